@@ -1,0 +1,71 @@
+#pragma once
+// Seams to the desktop: everything the program asks of the machine goes through
+// these, so tests can point them at temporary folders and scripted answers.
+
+#include <QDate>
+#include <QString>
+#include <QUrl>
+
+namespace drv {
+
+// The running program: its folder and its executable's base name.
+class ProgramInfo {
+public:
+    virtual ~ProgramInfo() = default;
+    virtual QString folder() const = 0;         // without a trailing "/"
+    virtual QString executableName() const = 0; // base name, no folder
+};
+
+// Special folders by their historic numbers: 5 documents, 9 send-to, 26 application data.
+class SpecialFolders {
+public:
+    virtual ~SpecialFolders() = default;
+    virtual QString path(int number) const = 0; // without a trailing "/", or empty
+};
+
+// The per-user key/value store that remembers where the program lives.
+class UserStore {
+public:
+    virtual ~UserStore() = default;
+    virtual QString read(const QString& app, const QString& section, const QString& name) = 0;
+    virtual void write(const QString& app, const QString& section, const QString& name,
+                       const QString& value) = 0;
+};
+
+class Clock {
+public:
+    virtual ~Clock() = default;
+    virtual QDate today() const = 0;
+};
+
+// Message boxes and input prompts. The real one is modal; the test one answers from a script.
+class Dialogs {
+public:
+    virtual ~Dialogs() = default;
+    virtual void message(const QString& text) = 0;
+    virtual bool confirm(const QString& text) = 0; // OK (true) or Cancel (false)
+    // Returns false when the user cancels.
+    virtual bool prompt(const QString& text, const QString& title, const QString& proposed,
+                        QString& answer) = 0;
+};
+
+// Opening pages, files and folders with the desktop's programs.
+class Desktop {
+public:
+    virtual ~Desktop() = default;
+    virtual bool open(const QUrl& url) = 0;
+};
+
+struct Services {
+    ProgramInfo* program = nullptr;
+    SpecialFolders* folders = nullptr;
+    UserStore* userStore = nullptr;
+    Clock* clock = nullptr;
+    Dialogs* dialogs = nullptr;
+    Desktop* desktop = nullptr;
+};
+
+// The services in force. The program installs the real ones at start; tests their own.
+Services& services();
+
+} // namespace drv

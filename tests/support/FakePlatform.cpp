@@ -1,0 +1,64 @@
+#include "FakePlatform.h"
+
+#include <QDir>
+#include <QVariant>
+
+namespace drv::test {
+
+FakePlatform::FakePlatform() : saved_(services())
+{
+    programFolder = makeDir(QStringLiteral("prog"));
+    specialFolders[5] = makeDir(QStringLiteral("home/Documents"));
+    specialFolders[9] = makeDir(QStringLiteral("home/.local/share/applications"));
+    specialFolders[26] = makeDir(QStringLiteral("home/.local/share"));
+    Services& s = services();
+    s.program = this;
+    s.folders = this;
+    s.userStore = this;
+    s.clock = this;
+    s.dialogs = this;
+    s.desktop = this;
+}
+
+FakePlatform::~FakePlatform()
+{
+    services() = saved_;
+}
+
+QString FakePlatform::makeDir(const QString& relative) const
+{
+    const QString p = root.path() + u'/' + relative;
+    QDir().mkpath(p);
+    return p;
+}
+
+QString FakePlatform::read(const QString& app, const QString& section, const QString& name)
+{
+    return userValues.value(app + u'/' + section + u'/' + name);
+}
+
+void FakePlatform::write(const QString& app, const QString& section, const QString& name,
+                         const QString& value)
+{
+    ++userWrites;
+    userValues[app + u'/' + section + u'/' + name] = value;
+}
+
+bool FakePlatform::confirm(const QString& text)
+{
+    messages << text;
+    return confirmAnswers.isEmpty() ? true : confirmAnswers.takeFirst();
+}
+
+bool FakePlatform::prompt(const QString& text, const QString& title, const QString& proposed,
+                          QString& answer)
+{
+    prompts << Prompt{text, title, proposed};
+    if (promptAnswers.isEmpty()) return false;
+    const QVariant next = promptAnswers.takeFirst();
+    if (next.isNull()) return false;
+    answer = next.toString();
+    return true;
+}
+
+} // namespace drv::test

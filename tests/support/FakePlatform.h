@@ -1,0 +1,73 @@
+#pragma once
+// A machine for tests: temporary folders, a fixed date and scripted dialog answers.
+
+#include "Platform.h"
+
+#include <QMap>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <QUrl>
+
+namespace drv::test {
+
+class FakePlatform final : public ProgramInfo,
+                           public SpecialFolders,
+                           public UserStore,
+                           public Clock,
+                           public Dialogs,
+                           public Desktop {
+public:
+    // Installs itself into services(); the previous services come back on destruction.
+    FakePlatform();
+    ~FakePlatform() override;
+    Q_DISABLE_COPY_MOVE(FakePlatform)
+
+    // ProgramInfo
+    QString folder() const override { return programFolder; }
+    QString executableName() const override { return exeName; }
+    // SpecialFolders
+    QString path(int number) const override { return specialFolders.value(number); }
+    // UserStore
+    QString read(const QString& app, const QString& section, const QString& name) override;
+    void write(const QString& app, const QString& section, const QString& name,
+               const QString& value) override;
+    // Clock
+    QDate today() const override { return date; }
+    // Dialogs
+    void message(const QString& text) override { messages << text; }
+    bool confirm(const QString& text) override;
+    bool prompt(const QString& text, const QString& title, const QString& proposed,
+                QString& answer) override;
+    // Desktop
+    bool open(const QUrl& url) override
+    {
+        opened << url;
+        return true;
+    }
+
+    // A scratch root; programFolder and the special folders live below it.
+    QTemporaryDir root;
+    QString programFolder;
+    QString exeName = QStringLiteral("drvesk");
+    QMap<int, QString> specialFolders;
+    QMap<QString, QString> userValues; // "app/section/name" -> value
+    int userWrites = 0;
+    QDate date{2026, 12, 7};
+
+    QStringList messages;       // every message and confirmation shown, in order
+    QList<bool> confirmAnswers; // next answers to confirm(); OK when empty
+    struct Prompt {
+        QString text, title, proposed;
+    };
+    QList<Prompt> prompts;          // every prompt shown
+    QList<QVariant> promptAnswers;  // next answers: a string, or a null QVariant for Cancel
+    QList<QUrl> opened;
+
+    // Makes a folder below root (with parents) and returns its path.
+    QString makeDir(const QString& relative) const;
+
+private:
+    Services saved_;
+};
+
+} // namespace drv::test
