@@ -1,0 +1,1 @@
+drv_add_test(tst_userdata tst_userdata.cpp LIBS settings)
