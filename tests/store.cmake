@@ -1,1 +1,2 @@
 drv_add_test(tst_userdata tst_userdata.cpp LIBS settings)
+drv_add_test(tst_store tst_store.cpp LIBS store)

@@ -1,1 +1,79 @@
-// placeholder
+#include "WidgetDialogs.h"
+
+#include <QApplication>
+#include <QDebug>
+#include <QDesktopServices>
+#include <QInputDialog>
+#include <QMessageBox>
+
+namespace drv {
+
+namespace {
+
+// Message texts break lines with CR, as the settings files do; a label wants LF.
+QString forDisplay(QString text)
+{
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    text.replace(u'\r', u'\n');
+    return text;
+}
+
+QString boxTitle()
+{
+    return QApplication::applicationName();
+}
+
+// The wait cursor must not stay over a box that waits for the user.
+class NormalCursor {
+public:
+    NormalCursor() : busy_(QApplication::overrideCursor() != nullptr)
+    {
+        if (busy_) QApplication::setOverrideCursor(Qt::ArrowCursor);
+    }
+    ~NormalCursor()
+    {
+        if (busy_) QApplication::restoreOverrideCursor();
+    }
+    Q_DISABLE_COPY_MOVE(NormalCursor)
+
+private:
+    bool busy_;
+};
+
+} // namespace
+
+void WidgetDialogs::message(const QString& text)
+{
+    // Kept in the log too, for whoever started the program from a terminal.
+    qInfo().noquote() << forDisplay(text);
+    NormalCursor cursor;
+    QMessageBox box(QMessageBox::NoIcon, boxTitle(), forDisplay(text), QMessageBox::Ok, owner_);
+    box.exec();
+}
+
+bool WidgetDialogs::confirm(const QString& text)
+{
+    NormalCursor cursor;
+    QMessageBox box(QMessageBox::NoIcon, boxTitle(), forDisplay(text),
+                    QMessageBox::Ok | QMessageBox::Cancel, owner_);
+    box.setDefaultButton(QMessageBox::Ok);
+    return box.exec() == QMessageBox::Ok;
+}
+
+bool WidgetDialogs::prompt(const QString& text, const QString& title, const QString& proposed,
+                           QString& answer)
+{
+    NormalCursor cursor;
+    bool ok = false;
+    const QString got = QInputDialog::getText(owner_, title.isEmpty() ? boxTitle() : title,
+                                              forDisplay(text), QLineEdit::Normal, proposed, &ok);
+    if (ok) answer = got;
+    return ok;
+}
+
+bool WidgetDialogs::open(const QUrl& url)
+{
+    return QDesktopServices::openUrl(url);
+}
+
+} // namespace drv

@@ -7,10 +7,10 @@ namespace drv {
 
 class yIni;
 
-inline QString sExeNm;   // executable base name without a trailing "_dv"
+inline QString sExeNm;    // executable base name without a trailing "_dv"
 inline bool bRun = false; // set once the program is running
-inline QString sUsrFld;  // user-data folder, ending in "/"
-inline QString sApFld;   // program folder + "apData/"
+inline QString sUsrFld;   // user-data folder, ending in "/"
+inline QString sApFld;    // program folder + "apData/"
 inline yIni* oIni = nullptr;
 
 // sExeNm from an executable's base name: a trailing "_dv" (any case) is dropped.

@@ -68,10 +68,9 @@ void yIni::W_UserData(qintptr nWhnd)
         // File names are case-sensitive here: the folder is used as written.
         folder = withSlash(def);
     } else {
-        services().dialogs->message(QStringLiteral("ﾌｫﾙﾀﾞ ") + def +
-                                    QStringLiteral(" が見つかりません") + kCR +
-                                    QStringLiteral("ﾕｰｻﾞｰﾃﾞｰﾀｰﾌｫﾙﾀﾞは　") + D +
-                                    QStringLiteral(" を使用します"));
+        services().dialogs->message(
+            QStringLiteral("ﾌｫﾙﾀﾞ ") + def + QStringLiteral(" が見つかりません") + kCR +
+            QStringLiteral("ﾕｰｻﾞｰﾃﾞｰﾀｰﾌｫﾙﾀﾞは　") + D + QStringLiteral(" を使用します"));
         folder = D;
     }
     sUsrFld = folder;

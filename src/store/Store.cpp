@@ -1,1 +1,266 @@
-// placeholder
+#include "Store.h"
+
+#include "DateKey.h"
+#include "Globals.h"
+#include "Platform.h"
+#include "TextMatch.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSqlDatabase>
+#include <QSqlDriver>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+
+#include <sqlite3.h>
+
+namespace drv {
+
+namespace {
+
+const QString kConnection = QStringLiteral("drvesk");
+const QString kDbName = QStringLiteral("dbVesk.mdb");
+// Long enough that a second running copy waits for the other's save instead of failing.
+constexpr int kBusyTimeoutMs = 5000;
+
+QString g_pivot; // two-digit year at and below which keys belong to the later century
+
+QSqlDatabase oDb()
+{
+    return QSqlDatabase::database(kConnection, false);
+}
+
+QString describe(const QSqlError& e)
+{
+    return e.databaseText().isEmpty() ? e.text() : e.databaseText();
+}
+
+void showFailure(const QString& text)
+{
+    services().dialogs->message(text);
+}
+
+// drv_match(text, word): the word search, "*" any run, case- and width-insensitive.
+void sqlMatch(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    const auto* t = static_cast<const char16_t*>(sqlite3_value_text16(argv[0]));
+    const auto* w = static_cast<const char16_t*>(sqlite3_value_text16(argv[1]));
+    if (!t || !w) {
+        sqlite3_result_int(ctx, 0);
+        return;
+    }
+    const QString text = QString::fromUtf16(t, sqlite3_value_bytes16(argv[0]) / 2);
+    const QString word = QString::fromUtf16(w, sqlite3_value_bytes16(argv[1]) / 2);
+    sqlite3_result_int(ctx, matches(text, word) ? 1 : 0);
+}
+
+// drv_ord(key): a text that sorts keys by their date in the century window.
+void sqlOrder(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    const auto* k = reinterpret_cast<const char*>(sqlite3_value_text(argv[0]));
+    if (!k) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    const QByteArray key(k, sqlite3_value_bytes(argv[0]));
+    const QByteArray pivot = g_pivot.toLatin1();
+    const QByteArray ord = (key.left(2) <= pivot ? "1" : "0") + key;
+    sqlite3_result_text(ctx, ord.constData(), int(ord.size()), SQLITE_TRANSIENT);
+}
+
+bool registerFunctions(QSqlDatabase& db)
+{
+    const QVariant h = db.driver()->handle();
+    if (!h.isValid() || qstrcmp(h.typeName(), "sqlite3*") != 0) return false;
+    sqlite3* handle = *static_cast<sqlite3* const*>(h.constData());
+    if (!handle) return false;
+    const int flags = SQLITE_UTF16 | SQLITE_DETERMINISTIC;
+    return sqlite3_create_function(handle, "drv_match", 2, flags, nullptr, sqlMatch, nullptr,
+                                   nullptr) == SQLITE_OK &&
+           sqlite3_create_function(handle, "drv_ord", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC,
+                                   nullptr, sqlOrder, nullptr, nullptr) == SQLITE_OK;
+}
+
+// A new diary is readable by its owner only.
+bool copyTemplate(const QString& from, const QString& to, QString& reason)
+{
+    if (!QFileInfo(from).isFile()) {
+        reason = QStringLiteral("ひな形 %1 が見つかりません").arg(from);
+        return false;
+    }
+    const QString part = to + QStringLiteral(".new");
+    QFile::remove(part);
+    if (!QFile::copy(from, part)) {
+        reason = QStringLiteral("フォルダに書き込めません");
+        return false;
+    }
+    QFile::setPermissions(part, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    // rename() never replaces an existing file, so a diary made meanwhile stays.
+    if (!QFile::rename(part, to)) {
+        QFile::remove(part);
+        if (!QFileInfo(to).isFile()) {
+            reason = QStringLiteral("フォルダに書き込めません");
+            return false;
+        }
+    }
+    return true;
+}
+
+bool openConnection(const QString& path, QString& reason)
+{
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), kConnection);
+    db.setDatabaseName(path);
+    db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(kBusyTimeoutMs));
+    if (!db.open()) {
+        reason = describe(db.lastError());
+        return false;
+    }
+    if (!registerFunctions(db)) {
+        reason = QStringLiteral("SQLite の関数を登録できません");
+        return false;
+    }
+    // A read proves the file is a diary without writing a byte to it.
+    QSqlQuery q(db);
+    if (!q.exec(QStringLiteral("Select skYmn, szTtl, szDoc From tbDoc Limit 0"))) {
+        const QString text = describe(q.lastError());
+        reason = text.contains(QStringLiteral("no such table"))
+                     ? QStringLiteral("日記のデータベースではありません (%1)").arg(text)
+                     : text;
+        return false;
+    }
+    return true;
+}
+
+bool prepare(QSqlQuery& q, const Statement& st)
+{
+    q.setForwardOnly(true);
+    if (!q.prepare(st.text)) return false;
+    const qsizetype slots = st.text.count(u'?');
+    for (qsizetype i = 0; i < slots; ++i) {
+        if (i < st.values.size())
+            q.addBindValue(st.values.at(i).isValid() ? st.values.at(i).toString()
+                                                     : QStringLiteral(""));
+        else
+            q.addBindValue(QStringLiteral("?"));
+    }
+    return true;
+}
+
+bool ensureOpen()
+{
+    if (oDb().isOpen()) return true;
+    showFailure(QStringLiteral("日記ファイルが開かれていません"));
+    return false;
+}
+
+bool run(QSqlQuery& q, const Statement& st)
+{
+    if (!prepare(q, st) || !q.exec()) {
+        showFailure(describe(q.lastError()));
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+bool DbOpen()
+{
+    const QString path = sUsrFld + kDbName;
+    QString reason;
+    bool ok = QFileInfo(path).isFile() || copyTemplate(sApFld + kDbName, path, reason);
+    if (ok) {
+        ok = openConnection(path, reason);
+        if (!ok) DbClose();
+    }
+    if (!ok) {
+        showFailure(QStringLiteral("日記ファイルを開けません\n%1\n%2").arg(path, reason));
+        return false;
+    }
+    g_pivot = DateKey::pivot(services().clock->today());
+    return true;
+}
+
+void DbClose()
+{
+    {
+        QSqlDatabase db = oDb();
+        if (db.isValid()) db.close();
+    }
+    if (QSqlDatabase::contains(kConnection)) QSqlDatabase::removeDatabase(kConnection);
+}
+
+bool DbIsOpen()
+{
+    return oDb().isOpen();
+}
+
+void SqlSet(Statement& st, std::initializer_list<StoreValue> values)
+{
+    for (const StoreValue& v : values)
+        st.values.append(v);
+}
+
+StoreValue FldDef(const QString& column)
+{
+    const QChar c = column.isEmpty() ? QChar() : column.front().toUpper();
+    if (c == u'S') return QStringLiteral("");
+    if (c == u'D') return StoreValue();
+    return 0;
+}
+
+bool DbExec(const Statement& st, int& count)
+{
+    count = 0;
+    if (!ensureOpen()) return false;
+    QSqlQuery q(oDb());
+    if (!run(q, st)) return false;
+    count = q.numRowsAffected();
+    return true;
+}
+
+bool detail::getRec(const Statement& st, qsizetype targets, QList<StoreValue>& row)
+{
+    row.clear();
+    bool ok = ensureOpen();
+    QSqlQuery q(oDb());
+    ok = ok && run(q, st);
+    if (ok) {
+        const QSqlRecord rec = q.record();
+        if (rec.count() > targets) {
+            showFailure(QStringLiteral("受け取り先が足りません (%1 列に %2 個)")
+                            .arg(rec.count())
+                            .arg(targets));
+            ok = false;
+        } else {
+            const bool hasRow = q.next();
+            for (int i = 0; i < rec.count(); ++i) {
+                const QVariant v = hasRow ? q.value(i) : QVariant();
+                row.append(!hasRow || v.isNull() ? FldDef(rec.fieldName(i)) : v);
+            }
+        }
+    }
+    if (!ok) row = QList<StoreValue>(targets);
+    return ok;
+}
+
+bool DbGetRows(const Statement& st, ColumnTable& table, int& count)
+{
+    count = 0;
+    table.clear();
+    if (!ensureOpen()) return false;
+    QSqlQuery q(oDb());
+    if (!run(q, st)) return false;
+    const int columns = q.record().count();
+    table.resize(columns);
+    while (count < kMaxRows && q.next()) {
+        for (int c = 0; c < columns; ++c)
+            table[c].append(q.value(c));
+        ++count;
+    }
+    if (count == 0) table.clear();
+    return true;
+}
+
+} // namespace drv

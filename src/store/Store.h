@@ -1,1 +1,85 @@
 #pragma once
+// The diary store: one SQLite file, "dbVesk.mdb", in the user-data folder.
+// Every operation reports whether it succeeded; a failed statement shows the
+// engine's description and the program goes on, so nothing typed is lost.
+
+#include <QList>
+#include <QString>
+#include <QVariant>
+
+#include <initializer_list>
+
+namespace drv {
+
+// A value into or out of the store. An invalid QVariant is the empty (or null) value.
+using StoreValue = QVariant;
+// [column][row], as returned by DbGetRows.
+using ColumnTable = QList<QList<StoreValue>>;
+
+// A statement template and the values bound to its "?" placeholders, left to right.
+struct Statement {
+    QString text;
+    QList<StoreValue> values;
+};
+
+inline constexpr int kMaxRows = 500;
+
+// Opens sUsrFld + "dbVesk.mdb", copying the template first when the file is missing.
+// On failure shows one message naming the file and the reason and returns false;
+// an existing file is never replaced or changed.
+bool DbOpen();
+void DbClose();
+bool DbIsOpen();
+
+// Binds the values to the template's placeholders, left to right. A null value binds
+// the empty text; placeholders left without a value stand for a literal "?".
+void SqlSet(Statement& st, std::initializer_list<StoreValue> values);
+
+// The default of a column by the first letter of its name: "s" text, "d" empty, else 0.
+StoreValue FldDef(const QString& column);
+
+bool DbExec(const Statement& st, int& count);
+bool DbGetRows(const Statement& st, ColumnTable& table, int& count);
+
+namespace detail {
+bool getRec(const Statement& st, qsizetype targets, QList<StoreValue>& row);
+inline void assign(QString& t, const StoreValue& v)
+{
+    t = v.toString();
+}
+inline void assign(int& t, const StoreValue& v)
+{
+    t = v.toInt();
+}
+inline void assign(qint64& t, const StoreValue& v)
+{
+    t = v.toLongLong();
+}
+inline void assign(double& t, const StoreValue& v)
+{
+    t = v.toDouble();
+}
+inline void assign(StoreValue& t, const StoreValue& v)
+{
+    t = v;
+}
+} // namespace detail
+
+// Reads the first row into one target per selected column. With no row, or for a null
+// value, a target receives its column's FldDef; on failure the empty value. Targets
+// beyond the last column are left as they were.
+template <typename... T> bool DbGetRec(const Statement& st, T&... targets)
+{
+    QList<StoreValue> row;
+    const bool ok = detail::getRec(st, qsizetype(sizeof...(T)), row);
+    qsizetype i = 0;
+    (
+        [&](auto& t) {
+            if (i < row.size()) detail::assign(t, row.at(i));
+            ++i;
+        }(targets),
+        ...);
+    return ok;
+}
+
+} // namespace drv

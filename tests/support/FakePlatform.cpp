@@ -1,6 +1,9 @@
 #include "FakePlatform.h"
 
+#include "Globals.h"
+
 #include <QDir>
+#include <QFile>
 #include <QVariant>
 
 namespace drv::test {
@@ -30,6 +33,21 @@ QString FakePlatform::makeDir(const QString& relative) const
     const QString p = root.path() + u'/' + relative;
     QDir().mkpath(p);
     return p;
+}
+
+QString FakePlatform::templatePath()
+{
+    const QString fromEnv = qEnvironmentVariable("DRVESK_TEMPLATE");
+    return fromEnv.isEmpty() ? QStringLiteral(DRVESK_TEMPLATE_PATH) : fromEnv;
+}
+
+void FakePlatform::useDiaryFolders() const
+{
+    sUsrFld = makeDir(QStringLiteral("home/.local/share/Orbena/drvesk")) + u'/';
+    sApFld = programFolder + QStringLiteral("/apData/");
+    QDir().mkpath(sApFld);
+    QFile::remove(sApFld + QStringLiteral("dbVesk.mdb"));
+    QFile::copy(templatePath(), sApFld + QStringLiteral("dbVesk.mdb"));
 }
 
 QString FakePlatform::read(const QString& app, const QString& section, const QString& name)

@@ -59,12 +59,17 @@ public:
     struct Prompt {
         QString text, title, proposed;
     };
-    QList<Prompt> prompts;          // every prompt shown
-    QList<QVariant> promptAnswers;  // next answers: a string, or a null QVariant for Cancel
+    QList<Prompt> prompts;         // every prompt shown
+    QList<QVariant> promptAnswers; // next answers: a string, or a null QVariant for Cancel
     QList<QUrl> opened;
 
     // Makes a folder below root (with parents) and returns its path.
     QString makeDir(const QString& relative) const;
+    // Points sUsrFld at an empty folder and sApFld at a folder holding the built
+    // template, as the program's start would.
+    void useDiaryFolders() const;
+    // The built empty diary.
+    static QString templatePath();
 
 private:
     Services saved_;
