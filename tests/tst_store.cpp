@@ -1,0 +1,444 @@
+// The diary store: opening, the statements, bound values, failures that leave the
+// program running, and day keys.
+
+#include "DateKey.h"
+#include "FakePlatform.h"
+#include "Globals.h"
+#include "Statements.h"
+#include "Store.h"
+#include "TextMatch.h"
+
+#include <QCryptographicHash>
+#include <QFile>
+#include <QFileInfo>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTest>
+
+using namespace drv;
+
+namespace {
+
+QByteArray digest(const QString& path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) return {};
+    return QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256);
+}
+
+bool save(const QString& key, const QString& title, const QString& body)
+{
+    Statement st{sql::kInsert + sql::kValues, {}};
+    SqlSet(st, {title, body, key});
+    int n = 0;
+    return DbExec(st, n) && n == 1;
+}
+
+} // namespace
+
+class TestStore : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<test::FakePlatform> fake;
+    QString dbPath() const { return sUsrFld + QStringLiteral("dbVesk.mdb"); }
+
+private Q_SLOTS:
+    void init()
+    {
+        fake = std::make_unique<test::FakePlatform>();
+        fake->useDiaryFolders();
+    }
+    void cleanup()
+    {
+        DbClose();
+        fake.reset();
+    }
+
+    // --- day keys ---------------------------------------------------------
+    void keyForms()
+    {
+        const QDate d(2026, 3, 9);
+        QCOMPARE(DateKey::fromDate(d), QStringLiteral("260309"));
+        QCOMPARE(DateKey::display(QStringLiteral("260309")), QStringLiteral("26/03/09"));
+        QCOMPARE(DateKey::fromDisplay(QStringLiteral("26/03/09")), QStringLiteral("260309"));
+        QCOMPARE(DateKey::monthPrefix(d), QStringLiteral("2603"));
+        QCOMPARE(DateKey::fromDate(QDate(2000, 1, 1)), QStringLiteral("000101"));
+    }
+
+    void centuryWindow_data()
+    {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QDate>("today");
+        QTest::addColumn<QDate>("date");
+        const QDate now(2026, 12, 7);
+        QTest::newRow("this year") << "261207" << now << QDate(2026, 12, 7);
+        QTest::newRow("window end") << "461231" << now << QDate(2046, 12, 31);
+        QTest::newRow("window start") << "470101" << now << QDate(1947, 1, 1);
+        QTest::newRow("nineties") << "991231" << now << QDate(1999, 12, 31);
+        QTest::newRow("year 00") << "000229" << now << QDate(2000, 2, 29);
+        QTest::newRow("window moves") << "470101" << QDate(2027, 1, 1) << QDate(2047, 1, 1);
+        QTest::newRow("not a day") << "260230" << now << QDate();
+        QTest::newRow("not digits") << "26/1/1" << now << QDate();
+    }
+    void centuryWindow()
+    {
+        QFETCH(QString, key);
+        QFETCH(QDate, today);
+        QFETCH(QDate, date);
+        QCOMPARE(DateKey::toDate(key, today), date);
+    }
+
+    // --- opening ----------------------------------------------------------
+    void firstOpenCopiesTemplatePrivately()
+    {
+        QVERIFY(!QFileInfo::exists(dbPath()));
+        QVERIFY(DbOpen());
+        QVERIFY(QFileInfo(dbPath()).isFile());
+        const auto perms = QFileInfo(dbPath()).permissions();
+        QVERIFY(!(perms & (QFileDevice::ReadGroup | QFileDevice::ReadOther)));
+        QVERIFY(save(QStringLiteral("261207"), QStringLiteral("t"), QStringLiteral("b")));
+        QVERIFY(fake->messages.isEmpty());
+    }
+
+    void existingDiaryIsNeverReplaced()
+    {
+        QVERIFY(DbOpen());
+        QVERIFY(save(QStringLiteral("261207"), QStringLiteral("kept"), QStringLiteral("body")));
+        DbClose();
+        const QByteArray tmpl = digest(sApFld + QStringLiteral("dbVesk.mdb"));
+        QVERIFY(DbOpen());
+        QString title, body;
+        Statement st{sql::kEntry, {}};
+        SqlSet(st, {QStringLiteral("261207")});
+        QVERIFY(DbGetRec(st, title, body));
+        QCOMPARE(title, QStringLiteral("kept"));
+        QCOMPARE(digest(sApFld + QStringLiteral("dbVesk.mdb")), tmpl);
+    }
+
+    void missingTemplateFailsClearly()
+    {
+        QFile::remove(sApFld + QStringLiteral("dbVesk.mdb"));
+        QVERIFY(!DbOpen());
+        QVERIFY(!DbIsOpen());
+        QCOMPARE(fake->messages.size(), 1);
+        QVERIFY(fake->messages.first().contains(dbPath()));
+        QVERIFY(fake->messages.first().contains(sApFld + QStringLiteral("dbVesk.mdb")));
+        QVERIFY(!QFileInfo::exists(dbPath()));
+    }
+
+    void unusableFileFailsAndStaysUntouched_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::newRow("text file") << QByteArray("Dear diary, this is not SQLite.\n").repeated(200);
+        QTest::newRow("zero bytes") << QByteArray();
+        QTest::newRow("other database") << QByteArray("use another table");
+    }
+    void unusableFileFailsAndStaysUntouched()
+    {
+        QFETCH(QByteArray, content);
+        if (QByteArray(QTest::currentDataTag()) == "other database") {
+            // A real SQLite file without the diary's table.
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "other");
+            db.setDatabaseName(dbPath());
+            QVERIFY(db.open());
+            QSqlQuery(db).exec(QStringLiteral("create table x(a)"));
+            db.close();
+            db = QSqlDatabase();
+            QSqlDatabase::removeDatabase(QStringLiteral("other"));
+        } else {
+            QFile f(dbPath());
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(content);
+        }
+        const QByteArray before = digest(dbPath());
+        const qint64 size = QFileInfo(dbPath()).size();
+        QVERIFY(!DbOpen());
+        QCOMPARE(fake->messages.size(), 1);
+        QVERIFY(fake->messages.first().contains(dbPath()));
+        QCOMPARE(QFileInfo(dbPath()).size(), size);
+        QCOMPARE(digest(dbPath()), before);
+    }
+
+    // --- statements -------------------------------------------------------
+    void valuesAreStoredExactly_data()
+    {
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("body");
+        QTest::newRow("quotes") << "It's \"fine\""
+                                << "Rain? No. ' \" ?";
+        QTest::newRow("statement text") << "'); Drop Table tbDoc; --"
+                                        << "x' Or '1'='1";
+        QTest::newRow("full-width ?") << "晴れ？"
+                                      << "雨？ ?";
+        QTest::newRow("pattern characters") << "*#[%_"
+                                            << "100% _done_ [x] #1 *";
+        QTest::newRow("lines and tabs") << "t"
+                                        << "一行目\r\n\t二行目\n";
+        QTest::newRow("outside Shift-JIS") << "🌸 Ω 한국어"
+                                           << "emoji 😀 and \u0001";
+    }
+    void valuesAreStoredExactly()
+    {
+        QFETCH(QString, title);
+        QFETCH(QString, body);
+        QVERIFY(DbOpen());
+        QVERIFY(save(QStringLiteral("261207"), title, body));
+        Statement st{sql::kEntry, {}};
+        SqlSet(st, {QStringLiteral("261207")});
+        QString t, b;
+        QVERIFY(DbGetRec(st, t, b));
+        QCOMPARE(t, title);
+        QCOMPARE(b, body);
+        QVERIFY(fake->messages.isEmpty());
+    }
+
+    void placeholdersFillLeftToRight()
+    {
+        QVERIFY(DbOpen());
+        // Too few values: the rest stand for "?" itself.
+        Statement ins{sql::kInsert + sql::kValues, {}};
+        SqlSet(ins, {QStringLiteral("title"), QStringLiteral("body")});
+        int n = 0;
+        QVERIFY(DbExec(ins, n));
+        QCOMPARE(n, 1);
+        Statement count{sql::kCountKey, {}};
+        SqlSet(count, {QStringLiteral("?")});
+        int c = -1;
+        QVERIFY(DbGetRec(count, c));
+        QCOMPARE(c, 1);
+        // A null value is the empty text; values past the last placeholder change nothing.
+        Statement nullKey{sql::kCountKey, {}};
+        SqlSet(nullKey, {StoreValue(), QStringLiteral("?")});
+        QVERIFY(DbGetRec(nullKey, c));
+        QCOMPARE(c, 0);
+    }
+
+    void readingFirstRowAndDefaults()
+    {
+        QVERIFY(DbOpen());
+        Statement st{sql::kEntry, {}};
+        SqlSet(st, {QStringLiteral("261207")});
+        QString t = QStringLiteral("old"), b = QStringLiteral("old");
+        QVERIFY(DbGetRec(st, t, b));
+        QCOMPARE(t, QString());
+        QCOMPARE(b, QString());
+
+        QString count = QStringLiteral("x");
+        Statement c{sql::kCountKey, {}};
+        SqlSet(c, {QStringLiteral("261207")});
+        QVERIFY(DbGetRec(c, count));
+        QCOMPARE(count, QStringLiteral("0"));
+
+        // An empty diary has no last day: the number 0, read as text "0".
+        QString last;
+        QVERIFY(DbGetRec(Statement{sql::kSelect + sql::kMax + sql::kOfKeys, {}}, last));
+        QCOMPARE(last, QStringLiteral("0"));
+        int lastNumber = -1;
+        QVERIFY(DbGetRec(Statement{sql::kSelect + sql::kMax + sql::kOfKeys, {}}, lastNumber));
+        QCOMPARE(lastNumber, 0);
+
+        // A target past the last column keeps its value.
+        QString extra = QStringLiteral("untouched");
+        QVERIFY(DbGetRec(c, count, extra));
+        QCOMPARE(extra, QStringLiteral("untouched"));
+    }
+
+    void nullColumnReadsAsItsDefault()
+    {
+        QVERIFY(DbOpen());
+        QVERIFY(save(QStringLiteral("261207"), QStringLiteral("t"), QStringLiteral("b")));
+        int n = 0;
+        QVERIFY(DbExec(Statement{QStringLiteral("Update tbDoc Set szTtl=Null"), {}}, n));
+        Statement st{sql::kEntry, {}};
+        SqlSet(st, {QStringLiteral("261207")});
+        QString t = QStringLiteral("x"), b;
+        QVERIFY(DbGetRec(st, t, b));
+        QCOMPARE(t, QStringLiteral(""));
+        QCOMPARE(b, QStringLiteral("b"));
+    }
+
+    void columnDefaults_data()
+    {
+        QTest::addColumn<QString>("column");
+        QTest::addColumn<QVariant>("value");
+        QTest::newRow("szTtl") << "szTtl" << QVariant(QStringLiteral(""));
+        QTest::newRow("Skey") << "Skey" << QVariant(QStringLiteral(""));
+        QTest::newRow("dDate") << "dDate" << QVariant();
+        QTest::newRow("Count(*)") << "Count(*)" << QVariant(0);
+        QTest::newRow("empty") << "" << QVariant(0);
+    }
+    void columnDefaults()
+    {
+        QFETCH(QString, column);
+        QFETCH(QVariant, value);
+        QCOMPARE(FldDef(column), value);
+    }
+
+    void monthQueryHoldsExactlyItsDays()
+    {
+        QVERIFY(DbOpen());
+        for (const char* k : {"251130", "251201", "251215", "251231", "260101", "250101"})
+            QVERIFY(save(QString::fromLatin1(k), QString::fromLatin1(k), QString()));
+        Statement st{sql::kMonthList + sql::kMonthRange + sql::kByKey, {}};
+        SqlSet(st, {QStringLiteral("2512"), QStringLiteral("251232")});
+        ColumnTable table;
+        int n = -1;
+        QVERIFY(DbGetRows(st, table, n));
+        QCOMPARE(n, 3);
+        QCOMPARE(table.size(), 2);
+        QCOMPARE(table[0], (QList<QVariant>{QStringLiteral("251201"), QStringLiteral("251215"),
+                                            QStringLiteral("251231")}));
+        QCOMPARE(table[1][2].toString(), QStringLiteral("251231"));
+    }
+
+    void blockReadStopsAt500Rows()
+    {
+        QVERIFY(DbOpen());
+        int n = 0;
+        QVERIFY(DbExec(Statement{QStringLiteral("Begin"), {}}, n));
+        QDate d(2025, 1, 1);
+        for (int i = 0; i < 501; ++i, d = d.addDays(1))
+            QVERIFY(save(DateKey::fromDate(d), QString::number(i), QString()));
+        QVERIFY(DbExec(Statement{QStringLiteral("Commit"), {}}, n));
+        ColumnTable table;
+        QVERIFY(DbGetRows(Statement{QStringLiteral("Select skYmn From tbDoc Order By skYmn"), {}},
+                          table, n));
+        QCOMPARE(n, 500);
+        QCOMPARE(table[0].size(), 500);
+        QCOMPARE(table[0].last().toString(), DateKey::fromDate(QDate(2026, 5, 15)));
+
+        table = {{QStringLiteral("stale")}};
+        Statement none{sql::kMonthList + sql::kMonthRange + sql::kByKey, {}};
+        SqlSet(none, {QStringLiteral("9901"), QStringLiteral("990132")});
+        QVERIFY(DbGetRows(none, table, n));
+        QCOMPARE(n, 0);
+        QVERIFY(table.isEmpty());
+    }
+
+    void firstLastAndLatestFollowTheCalendar()
+    {
+        QVERIFY(DbOpen());
+        for (const char* k : {"981010", "991231", "000101", "261207"})
+            QVERIFY(save(QString::fromLatin1(k), QString(), QStringLiteral("body")));
+        QString first, last;
+        QVERIFY(DbGetRec(Statement{sql::kSelect + sql::kMin + sql::kOfKeys, {}}, first));
+        QVERIFY(DbGetRec(Statement{sql::kSelect + sql::kMax + sql::kOfKeys, {}}, last));
+        QCOMPARE(sql::keyOfOrd(first), QStringLiteral("981010"));
+        QCOMPARE(sql::keyOfOrd(last), QStringLiteral("261207"));
+
+        Statement upTo{sql::kTop50 + sql::kUpTo + sql::kNewestFirst, {}};
+        SqlSet(upTo, {QStringLiteral("000101")});
+        ColumnTable t;
+        int n = 0;
+        QVERIFY(DbGetRows(upTo, t, n));
+        QCOMPARE(t[0], (QList<QVariant>{QStringLiteral("000101"), QStringLiteral("991231"),
+                                        QStringLiteral("981010")}));
+    }
+
+    void wordSearch_data()
+    {
+        QTest::addColumn<QString>("word");
+        QTest::addColumn<QStringList>("keys");
+        QTest::newRow("plain") << "散歩" << QStringList{"260103", "260101"};
+        QTest::newRow("star joins pieces") << "雨*散歩" << QStringList{"260101"};
+        QTest::newRow("star alone")
+            << "*" << QStringList{"260105", "260104", "260103", "260102", "260101"};
+        QTest::newRow("percent is itself") << "%" << QStringList{"260102"};
+        QTest::newRow("underscore is itself") << "a_b" << QStringList{"260102"};
+        QTest::newRow("apostrophe") << "it's" << QStringList{"260104"};
+        QTest::newRow("question mark") << "why?" << QStringList{"260104"};
+        QTest::newRow("bracket and hash") << "[#1]" << QStringList{"260105"};
+        QTest::newRow("case and width") << "ＤＩＡＲＹ" << QStringList{"260105"};
+        QTest::newRow("half-width kana") << "ｻﾝﾎﾟ" << QStringList{"260103"};
+        QTest::newRow("nothing") << "ほたるいか" << QStringList{};
+    }
+    void wordSearch()
+    {
+        QFETCH(QString, word);
+        QFETCH(QStringList, keys);
+        QVERIFY(DbOpen());
+        QVERIFY(save(QStringLiteral("260101"), QString(), QStringLiteral("雨の日に散歩した")));
+        QVERIFY(
+            save(QStringLiteral("260102"), QString(), QStringLiteral("100% sure, axb and a_b")));
+        QVERIFY(save(QStringLiteral("260103"), QString(), QStringLiteral("散歩、サンポ")));
+        QVERIFY(save(QStringLiteral("260104"), QString(), QStringLiteral("it's why? I ask")));
+        QVERIFY(save(QStringLiteral("260105"), QString(), QStringLiteral("My Diary [#1]")));
+        Statement st{sql::kTop50 + sql::kWithWord + sql::kNewestFirst, {}};
+        SqlSet(st, {word});
+        ColumnTable t;
+        int n = 0;
+        QVERIFY(DbGetRows(st, t, n));
+        QStringList got;
+        for (int i = 0; i < n; ++i)
+            got << t[0][i].toString();
+        QCOMPARE(got, keys);
+    }
+
+    void highlightSpanCoversOriginalCharacters_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("word");
+        QTest::addColumn<int>("start");
+        QTest::addColumn<int>("length");
+        QTest::newRow("plain") << "今日は散歩"
+                               << "散歩" << 3 << 2;
+        QTest::newRow("voiced half-width") << "ｶﾞｷﾞｸﾞ"
+                                           << "ギ" << 2 << 2;
+        QTest::newRow("case") << "say HELLO"
+                              << "hello" << 4 << 5;
+        QTest::newRow("star") << "雨の日に散歩"
+                              << "雨*散歩" << 0 << 6;
+        QTest::newRow("emoji before") << "😀abc"
+                                      << "b" << 3 << 1;
+        QTest::newRow("absent") << "abc"
+                                << "z" << -1 << 0;
+    }
+    void highlightSpanCoversOriginalCharacters()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, word);
+        QFETCH(int, start);
+        QFETCH(int, length);
+        const MatchSpan s = findFirst(text, word);
+        QCOMPARE(int(s.start), start);
+        QCOMPARE(int(s.length), length);
+        QCOMPARE(matches(text, word), start >= 0);
+    }
+
+    // --- failures ---------------------------------------------------------
+    void failedStatementReportsAndGoesOn()
+    {
+        QVERIFY(DbOpen());
+        int n = 7;
+        QVERIFY(!DbExec(Statement{QStringLiteral("Update tbNothing Set a=1"), {}}, n));
+        QCOMPARE(n, 0);
+        QCOMPARE(fake->messages.size(), 1);
+        QVERIFY(fake->messages.first().contains(QStringLiteral("tbNothing")));
+
+        QString t = QStringLiteral("old"), b = QStringLiteral("old");
+        QVERIFY(!DbGetRec(Statement{QStringLiteral("Select nothing"), {}}, t, b));
+        QCOMPARE(t, QString());
+        QCOMPARE(fake->messages.size(), 2);
+
+        // Fewer targets than columns is a failure, not a crash.
+        QVERIFY(!DbGetRec(Statement{sql::kEntry, {QStringLiteral("1")}}, t));
+        QCOMPARE(fake->messages.size(), 3);
+
+        // The store still works afterwards.
+        QVERIFY(save(QStringLiteral("261207"), QStringLiteral("t"), QStringLiteral("b")));
+    }
+
+    void closedStoreRefusesWithMessage()
+    {
+        int n = 3;
+        QVERIFY(!DbExec(Statement{sql::kDelete, {QStringLiteral("261207")}}, n));
+        QCOMPARE(n, 0);
+        ColumnTable t;
+        QVERIFY(!DbGetRows(Statement{sql::kEntry, {}}, t, n));
+        QCOMPARE(fake->messages.size(), 2);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestStore)
+#include "tst_store.moc"
