@@ -1,0 +1,188 @@
+#include "uTxA.h"
+
+#include "EditMenuHost.h"
+#include "EditorLogic.h"
+#include "FindDialog.h"
+#include "Globals.h"
+
+#include <QClipboard>
+#include <QEvent>
+#include <QGuiApplication>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QTextDocument>
+#include <QTextOption>
+
+namespace drv {
+
+uTxA::uTxA(QWidget* parent) : QWidget(parent), mTxt(new QPlainTextEdit(this))
+{
+    mTxt->setObjectName(QStringLiteral("mTxt"));
+    // The host pops up its own Edit menu instead of the widget's standard one.
+    mTxt->setContextMenuPolicy(Qt::PreventContextMenu);
+    mTxt->installEventFilter(this);
+    mTxt->viewport()->installEventFilter(this);
+    setFocusProxy(mTxt);
+    connect(mTxt, &QPlainTextEdit::textChanged, this, &uTxA::eChng);
+
+    // At run time the host decides when the first layout happens; it calls StSize
+    // once its own layout is done.
+    bWait = bRun;
+}
+
+uTxA::~uTxA() = default;
+
+void uTxA::cOn()
+{
+    sOrg.clear();
+    bAuto = true;
+}
+
+void uTxA::cOff()
+{
+    sOrg.clear();
+    bAuto = false;
+}
+
+QString uTxA::Text() const
+{
+    return cleanedText(plainFromDocument(mTxt->document()->toRawText()));
+}
+
+void uTxA::setText(const QString& sTx)
+{
+    // A load is a fresh start: nothing before it can be undone.
+    mTxt->setPlainText(sTx);
+    sOrg = sTx;
+}
+
+QString uTxA::SelText() const
+{
+    return plainFromDocument(mTxt->textCursor().selectedText());
+}
+
+void uTxA::txAct(const QString& sJb)
+{
+    const std::optional<TxAction> action = txActionFor(sJb);
+    if (!action) return;
+    switch (*action) {
+    case TxAction::Restore:
+        setText(sOrg);
+        break;
+    case TxAction::Undo:
+        mTxt->undo();
+        break;
+    case TxAction::Redo:
+        mTxt->redo();
+        break;
+    case TxAction::Cut:
+        mTxt->cut();
+        break;
+    case TxAction::Copy:
+        mTxt->copy();
+        break;
+    case TxAction::Paste:
+        mTxt->paste();
+        break;
+    case TxAction::CopyAll:
+        copyAll();
+        break;
+    case TxAction::SelectAll:
+        mTxt->selectAll();
+        break;
+    case TxAction::Find:
+        openFind();
+        break;
+    }
+}
+
+QString uTxA::FontName() const
+{
+    return mTxt->font().family();
+}
+
+void uTxA::setFontName(const QString& sNm)
+{
+    QFont f = mTxt->font();
+    f.setFamily(sNm);
+    mTxt->setFont(f);
+}
+
+int uTxA::FontSize() const
+{
+    return roundHalfEven(mTxt->font().pointSizeF());
+}
+
+void uTxA::setFontSize(int nSz)
+{
+    QFont f = mTxt->font();
+    f.setPointSize(nSz);
+    mTxt->setFont(f);
+}
+
+bool uTxA::FontBold() const
+{
+    return mTxt->font().bold();
+}
+
+void uTxA::setFontBold(bool bBd)
+{
+    QFont f = mTxt->font();
+    f.setBold(bBd);
+    mTxt->setFont(f);
+}
+
+void uTxA::setControlChars(bool bShw)
+{
+    QTextOption option = mTxt->document()->defaultTextOption();
+    const QTextOption::Flags marks =
+        QTextOption::ShowTabsAndSpaces | QTextOption::ShowLineAndParagraphSeparators;
+    option.setFlags(bShw ? option.flags() | marks : option.flags() & ~marks);
+    mTxt->document()->setDefaultTextOption(option);
+}
+
+void uTxA::StSize()
+{
+    mTxt->setGeometry(editorGeometry(size(), logicalDpiX(), logicalDpiY()));
+    bWait = false;
+}
+
+void uTxA::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    if (bAuto && !bWait) StSize();
+}
+
+bool uTxA::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == mTxt->viewport() && event->type() == QEvent::MouseButtonPress &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::RightButton)
+        rightButton();
+    else if (watched == mTxt && event->type() == QEvent::FocusIn)
+        Q_EMIT gotFocus();
+    return QWidget::eventFilter(watched, event);
+}
+
+void uTxA::rightButton()
+{
+    if (EditMenuHost* host = editMenuHost()) {
+        const QTextDocument* doc = mTxt->document();
+        host->setUndoRedoEnabled(doc->isUndoAvailable(), doc->isRedoAvailable());
+    }
+    Q_EMIT ePop();
+}
+
+void uTxA::copyAll()
+{
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    clipboard->clear();
+    clipboard->setText(plainFromDocument(mTxt->document()->toRawText()));
+}
+
+void uTxA::openFind()
+{
+    if (!find_) find_ = new FindDialog(mTxt, this);
+    find_->present();
+}
+
+} // namespace drv
