@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QDebug>
 #include <QDesktopServices>
+#include <QFontDialog>
 #include <QInputDialog>
 #include <QMessageBox>
 
@@ -69,6 +70,21 @@ bool WidgetDialogs::prompt(const QString& text, const QString& title, const QStr
                                               forDisplay(text), QLineEdit::Normal, proposed, &ok);
     if (ok) answer = got;
     return ok;
+}
+
+bool WidgetDialogs::chooseFont(QString& name, double& size, bool& bold)
+{
+    NormalCursor cursor;
+    QFont preset(name);
+    preset.setPointSizeF(size > 0 ? size : 9.0);
+    preset.setBold(bold);
+    bool ok = false;
+    const QFont chosen = QFontDialog::getFont(&ok, preset, owner_);
+    if (!ok) return false;
+    name = chosen.family();
+    size = chosen.pointSizeF();
+    bold = chosen.bold();
+    return true;
 }
 
 bool WidgetDialogs::open(const QUrl& url)

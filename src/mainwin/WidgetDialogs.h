@@ -17,6 +17,7 @@ public:
     bool confirm(const QString& text) override;
     bool prompt(const QString& text, const QString& title, const QString& proposed,
                 QString& answer) override;
+    bool chooseFont(QString& name, double& size, bool& bold) override;
     bool open(const QUrl& url) override;
 
 private:

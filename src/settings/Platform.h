@@ -47,6 +47,8 @@ public:
     // Returns false when the user cancels.
     virtual bool prompt(const QString& text, const QString& title, const QString& proposed,
                         QString& answer) = 0;
+    // The font dialog, preset with name, size in points and bold; false when cancelled.
+    virtual bool chooseFont(QString& name, double& size, bool& bold) = 0;
 };
 
 // Opening pages, files and folders with the desktop's programs.

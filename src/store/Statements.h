@@ -27,6 +27,7 @@ inline const QString kOfKeys = QStringLiteral("(drv_ord(skYmn)) As nOrd From tbD
 
 // One month: the month prefix "yymm", then the prefix followed by "32".
 inline const QString kMonthList = QStringLiteral("Select skYmn, szTtl From tbDoc");
+inline const QString kMonthKeys = QStringLiteral("Select skYmn From tbDoc");
 inline const QString kMonthRange = QStringLiteral(" Where skYmn Between ? And ?");
 inline const QString kByKey = QStringLiteral(" Order By skYmn");
 

@@ -48,6 +48,8 @@ void FakePlatform::useDiaryFolders() const
     QDir().mkpath(sApFld);
     QFile::remove(sApFld + QStringLiteral("dbVesk.mdb"));
     QFile::copy(templatePath(), sApFld + QStringLiteral("dbVesk.mdb"));
+    QFile ini(programFolder + QStringLiteral("/UserData.ini"));
+    if (ini.open(QIODevice::WriteOnly | QIODevice::Truncate)) ini.write("%usr%");
 }
 
 QString FakePlatform::read(const QString& app, const QString& section, const QString& name)
@@ -76,6 +78,23 @@ bool FakePlatform::prompt(const QString& text, const QString& title, const QStri
     const QVariant next = promptAnswers.takeFirst();
     if (next.isNull()) return false;
     answer = next.toString();
+    return true;
+}
+
+} // namespace drv::test
+
+namespace drv::test {
+
+bool FakePlatform::chooseFont(QString& name, double& size, bool& bold)
+{
+    fontPresets << FontChoice{name, size, bold};
+    if (fontAnswers.isEmpty()) return false;
+    const std::optional<FontChoice> next = fontAnswers.takeFirst();
+    if (!next) return false;
+    const FontChoice& choice = *next;
+    name = choice.name;
+    size = choice.size;
+    bold = choice.bold;
     return true;
 }
 

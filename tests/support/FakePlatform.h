@@ -8,6 +8,8 @@
 #include <QTemporaryDir>
 #include <QUrl>
 
+#include <optional>
+
 namespace drv::test {
 
 class FakePlatform final : public ProgramInfo,
@@ -38,6 +40,7 @@ public:
     bool confirm(const QString& text) override;
     bool prompt(const QString& text, const QString& title, const QString& proposed,
                 QString& answer) override;
+    bool chooseFont(QString& name, double& size, bool& bold) override;
     // Desktop
     bool open(const QUrl& url) override
     {
@@ -62,11 +65,18 @@ public:
     QList<Prompt> prompts;         // every prompt shown
     QList<QVariant> promptAnswers; // next answers: a string, or a null QVariant for Cancel
     QList<QUrl> opened;
+    struct FontChoice {
+        QString name;
+        double size = 0;
+        bool bold = false;
+    };
+    QList<FontChoice> fontPresets;                // what each font dialog was preset with
+    QList<std::optional<FontChoice>> fontAnswers; // next answers; nullopt is Cancel
 
     // Makes a folder below root (with parents) and returns its path.
     QString makeDir(const QString& relative) const;
     // Points sUsrFld at an empty folder and sApFld at a folder holding the built
-    // template, as the program's start would.
+    // template, with a UserData.ini that chooses that folder, as a fresh install has.
     void useDiaryFolders() const;
     // The built empty diary.
     static QString templatePath();

@@ -1,0 +1,69 @@
+#include "Program.h"
+
+#include "Globals.h"
+#include "Platform.h"
+#include "QuitOnSignal.h"
+#include "Store.h"
+#include "fmTxt.h"
+#include "yIni.h"
+
+#include <QApplication>
+#include <QFont>
+
+namespace drv {
+
+void installFontSubstitutes()
+{
+    const QStringList japanese = {QStringLiteral("IPAPGothic"), QStringLiteral("IPAGothic"),
+                                  QStringLiteral("Noto Sans CJK JP"), QStringLiteral("VL PGothic"),
+                                  QStringLiteral("TakaoPGothic")};
+    for (const char* name : {"ＭＳ Ｐゴシック", "MS PGothic", "ＭＳ ゴシック", "MS Gothic",
+                             "ＭＳ Ｐ明朝", "ＭＳ 明朝"})
+        QFont::insertSubstitutions(QString::fromUtf8(name), japanese);
+}
+
+int Main()
+{
+    sExeNm = exeStem(services().program->executableName());
+    QApplication::setApplicationName(sExeNm);
+    installFontSubstitutes();
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    bRun = true;
+
+    auto* window = new fmTxt;
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    // A logout or kill closes the window the normal way, which saves.
+    QuitOnSignal quit([] { QApplication::closeAllWindows(); });
+    const bool loaded = window->Form_Load();
+    QApplication::restoreOverrideCursor();
+    if (!loaded) {
+        delete window;
+        delete oIni;
+        oIni = nullptr;
+        return 1;
+    }
+    window->show();
+    return QApplication::exec();
+}
+
+void AppEnd(fmTxt& window)
+{
+    const QRect r = window.outerTwips();
+    if (oIni) {
+        oIni->GetGtx(QStringLiteral("画面"));
+        oIni->SetVal(QStringLiteral("LEFT"), double(r.x()));
+        oIni->SetVal(QStringLiteral("TOP"), double(r.y()));
+        oIni->SetVal(QStringLiteral("WIDTH"), double(r.width()));
+        oIni->SetVal(QStringLiteral("HEIGHT"), double(r.height()));
+        oIni->SetGtx();
+    }
+    DbClose();
+    if (oIni) {
+        bool ok = false;
+        oIni->SetTxt(ok);
+        delete oIni;
+        oIni = nullptr;
+    }
+}
+
+} // namespace drv

@@ -1,0 +1,263 @@
+#include "fmTxt.h"
+
+#include "DateKey.h"
+#include "EditorLogic.h"
+#include "Globals.h"
+#include "MainLogic.h"
+#include "MonthCalendar.h"
+#include "Platform.h"
+#include "Program.h"
+#include "Store.h"
+#include "uTxA.h"
+#include "yIni.h"
+
+#include <QCloseEvent>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QMenu>
+#include <QScreen>
+#include <QTableWidget>
+#include <QWindow>
+
+#include <cmath>
+
+namespace drv {
+
+namespace {
+
+const QString kDefaultFont = QStringLiteral("ＭＳ Ｐゴシック");
+
+// Twips to the grid's unit for column widths: average character widths of its font.
+int charWidths(const QWidget* w, double chars)
+{
+    return int(std::lround(chars * w->fontMetrics().averageCharWidth()));
+}
+
+} // namespace
+
+fmTxt::fmTxt(QWidget* parent) : QMainWindow(parent)
+{
+    setObjectName(QStringLiteral("fmTxt"));
+    buildControls();
+    buildMenus();
+    setEditMenuHost(this);
+}
+
+fmTxt::~fmTxt()
+{
+    if (editMenuHost() == this) setEditMenuHost(nullptr);
+}
+
+void fmTxt::buildControls()
+{
+    client = new QWidget(this);
+    setCentralWidget(client);
+
+    vCLn = new MonthCalendar(client);
+    vCLn->setObjectName(QStringLiteral("vCLn"));
+    connect(vCLn, &MonthCalendar::dateClicked, this, &fmTxt::vCLn_DateClick);
+    connect(vCLn, &MonthCalendar::visibleMonthsChanged, this, [this] { refreshBoldDays(); });
+
+    vSpr = new QTableWidget(client);
+    vSpr->setObjectName(QStringLiteral("vSpr"));
+    vSpr->setColumnCount(2);
+    vSpr->setHorizontalHeaderLabels({QStringLiteral("日付"), QStringLiteral("表題")});
+    vSpr->verticalHeader()->hide();
+    vSpr->verticalHeader()->setDefaultSectionSize(vSpr->fontMetrics().height() + 4);
+    vSpr->setSelectionBehavior(QAbstractItemView::SelectRows);
+    vSpr->setSelectionMode(QAbstractItemView::SingleSelection);
+    vSpr->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    vSpr->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(vSpr, &QTableWidget::cellClicked, this, [this](int row, int) { vSpr_Click(row); });
+    connect(vSpr, &QTableWidget::customContextMenuRequested, this,
+            [this] { menuAt(3)->popup(QCursor::pos()); });
+
+    vTTL = new QLineEdit(client);
+    vTTL->setObjectName(QStringLiteral("vTTL"));
+    connect(vTTL, &QLineEdit::textChanged, this, &fmTxt::vTTL_Change);
+    // Enter in the title goes on to the body instead of ending the line.
+    connect(vTTL, &QLineEdit::returnPressed, this, [this] { uTxt->setFocus(); });
+
+    uTxt = new uTxA(client);
+    uTxt->setObjectName(QStringLiteral("uTxt"));
+    connect(uTxt, &uTxA::eChng, this, [this] { Modified = true; });
+    connect(uTxt, &uTxA::ePop, this, &fmTxt::uTxt_ePop);
+    connect(uTxt, &uTxA::gotFocus, this, &fmTxt::uTxt_GotFocus);
+}
+
+double fmTxt::dpi() const
+{
+    const QScreen* s = screen();
+    return s ? s->logicalDotsPerInch() : 96.0;
+}
+
+bool fmTxt::Form_Load()
+{
+    if (!oIni) oIni = new yIni;
+    oIni->W_UserData(qintptr(winId()));
+    bool ok = false;
+    oIni->GetTxt(sUsrFld + QStringLiteral("User.xml"), ok);
+
+    oIni->GetGtx(QStringLiteral("画面"));
+    const int left = oIni->vGtVal(QStringLiteral("LEFT"), 0).toInt();
+    const int top = oIni->vGtVal(QStringLiteral("TOP"), 0).toInt();
+    const int width = oIni->vGtVal(QStringLiteral("WIDTH"), 10000).toInt();
+    const int height = oIni->vGtVal(QStringLiteral("HEIGHT"), 10000).toInt();
+    restoreGeometryTwips(left, top, width, height);
+
+    if (!DbOpen()) return false;
+
+    const QDate today = services().clock->today();
+    vCLn->setToday(today);
+    vCLn->setSelectedDate(today);
+    uTxt->cOn();
+    RestoreView();
+    FillMonthList(false);
+    ShowEntry();
+    uTxt->StSize();
+    Modified = false;
+    return true;
+}
+
+void fmTxt::restoreGeometryTwips(int left, int top, int width, int height)
+{
+    const double d = dpi();
+    move(twipsToPixels(left, d), twipsToPixels(top, d));
+    pendingOuter = QSize(twipsToPixels(width, d), twipsToPixels(height, d));
+    // Until the window manager has put a frame round it, the outer size is the inner one.
+    resize(pendingOuter);
+}
+
+void fmTxt::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    if (pendingOuter.isValid()) {
+        const QSize frame = frameGeometry().size() - geometry().size();
+        resize(pendingOuter - frame);
+        pendingOuter = QSize();
+    }
+}
+
+QRect fmTxt::outerTwips() const
+{
+    // A maximised or minimised window keeps the place it will return to.
+    QRect r = frameGeometry();
+    if (isMaximized() || isMinimized() || isFullScreen()) {
+        const QSize frame = frameGeometry().size() - geometry().size();
+        r = QRect(normalGeometry().topLeft(), normalGeometry().size() + frame);
+    }
+    const double d = dpi();
+    return QRect(pixelsToTwips(r.x(), d), pixelsToTwips(r.y(), d), pixelsToTwips(r.width(), d),
+                 pixelsToTwips(r.height(), d));
+}
+
+void fmTxt::RestoreView()
+{
+    oIni->GetGtx(QStringLiteral("表題Font"));
+    FontPreset[0].name = oIni->vGtVal(QStringLiteral("FontName"), kDefaultFont).toString();
+    FontPreset[0].size = oIni->vGtVal(QStringLiteral("FontSize"), 10).toInt();
+    FontPreset[0].bold = oIni->vGtVal(QStringLiteral("FontBold"), true).toBool();
+    oIni->GetGtx(QStringLiteral("文書Font"));
+    FontPreset[1].name = oIni->vGtVal(QStringLiteral("FontName"), kDefaultFont).toString();
+    FontPreset[1].size = oIni->vGtVal(QStringLiteral("FontSize"), 9).toInt();
+    FontPreset[1].bold = oIni->vGtVal(QStringLiteral("FontBold"), false).toBool();
+    oIni->GetGtx(QStringLiteral("ｶﾚﾝﾀﾞｰ"));
+    const int n = oIni->vGtVal(QStringLiteral("列数"), 2).toInt();
+    SetCalendarColumns(columnsFromSetting(n) - 1, false);
+    applyFonts();
+}
+
+void fmTxt::applyFonts()
+{
+    QFont title(FontPreset[0].name);
+    title.setPointSize(std::max(1, FontPreset[0].size));
+    title.setBold(FontPreset[0].bold);
+    vTTL->setFont(title);
+    uTxt->setFontName(FontPreset[1].name);
+    uTxt->setFontSize(std::max(1, FontPreset[1].size));
+    uTxt->setFontBold(FontPreset[1].bold);
+    ArrangeControls();
+}
+
+void fmTxt::SetCalendarColumns(int index, bool save)
+{
+    for (int i = 0; i < mnCln.size(); ++i)
+        mnCln[i]->setChecked(i == index);
+    vCLn->setMonthColumns(index + 1);
+    vSpr->setHorizontalScrollBarPolicy(index == 0 ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
+    vSpr->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    if (save) {
+        oIni->GetGtx(QStringLiteral("ｶﾚﾝﾀﾞｰ"));
+        oIni->SetVal(QStringLiteral("列数"), index + 1);
+        oIni->SetGtx();
+    }
+    ArrangeControls();
+}
+
+void fmTxt::ArrangeControls()
+{
+    const double d = dpi();
+    const QSize cal = vCLn->sizeHint();
+    const Arrangement a =
+        arrange(pixelsToTwips(client->width(), d), pixelsToTwips(client->height(), d),
+                pixelsToTwips(cal.width(), d), pixelsToTwips(cal.height(), d),
+                pixelsToTwips(vTTL->sizeHint().height(), d));
+    if (!a.apply) return;
+    auto px = [d](const QRect& r) {
+        return QRect(twipsToPixels(r.x(), d), twipsToPixels(r.y(), d), twipsToPixels(r.width(), d),
+                     twipsToPixels(r.height(), d));
+    };
+    vCLn->setGeometry(QRect(px(a.calendar).topLeft(), cal));
+    vSpr->setGeometry(px(a.list));
+    vTTL->setGeometry(px(a.title));
+    uTxt->setGeometry(px(a.editor));
+    vSpr->setColumnWidth(0, charWidths(vSpr, 6.87));
+    vSpr->setColumnWidth(1, charWidths(vSpr, 30.62));
+}
+
+void fmTxt::resizeEvent(QResizeEvent* event)
+{
+    QMainWindow::resizeEvent(event);
+    if (!isMinimized()) ArrangeControls();
+}
+
+void fmTxt::changeEvent(QEvent* event)
+{
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange && !isMinimized()) ArrangeControls();
+}
+
+void fmTxt::closeEvent(QCloseEvent* event)
+{
+    if (unloaded || Form_Unload()) {
+        event->accept();
+    } else {
+        event->ignore();
+    }
+}
+
+bool fmTxt::Form_Unload()
+{
+    // The close box keeps what was typed, as the exit command does.
+    if (Modified && !SaveEntry(true) &&
+        !services().dialogs->confirm(QStringLiteral("日記を保存できませんでした。\n"
+                                                    "保存せずに終了してよいですか"))) {
+        return false;
+    }
+    CurrentKey.clear();
+    ListMonth.clear();
+    ListKeys.clear();
+    unloaded = true;
+    AppEnd(*this);
+    return true;
+}
+
+void fmTxt::setUndoRedoEnabled(bool undo, bool redo)
+{
+    if (mnEdit.size() >= 2) {
+        mnEdit[0]->setEnabled(undo);
+        mnEdit[1]->setEnabled(redo);
+    }
+}
+
+} // namespace drv

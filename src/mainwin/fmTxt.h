@@ -1,0 +1,108 @@
+#pragma once
+// The main diary window: a month calendar and the month's entries on the left, the
+// shown day's title and body on the right.
+
+#include "EditMenuHost.h"
+
+#include <QMainWindow>
+#include <QSet>
+
+#include <array>
+
+class QAction;
+class QLineEdit;
+class QMenu;
+class QTableWidget;
+
+namespace drv {
+
+class MonthCalendar;
+class uTxA;
+
+struct FontSetting {
+    QString name;
+    int size = 0;
+    bool bold = false;
+};
+
+class fmTxt final : public QMainWindow, public EditMenuHost {
+    Q_OBJECT
+
+public:
+    explicit fmTxt(QWidget* parent = nullptr);
+    ~fmTxt() override;
+    Q_DISABLE_COPY_MOVE(fmTxt)
+
+    // Start-up: data folder, settings, geometry, store, first entry. False when the
+    // diary cannot be opened (the reason was shown); the window must not be shown then.
+    bool Form_Load();
+
+    void RestoreView();
+    void SetCalendarColumns(int index, bool save);
+    void ArrangeControls();
+
+    void ShowEntry();
+    bool SaveEntry(bool quiet);
+    void DeleteEntry();
+    void CloseDiary();
+    void ChangeEntryDate();
+    void FillMonthList(bool force);
+
+    // Menu commands by item index, as the menu bar and the context menus call them.
+    void mnFile_Click(int index);
+    void mnEdit_Click(int index);
+    void mnDay_Click(int index);
+    void mnFont_Click(int index);
+    void mnCln_Click(int index);
+
+    // Window state.
+    QString CurrentKey;
+    QString ListMonth;
+    QString ListKeys;
+    bool Modified = false;
+    std::array<FontSetting, 2> FontPreset;
+
+    // The window's outer place and size in twips, as stored at shutdown.
+    QRect outerTwips() const;
+
+    // The controls, for the windows placed over this one and for tests.
+    MonthCalendar* vCLn = nullptr;
+    QTableWidget* vSpr = nullptr;
+    QLineEdit* vTTL = nullptr;
+    uTxA* uTxt = nullptr;
+
+    // EditMenuHost
+    void setUndoRedoEnabled(bool undo, bool redo) override;
+
+    QMenu* menuAt(int index) const; // mnJb
+    QList<QAction*> mnFile, mnEdit, mnDay, mnFont, mnCln;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void buildControls();
+    void buildMenus();
+    void applyFonts();
+    void restoreGeometryTwips(int left, int top, int width, int height);
+    void vCLn_DateClick(const QDate& date);
+    void vSpr_Click(int row);
+    void vTTL_Change();
+    void uTxt_GotFocus();
+    void uTxt_ePop();
+    void showListRow(int row);
+    void selectListRow(const QString& key);
+    void refreshBoldDays();
+    bool Form_Unload();
+    double dpi() const;
+
+    QList<QMenu*> mnJb;
+    QWidget* client = nullptr;
+    QSize pendingOuter; // the stored outer size, applied once the frame is known
+    bool unloaded = false;
+};
+
+} // namespace drv

@@ -1,0 +1,87 @@
+// The month list under the calendar, and the days the calendar shows in bold.
+
+#include "fmTxt.h"
+
+#include "DateKey.h"
+#include "MainLogic.h"
+#include "MonthCalendar.h"
+#include "Platform.h"
+#include "Statements.h"
+#include "Store.h"
+
+#include <QTableWidget>
+
+namespace drv {
+
+void fmTxt::FillMonthList(bool force)
+{
+    const QString m = DateKey::monthPrefix(vCLn->selectedDate());
+    if (m == ListMonth && !force) return;
+    ListKeys.clear();
+    ListMonth = m;
+    Statement st{sql::kMonthList + sql::kMonthRange + sql::kByKey, {}};
+    SqlSet(st, {m, m + QStringLiteral("32")});
+    ColumnTable t;
+    int n = 0;
+    DbGetRows(st, t, n);
+    vSpr->clearContents();
+    vSpr->setRowCount(n);
+    for (int i = 0; i < n; ++i) {
+        const QString key = t[0][i].toString();
+        ListKeys += key + u'.';
+        vSpr->setItem(i, 0, new QTableWidgetItem(DateKey::display(key)));
+        vSpr->setItem(i, 1, new QTableWidgetItem(t[1][i].toString()));
+    }
+    vSpr->clearSelection();
+}
+
+void fmTxt::selectListRow(const QString& key)
+{
+    const int row = rowOfKey(ListKeys, key);
+    if (row == 0) return;
+    vSpr->setCurrentCell(row - 1, 0);
+    vSpr->selectRow(row - 1);
+}
+
+void fmTxt::vCLn_DateClick(const QDate&)
+{
+    FillMonthList(false);
+    ShowEntry();
+}
+
+void fmTxt::vSpr_Click(int row)
+{
+    showListRow(row);
+}
+
+void fmTxt::showListRow(int row)
+{
+    const QTableWidgetItem* cell = row >= 0 ? vSpr->item(row, 0) : nullptr;
+    const QDate date =
+        cell ? DateKey::toDate(DateKey::fromDisplay(cell->text()), services().clock->today())
+             : QDate();
+    // A row without a date shows the calendar's day again.
+    if (date.isValid()) vCLn->setSelectedDate(date);
+    ShowEntry();
+}
+
+void fmTxt::refreshBoldDays()
+{
+    if (!DbIsOpen()) return;
+    QSet<QDate> bold;
+    const QDate first = vCLn->firstShownMonth();
+    const QDate today = services().clock->today();
+    for (int i = 0; i < vCLn->monthColumns(); ++i) {
+        const QString m = DateKey::monthPrefix(first.addMonths(i));
+        Statement st{sql::kMonthKeys + sql::kMonthRange, {}};
+        SqlSet(st, {m, m + QStringLiteral("32")});
+        ColumnTable t;
+        int n = 0;
+        if (!DbGetRows(st, t, n)) return;
+        for (int r = 0; r < n; ++r)
+            bold.insert(DateKey::toDate(t[0][r].toString(), today));
+    }
+    vCLn->setBoldDays(bold);
+}
+
+} // namespace drv

@@ -1,0 +1,188 @@
+// The menu bar and its commands; two of its menus double as context menus.
+
+#include "fmTxt.h"
+
+#include "CapStem.h"
+#include "DateKey.h"
+#include "EditorLogic.h"
+#include "Globals.h"
+#include "MainLogic.h"
+#include "MonthCalendar.h"
+#include "Platform.h"
+#include "Statements.h"
+#include "Store.h"
+#include "uTxA.h"
+#include "yIni.h"
+
+#include <QActionGroup>
+#include <QMenu>
+#include <QMenuBar>
+
+namespace drv {
+
+namespace {
+
+struct Item {
+    const char* caption; // "-" is a separator
+    QKeySequence shortcut = {};
+};
+
+// Adds one item array to a menu; each item's click reports its index.
+QList<QAction*> addItems(QMenu* menu, std::initializer_list<Item> items,
+                         const std::function<void(int)>& click)
+{
+    QList<QAction*> actions;
+    int index = 0;
+    for (const Item& it : items) {
+        const QString caption = QString::fromUtf8(it.caption);
+        QAction* a = caption == u"-" ? menu->addSeparator() : menu->addAction(caption);
+        if (caption != u"-") {
+            a->setShortcut(it.shortcut);
+            QObject::connect(a, &QAction::triggered, menu, [click, index] { click(index); });
+        }
+        actions << a;
+        ++index;
+    }
+    return actions;
+}
+
+} // namespace
+
+QMenu* fmTxt::menuAt(int index) const
+{
+    return mnJb.value(index);
+}
+
+void fmTxt::buildMenus()
+{
+    QMenuBar* bar = menuBar();
+    auto top = [&](const char* caption) {
+        QMenu* m = bar->addMenu(QString::fromUtf8(caption));
+        mnJb << m;
+        return m;
+    };
+    mnFile = addItems(top("日誌(&F)"),
+                      {{"更新(&U)", Qt::Key_F5},
+                       {"削除(&D)"},
+                       {"-"},
+                       {"日記の日付の変更"},
+                       {"-"},
+                       {"終了(&X)", Qt::Key_F9}},
+                      [this](int i) { mnFile_Click(i); });
+    mnEdit = addItems(top("編集(&E)"),
+                      {{"元に戻す", QKeySequence(Qt::CTRL | Qt::Key_Z)},
+                       {"やり直し", QKeySequence(Qt::CTRL | Qt::Key_Y)},
+                       {"ｺﾋﾟｰ", QKeySequence(Qt::CTRL | Qt::Key_C)},
+                       {"切り取り", QKeySequence(Qt::CTRL | Qt::Key_X)},
+                       {"貼り付け", QKeySequence(Qt::CTRL | Qt::Key_V)},
+                       {"-"},
+                       {"全て選択", QKeySequence(Qt::CTRL | Qt::Key_A)}},
+                      [this](int i) { mnEdit_Click(i); });
+    // The editor handles its own keys while it has the focus; the menu's shortcuts
+    // must not take them away from the title box either.
+    for (QAction* a : mnEdit)
+        a->setShortcutContext(Qt::WidgetShortcut);
+    QMenu* list = top("参照(&L)");
+    list->menuAction()->setVisible(false); // filled by the listing window's commands
+    mnDay = addItems(top("日付(&D)"),
+                     {{"登録されている最初の日"},
+                      {"登録されている最後の日"},
+                      {"-"},
+                      {"本日"},
+                      {"去年の同日付"},
+                      {"おととしの同日付"}},
+                     [this](int i) { mnDay_Click(i); });
+    QMenu* settings = top("設定(&U)");
+    mnFont =
+        addItems(settings, {{"表題のﾌｫﾝﾄ"}, {"文章のﾌｫﾝﾄ"}}, [this](int i) { mnFont_Click(i); });
+    QMenu* columns = settings->addMenu(QStringLiteral("ｶﾚﾝﾀﾞｰの列数"));
+    columns->setObjectName(QStringLiteral("mnClnd"));
+    mnCln = addItems(columns, {{"１列"}, {"２列"}, {"３列"}}, [this](int i) { mnCln_Click(i); });
+    for (QAction* a : mnCln)
+        a->setCheckable(true);
+}
+
+void fmTxt::mnFile_Click(int index)
+{
+    switch (index) {
+    case 0:
+        SaveEntry(false);
+        break;
+    case 1:
+        DeleteEntry();
+        break;
+    case 3:
+        ChangeEntryDate();
+        break;
+    case 5:
+        CloseDiary();
+        break;
+    default:
+        break;
+    }
+}
+
+void fmTxt::mnEdit_Click(int index)
+{
+    if (index < 0 || index >= mnEdit.size()) return;
+    uTxt->txAct(CapStem(mnEdit[index]->text()));
+}
+
+void fmTxt::mnDay_Click(int index)
+{
+    QString key;
+    switch (index) {
+    case 0:
+    case 1: {
+        QString ord;
+        if (!DbGetRec(
+                Statement{sql::kSelect + (index == 0 ? sql::kMin : sql::kMax) + sql::kOfKeys, {}},
+                ord))
+            return;
+        key = sql::keyOfOrd(ord);
+        break;
+    }
+    case 3:
+        key = DateKey::fromDate(services().clock->today());
+        break;
+    case 4:
+    case 5:
+        key = ShiftYear(CurrentKey, index == 4 ? -1 : -2);
+        break;
+    default:
+        return;
+    }
+    // No stored day, or a day the year does not have: nothing changes.
+    const QDate date = DateKey::toDate(key, services().clock->today());
+    if (!date.isValid()) return;
+    vCLn->setSelectedDate(date);
+    FillMonthList(false);
+    ShowEntry();
+}
+
+void fmTxt::mnFont_Click(int index)
+{
+    if (index < 0 || index > 1) return;
+    FontSetting& f = FontPreset[index];
+    QString name = f.name;
+    double size = f.size;
+    bool bold = f.bold;
+    if (services().dialogs->chooseFont(name, size, bold)) {
+        f.name = name;
+        f.size = roundHalfEven(size);
+        f.bold = bold;
+    }
+    applyFonts();
+    oIni->GetGtx(index == 0 ? QStringLiteral("表題Font") : QStringLiteral("文書Font"));
+    oIni->SetVal(QStringLiteral("FontName"), f.name);
+    oIni->SetVal(QStringLiteral("FontSize"), f.size);
+    oIni->SetVal(QStringLiteral("FontBold"), f.bold);
+    oIni->SetGtx();
+}
+
+void fmTxt::mnCln_Click(int index)
+{
+    SetCalendarColumns(index, true);
+}
+
+} // namespace drv

@@ -1,0 +1,551 @@
+// The main diary window driven through its own widgets, against a temporary data folder.
+
+#include "Cp932.h"
+#include "DateKey.h"
+#include "EditorLogic.h"
+#include "FakePlatform.h"
+#include "Globals.h"
+#include "MainLogic.h"
+#include "MonthCalendar.h"
+#include "Program.h"
+#include "fmTxt.h"
+#include "uTxA.h"
+
+#include <QAction>
+#include <QFile>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTableWidget>
+#include <QTest>
+
+using namespace drv;
+
+namespace {
+
+struct Entry {
+    QString title, body;
+    bool operator==(const Entry&) const = default;
+};
+
+// Reads the diary file directly, as another program would.
+QMap<QString, Entry> stored()
+{
+    QMap<QString, Entry> out;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "check");
+        db.setDatabaseName(sUsrFld + QStringLiteral("dbVesk.mdb"));
+        if (db.open()) {
+            QSqlQuery q(QStringLiteral("select skYmn, szTtl, szDoc from tbDoc"), db);
+            while (q.next())
+                out.insert(q.value(0).toString(), {q.value(1).toString(), q.value(2).toString()});
+        }
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("check"));
+    return out;
+}
+
+void put(const QString& key, const QString& title, const QString& body)
+{
+    const QString path = sUsrFld + QStringLiteral("dbVesk.mdb");
+    if (!QFile::exists(path)) QVERIFY(QFile::copy(test::FakePlatform::templatePath(), path));
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "put");
+        db.setDatabaseName(path);
+        QVERIFY(db.open());
+        QSqlQuery q(db);
+        q.prepare(QStringLiteral("insert into tbDoc values(?,?,?)"));
+        q.addBindValue(key);
+        q.addBindValue(title);
+        q.addBindValue(body);
+        QVERIFY(q.exec());
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("put"));
+}
+
+// Types text as key presses; QTest::keyClicks only knows Latin-1.
+void typeText(QWidget* widget, const QString& text)
+{
+    for (const QChar c : text)
+        QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_unknown, QString(c), Qt::NoModifier);
+}
+
+QString settingsText()
+{
+    QFile f(sUsrFld + QStringLiteral("User.xml"));
+    if (!f.open(QIODevice::ReadOnly)) return {};
+    return cp932Decode(f.readAll());
+}
+
+void writeSettings(const QString& text)
+{
+    QFile f(sUsrFld + QStringLiteral("User.xml"));
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(cp932Encode(text));
+}
+
+QString group(const QString& name, const QString& items)
+{
+    return QStringLiteral("   <") + name + QStringLiteral(">\r\n") + items +
+           QStringLiteral("   </") + name + QStringLiteral(">\r\n");
+}
+
+QString item(const QString& key, const QString& value)
+{
+    return QStringLiteral("      <") + key + u'>' + value + QStringLiteral("</") + key +
+           QStringLiteral(">\r\n");
+}
+
+QString document(const QString& groups)
+{
+    return QStringLiteral("<?xml version='1.0' encoding='Shift-JIS' ?>\r\n<運用>\r\n") + groups +
+           QStringLiteral("</運用>");
+}
+
+} // namespace
+
+class TestMainWindow : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<test::FakePlatform> fake;
+    QPointer<fmTxt> w;
+
+    // Starts the window as the program does, on the fake's data folder.
+    void start()
+    {
+        w = new fmTxt;
+        QVERIFY(w->Form_Load());
+        w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w));
+    }
+    void stop()
+    {
+        if (w) {
+            w->close();
+            delete w;
+        }
+    }
+    void clickDay(const QDate& date)
+    {
+        if (w->vCLn->dateRect(date).isEmpty()) w->vCLn->setSelectedDate(date);
+        QTest::mouseClick(w->vCLn, Qt::LeftButton, {}, w->vCLn->dateRect(date).center());
+        QCOMPARE(w->vCLn->selectedDate(), date);
+    }
+    void typeEntry(const QString& title, const QString& body)
+    {
+        w->vTTL->clear();
+        typeText(w->vTTL, title);
+        auto* edit = w->uTxt->findChild<QPlainTextEdit*>();
+        edit->selectAll();
+        if (body.isEmpty())
+            QTest::keyClick(edit, Qt::Key_Delete);
+        else
+            typeText(edit, body);
+    }
+    QStringList listRows() const
+    {
+        QStringList rows;
+        for (int r = 0; r < w->vSpr->rowCount(); ++r)
+            rows << w->vSpr->item(r, 0)->text() + u' ' + w->vSpr->item(r, 1)->text();
+        return rows;
+    }
+    QAction* fileItem(int i) const { return w->mnFile.at(i); }
+
+private Q_SLOTS:
+    void init()
+    {
+        fake = std::make_unique<test::FakePlatform>();
+        fake->useDiaryFolders();
+        sExeNm = QStringLiteral("drvesk");
+        bRun = true;
+    }
+    void cleanup()
+    {
+        stop();
+        fake.reset();
+    }
+
+    void firstStartUsesDefaults()
+    {
+        start();
+        QVERIFY(fake->messages.isEmpty());
+        QCOMPARE(w->CurrentKey, QStringLiteral("261207"));
+        QCOMPARE(w->windowTitle(), QStringLiteral("26/12/07"));
+        QCOMPARE(w->vCLn->selectedDate(), QDate(2026, 12, 7));
+        QCOMPARE(w->vCLn->monthColumns(), 2);
+        QVERIFY(!w->mnCln[0]->isChecked() && w->mnCln[1]->isChecked() && !w->mnCln[2]->isChecked());
+        const QRect g = w->outerTwips();
+        QCOMPARE(g.topLeft(), QPoint(0, 0));
+        QVERIFY2(qAbs(g.width() - 10000) <= 15 && qAbs(g.height() - 10000) <= 15,
+                 qPrintable(QStringLiteral("%1x%2").arg(g.width()).arg(g.height())));
+        QCOMPARE(w->FontPreset[0].name, QStringLiteral("ＭＳ Ｐゴシック"));
+        QCOMPARE(w->FontPreset[0].size, 10);
+        QVERIFY(w->FontPreset[0].bold);
+        QVERIFY(w->vTTL->font().bold());
+        QCOMPARE(w->uTxt->FontSize(), 9);
+        QVERIFY(!w->uTxt->FontBold());
+        QVERIFY(!w->Modified);
+        // An empty settings file exists from the start.
+        QVERIFY(QFile::exists(sUsrFld + QStringLiteral("User.xml")));
+    }
+
+    void saveNewEntryListsItAndMakesTheDayBold()
+    {
+        put(QStringLiteral("261220"), QStringLiteral("後の日"), QStringLiteral("b"));
+        start();
+        clickDay(QDate(2026, 12, 3));
+        typeEntry(QStringLiteral("晴れ"), QStringLiteral("散歩に行った"));
+        QVERIFY(w->Modified);
+        QVERIFY(!w->vCLn->boldDays().contains(QDate(2026, 12, 3)));
+        QTest::keyClick(w, Qt::Key_F5);
+        QVERIFY(!w->Modified);
+        QCOMPARE(stored().value(QStringLiteral("261203")),
+                 (Entry{QStringLiteral("晴れ"), QStringLiteral("散歩に行った")}));
+        QCOMPARE(listRows(),
+                 (QStringList{QStringLiteral("26/12/03 晴れ"), QStringLiteral("26/12/20 後の日")}));
+        QVERIFY(w->vCLn->boldDays().contains(QDate(2026, 12, 3)));
+        // Saving again updates the same row.
+        typeEntry(QStringLiteral("曇り"), QStringLiteral("家にいた"));
+        fileItem(0)->trigger();
+        QCOMPARE(stored().size(), 2);
+        QCOMPARE(stored().value(QStringLiteral("261203")).title, QStringLiteral("曇り"));
+        QCOMPARE(listRows().first(), QStringLiteral("26/12/03 曇り"));
+        // Showing the day again selects its row.
+        clickDay(QDate(2026, 12, 20));
+        clickDay(QDate(2026, 12, 3));
+        QCOMPARE(w->vSpr->currentRow(), 0);
+    }
+
+    void explicitSaveNeedsTitleAndBody()
+    {
+        start();
+        typeEntry(QStringLiteral("題だけ"), QString());
+        QTest::keyClick(w, Qt::Key_F5);
+        QCOMPARE(fake->messages, QStringList{QStringLiteral("表題･本文が空です")});
+        QVERIFY(stored().isEmpty());
+        QVERIFY(w->Modified);
+    }
+
+    void quietSaveKeepsPartialEntries()
+    {
+        start();
+        typeEntry(QStringLiteral("題だけ"), QString());
+        clickDay(QDate(2026, 12, 8));
+        QVERIFY(fake->messages.isEmpty());
+        QCOMPARE(stored().value(QStringLiteral("261207")).title, QStringLiteral("題だけ"));
+        // Nothing typed at all writes nothing.
+        clickDay(QDate(2026, 12, 9));
+        QCOMPARE(stored().size(), 1);
+    }
+
+    void editThenOtherDaySavesUnderOldDate()
+    {
+        put(QStringLiteral("261205"), QStringLiteral("old"), QStringLiteral("old body"));
+        start();
+        clickDay(QDate(2026, 12, 5));
+        QCOMPARE(w->vTTL->text(), QStringLiteral("old"));
+        QVERIFY(!w->Modified);
+        typeEntry(QStringLiteral("new"), QStringLiteral("it's \"quoted\" text?"));
+        clickDay(QDate(2027, 1, 10));
+        QCOMPARE(w->windowTitle(), QStringLiteral("27/01/10"));
+        QCOMPARE(stored().value(QStringLiteral("261205")),
+                 (Entry{QStringLiteral("new"), QStringLiteral("it's \"quoted\" text?")}));
+        QVERIFY(!stored().contains(QStringLiteral("270110")));
+        QCOMPARE(w->vTTL->text(), QString());
+        QCOMPARE(w->ListMonth, QStringLiteral("2701"));
+        QCOMPARE(w->vSpr->rowCount(), 0);
+    }
+
+    void closeBoxSavesUnsavedEdits()
+    {
+        start();
+        typeEntry(QStringLiteral("閉じる前"), QStringLiteral("本文"));
+        w->close();
+        QVERIFY(w.isNull() || !w->isVisible());
+        QCOMPARE(stored().value(QStringLiteral("261207")).body, QStringLiteral("本文"));
+        QVERIFY(settingsText().contains(QStringLiteral("<画面>")));
+    }
+
+    void exitCommandSavesAndCloses()
+    {
+        start();
+        typeEntry(QStringLiteral("F9"), QStringLiteral("で終了"));
+        QTest::keyClick(w, Qt::Key_F9);
+        QVERIFY(w.isNull() || !w->isVisible());
+        QCOMPARE(stored().value(QStringLiteral("261207")).title, QStringLiteral("F9"));
+    }
+
+    void deleteAsksAndUpdatesList()
+    {
+        put(QStringLiteral("261207"), QStringLiteral("a"), QStringLiteral("b"));
+        put(QStringLiteral("261210"), QStringLiteral("c"), QStringLiteral("d"));
+        start();
+        fake->confirmAnswers = {false};
+        fileItem(1)->trigger();
+        QCOMPARE(fake->messages, QStringList{QStringLiteral("現在の文章を削除してよいですか")});
+        QCOMPARE(stored().size(), 2);
+
+        fake->confirmAnswers = {true};
+        fileItem(1)->trigger();
+        QCOMPARE(stored().keys(), QStringList{QStringLiteral("261210")});
+        QCOMPARE(listRows(), QStringList{QStringLiteral("26/12/10 c")});
+        QVERIFY(!w->Modified);
+
+        // Nothing stored on the shown day.
+        clickDay(QDate(2026, 12, 1));
+        fake->messages.clear();
+        fileItem(1)->trigger();
+        QCOMPARE(fake->messages, QStringList{QStringLiteral("対象がありません")});
+    }
+
+    void deletingTheMonthsOnlyEntryLeavesAUsableWindow()
+    {
+        put(QStringLiteral("261207"), QStringLiteral("only"), QStringLiteral("one"));
+        start();
+        fake->confirmAnswers = {true};
+        fileItem(1)->trigger();
+        QVERIFY(stored().isEmpty());
+        QCOMPARE(w->vSpr->rowCount(), 0);
+        QCOMPARE(w->vTTL->text(), QString());
+        QCOMPARE(w->CurrentKey, QStringLiteral("261207"));
+        QVERIFY(!w->vCLn->boldDays().contains(QDate(2026, 12, 7)));
+        typeEntry(QStringLiteral("again"), QStringLiteral("works"));
+        QTest::keyClick(w, Qt::Key_F5);
+        QCOMPARE(stored().size(), 1);
+    }
+
+    void moveEntry_data()
+    {
+        QTest::addColumn<QVariant>("answer"); // null: Cancel
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QStringList>("keys");
+        QTest::newRow("free date, other month") << QVariant(QStringLiteral("2027/02/14"))
+                                                << QString() << QStringList{"261210", "270214"};
+        QTest::newRow("two-digit year, dashes")
+            << QVariant(QStringLiteral("27-2-14")) << QString() << QStringList{"261210", "270214"};
+        QTest::newRow("japanese form") << QVariant(QStringLiteral("2027年2月14日")) << QString()
+                                       << QStringList{"261210", "270214"};
+        QTest::newRow("taken date") << QVariant(QStringLiteral("2026/12/10"))
+                                    << QStringLiteral("該当の日付には日記が記入済みです")
+                                    << QStringList{"261207", "261210"};
+        QTest::newRow("proposed answer") << QVariant(QStringLiteral("2026/12/07"))
+                                         << QStringLiteral("該当の日付には日記が記入済みです")
+                                         << QStringList{"261207", "261210"};
+        QTest::newRow("cancel") << QVariant() << QStringLiteral("日付の指定が不正です")
+                                << QStringList{"261207", "261210"};
+        QTest::newRow("not a date")
+            << QVariant(QStringLiteral("2027/02/30")) << QStringLiteral("日付の指定が不正です")
+            << QStringList{"261207", "261210"};
+    }
+    void moveEntry()
+    {
+        QFETCH(QVariant, answer);
+        QFETCH(QString, message);
+        QFETCH(QStringList, keys);
+        put(QStringLiteral("261207"), QStringLiteral("moving"), QStringLiteral("body"));
+        put(QStringLiteral("261210"), QStringLiteral("stays"), QStringLiteral("body"));
+        start();
+        fake->promptAnswers = {answer};
+        fileItem(3)->trigger();
+        QCOMPARE(fake->prompts.size(), 1);
+        QCOMPARE(fake->prompts[0].text, QStringLiteral("日付を指定して下さい"));
+        QCOMPARE(fake->prompts[0].title, QStringLiteral("日付訂正"));
+        QCOMPARE(fake->prompts[0].proposed, QStringLiteral("2026/12/07"));
+        QCOMPARE(fake->messages, message.isEmpty() ? QStringList() : QStringList{message});
+        QCOMPARE(stored().keys(), keys);
+        if (message.isEmpty()) {
+            QCOMPARE(w->CurrentKey, QStringLiteral("270214"));
+            QCOMPARE(w->vCLn->selectedDate(), QDate(2027, 2, 14));
+            QCOMPARE(listRows(), QStringList{QStringLiteral("27/02/14 moving")});
+            QCOMPARE(w->vSpr->currentRow(), 0);
+            QCOMPARE(w->vTTL->text(), QStringLiteral("moving"));
+        } else {
+            QCOMPARE(w->CurrentKey, QStringLiteral("261207"));
+        }
+    }
+
+    void storedColumnCountIsRestored_data()
+    {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<int>("columns");
+        QTest::newRow("3") << "3" << 3;
+        QTest::newRow("1") << "1" << 1;
+        QTest::newRow("7") << "7" << 1;
+        QTest::newRow("letters") << "abc" << 1;
+    }
+    void storedColumnCountIsRestored()
+    {
+        QFETCH(QString, stored);
+        QFETCH(int, columns);
+        writeSettings(
+            document(group(QStringLiteral("ｶﾚﾝﾀﾞｰ"), item(QStringLiteral("列数"), stored))));
+        start();
+        QCOMPARE(w->vCLn->monthColumns(), columns);
+        for (int i = 0; i < 3; ++i)
+            QCOMPARE(w->mnCln[i]->isChecked(), i == columns - 1);
+        QCOMPARE(w->vSpr->horizontalScrollBarPolicy(),
+                 columns == 1 ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
+    }
+
+    void columnMenuStoresChoiceForNextStart()
+    {
+        start();
+        const int narrow = w->vCLn->width();
+        w->mnCln[2]->trigger();
+        QCOMPARE(w->vCLn->monthColumns(), 3);
+        QVERIFY(w->vCLn->width() > narrow);
+        QCOMPARE(w->vTTL->x(), w->vCLn->width() + twipsToPixels(50, 96));
+        stop();
+        QVERIFY(settingsText().contains(QStringLiteral("<列数>3</列数>")));
+        start();
+        QCOMPARE(w->vCLn->monthColumns(), 3);
+        QVERIFY(w->mnCln[2]->isChecked());
+    }
+
+    void layoutFollowsTheWindowUntilItIsTooLow()
+    {
+        start();
+        w->resize(900, 700);
+        QTRY_COMPARE(w->centralWidget()->width(), 900);
+        const QWidget* c = w->centralWidget();
+        QCOMPARE(w->vSpr->y(), w->vCLn->height());
+        QCOMPARE(w->vSpr->y() + w->vSpr->height(), c->height());
+        QCOMPARE(w->uTxt->x() + w->uTxt->width(), c->width());
+        QCOMPARE(w->uTxt->y(), w->vTTL->height());
+        const QRect before = w->uTxt->geometry();
+        w->resize(900, w->vCLn->height());
+        QTRY_VERIFY(w->centralWidget()->height() < w->vCLn->height());
+        QCOMPARE(w->uTxt->geometry(), before);
+        // Narrower than the calendar: the right column shrinks to nothing, no failure.
+        w->resize(w->vCLn->width() / 2, 700);
+        QTRY_COMPARE(w->uTxt->width(), 0);
+    }
+
+    void geometryIsStoredAndRestored()
+    {
+        start();
+        w->setGeometry(120, 90, 700, 520);
+        QTRY_COMPARE(w->geometry().size(), QSize(700, 520));
+        const QRect before = w->outerTwips();
+        stop();
+        const QString text = settingsText();
+        QVERIFY(text.contains(QStringLiteral("<LEFT>%1</LEFT>").arg(before.x())));
+        QVERIFY(text.contains(QStringLiteral("<WIDTH>%1</WIDTH>").arg(before.width())));
+        start();
+        QCOMPARE(w->outerTwips(), before);
+    }
+
+    void enterInTitleMovesToBody()
+    {
+        start();
+        w->vTTL->setFocus();
+        typeText(w->vTTL, QStringLiteral("題"));
+        QTest::keyClick(w->vTTL, Qt::Key_Return);
+        QCOMPARE(w->vTTL->text(), QStringLiteral("題"));
+        QTRY_VERIFY(w->uTxt->isAncestorOf(QApplication::focusWidget()));
+    }
+
+    void listClickShowsThatDay()
+    {
+        put(QStringLiteral("261202"), QStringLiteral("二日"), QStringLiteral("b2"));
+        put(QStringLiteral("261228"), QStringLiteral("二十八日"), QStringLiteral("b28"));
+        start();
+        QCOMPARE(w->ListKeys, QStringLiteral("261202.261228."));
+        const QRect cell = w->vSpr->visualItemRect(w->vSpr->item(1, 1));
+        QTest::mouseClick(w->vSpr->viewport(), Qt::LeftButton, {}, cell.center());
+        QCOMPARE(w->vCLn->selectedDate(), QDate(2026, 12, 28));
+        QCOMPARE(w->uTxt->Text(), QStringLiteral("b28"));
+        // A click below the last row leaves everything as it was.
+        QTest::mouseClick(w->vSpr->viewport(), Qt::LeftButton, {},
+                          QPoint(5, w->vSpr->viewport()->height() - 3));
+        QCOMPARE(w->CurrentKey, QStringLiteral("261228"));
+    }
+
+    void dateMenuJumps_data()
+    {
+        QTest::addColumn<int>("index");
+        QTest::addColumn<QString>("from");
+        QTest::addColumn<QString>("to"); // empty: nothing changes
+        QTest::newRow("first stored day") << 0 << "261207"
+                                          << "981010";
+        QTest::newRow("last stored day") << 1 << "981010"
+                                         << "261207";
+        QTest::newRow("today") << 3 << "981010"
+                               << "261207";
+        QTest::newRow("a year back, no entry") << 4 << "261207"
+                                               << "251207";
+        QTest::newRow("two years back") << 5 << "261207"
+                                        << "241207";
+        QTest::newRow("29 February a year back") << 4 << "240229"
+                                                 << "";
+        QTest::newRow("before year 00") << 4 << "000105"
+                                        << "";
+    }
+    void dateMenuJumps()
+    {
+        QFETCH(int, index);
+        QFETCH(QString, from);
+        QFETCH(QString, to);
+        put(QStringLiteral("981010"), QStringLiteral("old"), QStringLiteral("nineties"));
+        put(QStringLiteral("261207"), QStringLiteral("now"), QStringLiteral("today"));
+        start();
+        w->vCLn->setSelectedDate(DateKey::toDate(from, fake->date));
+        w->FillMonthList(false);
+        w->ShowEntry();
+        w->mnDay[index]->trigger();
+        QCOMPARE(w->CurrentKey, to.isEmpty() ? from : to);
+        QCOMPARE(w->ListMonth, w->CurrentKey.left(4));
+        QVERIFY(fake->messages.isEmpty());
+    }
+
+    void emptyDiaryFirstDayChangesNothing()
+    {
+        start();
+        w->mnDay[0]->trigger();
+        w->mnDay[1]->trigger();
+        QCOMPARE(w->CurrentKey, QStringLiteral("261207"));
+        QVERIFY(fake->messages.isEmpty());
+    }
+
+    void fontDialog()
+    {
+        start();
+        w->mnFont[1]->trigger(); // cancelled: the same font again
+        QCOMPARE(fake->fontPresets.size(), 1);
+        QCOMPARE(fake->fontPresets[0].size, 9.0);
+        QCOMPARE(w->uTxt->FontSize(), 9);
+        fake->fontAnswers = {
+            test::FakePlatform::FontChoice{QStringLiteral("IPAGothic"), 10.5, true}};
+        w->mnFont[0]->trigger();
+        QCOMPARE(w->FontPreset[0].size, 10);
+        QVERIFY(w->vTTL->font().bold());
+        stop();
+        const QString text = settingsText();
+        QVERIFY(text.contains(QStringLiteral("<表題Font>")));
+        QVERIFY(text.contains(QStringLiteral("<FontName>IPAGothic</FontName>")));
+        QVERIFY(text.contains(QStringLiteral("<FontSize>10</FontSize>")));
+        start();
+        QCOMPARE(w->FontPreset[0].name, QStringLiteral("IPAGothic"));
+    }
+
+    void shiftYearAndListRows()
+    {
+        QCOMPARE(ShiftYear(QStringLiteral("261207"), -1), QStringLiteral("251207"));
+        QCOMPARE(ShiftYear(QStringLiteral("011207"), -2), QStringLiteral("-11207"));
+        QCOMPARE(rowOfKey(QStringLiteral("261201.261202."), QStringLiteral("261202")), 2);
+        QCOMPARE(rowOfKey(QStringLiteral("261201.261202."), QStringLiteral("261203")), 0);
+        QCOMPARE(parseDateAnswer(QStringLiteral("２０２７／２／１４"), fake->date),
+                 QDate(2027, 2, 14));
+        QCOMPARE(parseDateAnswer(QStringLiteral("98/1/2"), fake->date), QDate(1998, 1, 2));
+        QCOMPARE(parseDateAnswer(QString(), fake->date), QDate());
+        QCOMPARE(parseDateAnswer(QStringLiteral("2027/13/01"), fake->date), QDate());
+    }
+};
+
+QTEST_MAIN(TestMainWindow)
+#include "tst_mainwin.moc"
