@@ -3,6 +3,7 @@
 // shown day's title and body on the right.
 
 #include "EditMenuHost.h"
+#include "MainView.h"
 
 #include <QMainWindow>
 #include <QSet>
@@ -18,12 +19,6 @@ namespace drv {
 
 class MonthCalendar;
 class uTxA;
-
-struct FontSetting {
-    QString name;
-    int size = 0;
-    bool bold = false;
-};
 
 class fmTxt final : public QMainWindow, public EditMenuHost {
     Q_OBJECT
