@@ -41,11 +41,13 @@ fmTxt::fmTxt(QWidget* parent) : QMainWindow(parent)
     buildControls();
     buildMenus();
     setEditMenuHost(this);
+    setMainView(this);
 }
 
 fmTxt::~fmTxt()
 {
     if (editMenuHost() == this) setEditMenuHost(nullptr);
+    if (mainView() == this) setMainView(nullptr);
 }
 
 void fmTxt::buildControls()
@@ -258,6 +260,34 @@ void fmTxt::setUndoRedoEnabled(bool undo, bool redo)
         mnEdit[0]->setEnabled(undo);
         mnEdit[1]->setEnabled(redo);
     }
+}
+
+} // namespace drv
+
+namespace drv {
+
+QRect fmTxt::mainFrameGlobal() const
+{
+    return frameGeometry();
+}
+
+QRect fmTxt::editorColumnGlobal() const
+{
+    const QRect column = vTTL->geometry().united(uTxt->geometry());
+    return QRect(client->mapToGlobal(column.topLeft()), column.size());
+}
+
+FontSetting fmTxt::fontPreset(int index) const
+{
+    return FontPreset[index == 0 ? 0 : 1];
+}
+
+void fmTxt::entryCorrected(const QString& key, const QString& body)
+{
+    // Show the corrected body unless the user is changing this entry here too.
+    if (key != CurrentKey || Modified) return;
+    uTxt->setText(body);
+    Modified = false;
 }
 
 } // namespace drv

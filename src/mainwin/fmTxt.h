@@ -20,7 +20,7 @@ namespace drv {
 class MonthCalendar;
 class uTxA;
 
-class fmTxt final : public QMainWindow, public EditMenuHost {
+class fmTxt final : public QMainWindow, public EditMenuHost, public MainView {
     Q_OBJECT
 
 public:
@@ -68,6 +68,11 @@ public:
 
     // EditMenuHost
     void setUndoRedoEnabled(bool undo, bool redo) override;
+    // MainView
+    QRect mainFrameGlobal() const override;
+    QRect editorColumnGlobal() const override;
+    FontSetting fontPreset(int index) const override;
+    void entryCorrected(const QString& key, const QString& body) override;
 
     QMenu* menuAt(int index) const; // mnJb
     QList<QAction*> mnFile, mnEdit, mnDay, mnFont, mnCln;
