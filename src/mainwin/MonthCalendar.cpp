@@ -1,0 +1,376 @@
+#include "MonthCalendar.h"
+
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QToolButton>
+
+#include <algorithm>
+#include <array>
+
+namespace drv {
+
+namespace calendar {
+
+QDate firstOfMonth(QDate date)
+{
+    return QDate(date.year(), date.month(), 1);
+}
+
+int weekColumn(QDate date)
+{
+    return date.dayOfWeek() % kWeekDays; // Qt counts Monday 1 … Sunday 7
+}
+
+QDate gridStart(QDate month)
+{
+    const QDate first = firstOfMonth(month);
+    return first.addDays(-weekColumn(first));
+}
+
+bool isDrawn(QDate month, int index, int count, QDate date)
+{
+    const QDate first = firstOfMonth(month);
+    if (date < first) return index == 0;
+    if (date > first.addMonths(1).addDays(-1)) return index == count - 1;
+    return true;
+}
+
+QDate followSelection(QDate firstShown, int count, QDate selected)
+{
+    const QDate month = firstOfMonth(selected);
+    if (month >= firstShown && month < firstShown.addMonths(count)) return firstShown;
+    return month;
+}
+
+QSize Metrics::size(int count) const
+{
+    return {2 * margin + count * monthWidth() + (count - 1) * gap,
+            2 * margin + titleHeight + headerHeight + kWeeks * cellHeight};
+}
+
+QRect Metrics::titleRect(int index) const
+{
+    return {margin + index * (monthWidth() + gap), margin, monthWidth(), titleHeight};
+}
+
+QRect Metrics::headerRect(int index, int column) const
+{
+    const QRect title = titleRect(index);
+    return {title.left() + column * cellWidth, title.bottom() + 1, cellWidth, headerHeight};
+}
+
+QRect Metrics::cellRect(int index, int cell) const
+{
+    const QRect header = headerRect(index, cell % kWeekDays);
+    return {header.left(), header.bottom() + 1 + (cell / kWeekDays) * cellHeight, cellWidth,
+            cellHeight};
+}
+
+bool Metrics::cellAt(QPoint p, int count, int& index, int& cell) const
+{
+    const int x = p.x() - margin;
+    const int y = p.y() - margin - titleHeight - headerHeight;
+    if (x < 0 || y < 0) return false;
+    const int stride = monthWidth() + gap;
+    const int column = (x % stride) / cellWidth;
+    const int row = y / cellHeight;
+    if (x / stride >= count || column >= kWeekDays || row >= kWeeks) return false;
+    index = x / stride;
+    cell = row * kWeekDays + column;
+    return true;
+}
+
+QDate dateAt(const Metrics& m, QDate firstShown, int count, QPoint p)
+{
+    int index = 0;
+    int cell = 0;
+    if (!firstShown.isValid() || !m.cellAt(p, count, index, cell)) return {};
+    const QDate month = firstShown.addMonths(index);
+    const QDate date = gridStart(month).addDays(cell);
+    return isDrawn(month, index, count, date) ? date : QDate();
+}
+
+QRect dateRect(const Metrics& m, QDate firstShown, int count, QDate date)
+{
+    if (!firstShown.isValid() || !date.isValid()) return {};
+    for (int index = 0; index < count; ++index) {
+        const QDate month = firstShown.addMonths(index);
+        const qint64 cell = gridStart(month).daysTo(date);
+        if (cell >= 0 && cell < kCells && isDrawn(month, index, count, date))
+            return m.cellRect(index, int(cell));
+    }
+    return {};
+}
+
+} // namespace calendar
+
+namespace {
+
+const std::array<QString, calendar::kWeekDays> kWeekdayNames{
+    QStringLiteral("日"), QStringLiteral("月"), QStringLiteral("火"), QStringLiteral("水"),
+    QStringLiteral("木"), QStringLiteral("金"), QStringLiteral("土")};
+
+const QColor kSundayColor(0xc0, 0x10, 0x10);
+const QColor kSaturdayColor(0x10, 0x40, 0xc0);
+
+QString monthTitle(QDate month)
+{
+    return QStringLiteral("%1年%2月").arg(month.year()).arg(month.month());
+}
+
+QFont boldOf(QFont font)
+{
+    font.setBold(true);
+    return font;
+}
+
+// Bold digits are measured so that a day turning bold never changes the size.
+calendar::Metrics metricsFor(const QFont& font)
+{
+    const QFontMetrics fm(font);
+    const QFontMetrics bold(boldOf(font));
+    const int pad = std::max(2, fm.height() / 4);
+
+    calendar::Metrics m;
+    m.margin = pad;
+    m.gap = 3 * pad;
+    m.cellHeight = bold.height() + pad;
+    m.headerHeight = fm.height() + pad;
+    m.titleHeight = bold.height() + 2 * pad;
+    int widest = bold.horizontalAdvance(QStringLiteral("00"));
+    for (const QString& name : kWeekdayNames)
+        widest = std::max(widest, fm.horizontalAdvance(name));
+    m.cellWidth = widest + 2 * pad;
+    // The title and a month button on each side must fit above the grid.
+    const int title =
+        bold.horizontalAdvance(monthTitle(QDate(2000, 12, 1))) + 2 * (m.titleHeight + pad);
+    m.cellWidth = std::max(m.cellWidth, (title + calendar::kWeekDays - 1) / calendar::kWeekDays);
+    return m;
+}
+
+QColor weekdayColor(int column, const QColor& normal)
+{
+    if (column == 0) return kSundayColor;
+    if (column == calendar::kWeekDays - 1) return kSaturdayColor;
+    return normal;
+}
+
+} // namespace
+
+MonthCalendar::MonthCalendar(QWidget* parent)
+    : QWidget(parent), prev_(new QToolButton(this)), next_(new QToolButton(this))
+{
+    setFocusPolicy(Qt::StrongFocus);
+    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+
+    prev_->setObjectName(QStringLiteral("prevMonth"));
+    next_->setObjectName(QStringLiteral("nextMonth"));
+    prev_->setArrowType(Qt::LeftArrow);
+    next_->setArrowType(Qt::RightArrow);
+    prev_->setToolTip(QStringLiteral("前の月"));
+    next_->setToolTip(QStringLiteral("次の月"));
+    for (QToolButton* b : {prev_, next_}) {
+        b->setAutoRaise(true);
+        b->setAutoRepeat(true);
+        b->setFocusPolicy(Qt::NoFocus); // the keyboard stays with the days
+    }
+    connect(prev_, &QToolButton::clicked, this, [this] { stepMonths(-1); });
+    connect(next_, &QToolButton::clicked, this, [this] { stepMonths(1); });
+    relayout();
+}
+
+void MonthCalendar::setSelectedDate(QDate date)
+{
+    if (date.isValid()) select(date);
+}
+
+void MonthCalendar::setToday(QDate date)
+{
+    today_ = date;
+    if (!selected_.isValid()) setSelectedDate(date);
+    update();
+}
+
+void MonthCalendar::setMonthColumns(int count)
+{
+    count = std::clamp(count, calendar::kMinMonths, calendar::kMaxMonths);
+    if (count == count_) return;
+    count_ = count;
+    relayout();
+    if (!selected_.isValid()) return;
+    // Fewer columns may hide the selected date; the display then starts at its month.
+    first_ = calendar::followSelection(first_, count_, selected_);
+    Q_EMIT visibleMonthsChanged(first_, count_);
+}
+
+void MonthCalendar::setBoldDays(const QSet<QDate>& days)
+{
+    bold_ = days;
+    update();
+}
+
+QRect MonthCalendar::dateRect(QDate date) const
+{
+    return calendar::dateRect(metrics_, first_, count_, date);
+}
+
+QDate MonthCalendar::dateAt(QPoint pos) const
+{
+    return calendar::dateAt(metrics_, first_, count_, pos);
+}
+
+QSize MonthCalendar::sizeHint() const
+{
+    return metrics_.size(count_);
+}
+
+QSize MonthCalendar::minimumSizeHint() const
+{
+    return sizeHint();
+}
+
+void MonthCalendar::select(QDate date)
+{
+    selected_ = date;
+    showFrom(calendar::followSelection(first_.isValid() ? first_ : calendar::firstOfMonth(date),
+                                       count_, date));
+    update();
+}
+
+void MonthCalendar::pick(QDate date)
+{
+    if (!date.isValid()) return;
+    select(date);
+    Q_EMIT dateClicked(date);
+}
+
+// The display and the selection move together, as on a paper calendar turned by a page.
+void MonthCalendar::stepMonths(int months)
+{
+    if (!selected_.isValid()) return;
+    selected_ = selected_.addMonths(months); // a day past the month's end becomes its last day
+    showFrom(first_.addMonths(months));
+    update();
+    Q_EMIT dateClicked(selected_);
+}
+
+void MonthCalendar::showFrom(QDate firstMonth)
+{
+    if (firstMonth == first_) return;
+    first_ = firstMonth;
+    Q_EMIT visibleMonthsChanged(first_, count_);
+}
+
+void MonthCalendar::relayout()
+{
+    metrics_ = metricsFor(font());
+    const int side = metrics_.titleHeight - 2;
+    const QRect left = metrics_.titleRect(0);
+    const QRect right = metrics_.titleRect(count_ - 1);
+    prev_->setGeometry(left.left(), left.top() + 1, side, side);
+    next_->setGeometry(right.right() + 1 - side, right.top() + 1, side, side);
+    updateGeometry();
+    resize(sizeHint());
+    update();
+}
+
+void MonthCalendar::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    p.fillRect(rect(), palette().base());
+    if (!first_.isValid()) return;
+    for (int index = 0; index < count_; ++index)
+        paintMonth(p, index);
+}
+
+void MonthCalendar::paintMonth(QPainter& p, int index) const
+{
+    const QDate month = first_.addMonths(index);
+    const QColor text = palette().color(QPalette::Text);
+    const QFont normal = font();
+    const QFont bold = boldOf(normal);
+
+    p.setFont(bold);
+    p.setPen(text);
+    p.drawText(metrics_.titleRect(index), Qt::AlignCenter, monthTitle(month));
+
+    p.setFont(normal);
+    for (int column = 0; column < calendar::kWeekDays; ++column) {
+        p.setPen(weekdayColor(column, text));
+        p.drawText(metrics_.headerRect(index, column), Qt::AlignCenter, kWeekdayNames[column]);
+    }
+    const QRect header = metrics_.headerRect(index, 0);
+    p.setPen(palette().color(QPalette::Mid));
+    p.drawLine(header.left(), header.bottom(), header.left() + metrics_.monthWidth() - 1,
+               header.bottom());
+
+    const QDate start = calendar::gridStart(month);
+    for (int cell = 0; cell < calendar::kCells; ++cell) {
+        const QDate day = start.addDays(cell);
+        if (!calendar::isDrawn(month, index, count_, day)) continue;
+        const QRect r = metrics_.cellRect(index, cell);
+        const bool inMonth = day.month() == month.month();
+        QColor pen = inMonth ? weekdayColor(cell % calendar::kWeekDays, text)
+                             : palette().color(QPalette::Disabled, QPalette::Text);
+        if (day == selected_) {
+            p.fillRect(r.adjusted(1, 1, -1, -1), palette().highlight());
+            pen = palette().color(QPalette::HighlightedText);
+            if (hasFocus()) {
+                p.setPen(QPen(pen, 1, Qt::DotLine));
+                p.drawRect(r.adjusted(2, 2, -3, -3));
+            }
+        }
+        if (day == today_) {
+            p.setPen(QPen(kSundayColor, 1));
+            p.drawRect(r.adjusted(0, 0, -1, -1));
+        }
+        p.setFont(bold_.contains(day) ? bold : normal);
+        p.setPen(pen);
+        p.drawText(r, Qt::AlignCenter, QString::number(day.day()));
+    }
+}
+
+void MonthCalendar::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton) return QWidget::mousePressEvent(event);
+    const QDate date = dateAt(event->position().toPoint());
+    if (!date.isValid()) return QWidget::mousePressEvent(event);
+    pick(date);
+}
+
+void MonthCalendar::keyPressEvent(QKeyEvent* event)
+{
+    if (!selected_.isValid() || event->modifiers() & ~Qt::KeypadModifier)
+        return QWidget::keyPressEvent(event);
+    const QDate d = selected_;
+    switch (event->key()) {
+    case Qt::Key_Left:
+        return pick(d.addDays(-1));
+    case Qt::Key_Right:
+        return pick(d.addDays(1));
+    case Qt::Key_Up:
+        return pick(d.addDays(-calendar::kWeekDays));
+    case Qt::Key_Down:
+        return pick(d.addDays(calendar::kWeekDays));
+    case Qt::Key_PageUp:
+        return pick(d.addMonths(-1));
+    case Qt::Key_PageDown:
+        return pick(d.addMonths(1));
+    case Qt::Key_Home:
+        return pick(calendar::firstOfMonth(d));
+    case Qt::Key_End:
+        return pick(calendar::firstOfMonth(d).addMonths(1).addDays(-1));
+    default:
+        return QWidget::keyPressEvent(event);
+    }
+}
+
+void MonthCalendar::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::FontChange) relayout();
+    QWidget::changeEvent(event);
+}
+
+} // namespace drv

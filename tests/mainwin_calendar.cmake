@@ -1,0 +1,1 @@
+drv_add_test(tst_calendar tst_calendar.cpp LIBS mainwin)
