@@ -1,2 +1,7 @@
 drv_add_test(tst_app tst_app.cpp)
 add_dependencies(tst_app drvesk)
+
+# The installed program under a real X server, driven by X key events.
+add_test(NAME e2e COMMAND bash ${PROJECT_SOURCE_DIR}/scripts/e2e.sh ${CMAKE_BINARY_DIR}
+                          ${CMAKE_BINARY_DIR}/artefacts)
+set_tests_properties(e2e PROPERTIES TIMEOUT 300)

@@ -194,6 +194,21 @@ private Q_SLOTS:
         QVERIFY(QFile::exists(sUsrFld + QStringLiteral("User.xml")));
     }
 
+    // Run also with QT_SCALE_FACTOR=2: a screen of twice the density shows the stored
+    // size at the same number of inches.
+    void storedSizeKeepsItsPhysicalSize()
+    {
+        writeSettings(document(group(QStringLiteral("画面"),
+                                     item(QStringLiteral("WIDTH"), QStringLiteral("14400")) +
+                                         item(QStringLiteral("HEIGHT"), QStringLiteral("7200")))));
+        start();
+        const qreal dpr = w->devicePixelRatioF();
+        const qreal screenDpi = w->screen()->logicalDotsPerInch() * dpr;
+        QCOMPARE(qRound(w->frameGeometry().width() * dpr / screenDpi * 1440), 14400);
+        QCOMPARE(qRound(w->frameGeometry().height() * dpr / screenDpi * 1440), 7200);
+        QCOMPARE(w->outerTwips().size(), QSize(14400, 7200));
+    }
+
     void saveNewEntryListsItAndMakesTheDayBold()
     {
         put(QStringLiteral("261220"), QStringLiteral("後の日"), QStringLiteral("b"));

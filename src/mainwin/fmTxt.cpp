@@ -27,10 +27,15 @@ namespace {
 
 const QString kDefaultFont = QStringLiteral("ＭＳ Ｐゴシック");
 
-// Twips to the grid's unit for column widths: average character widths of its font.
-int charWidths(const QWidget* w, double chars)
+// Column widths in average character widths of the grid's font, never narrower than
+// what the column must show in full.
+int charWidths(const QWidget* w, double chars, const QString& fits = QString())
 {
-    return int(std::lround(chars * w->fontMetrics().averageCharWidth()));
+    const QFontMetrics fm = w->fontMetrics();
+    const int wanted = int(std::lround(chars * fm.averageCharWidth()));
+    return fits.isEmpty()
+               ? wanted
+               : std::max(wanted, fm.horizontalAdvance(fits) + 2 * fm.averageCharWidth());
 }
 
 } // namespace
@@ -213,7 +218,7 @@ void fmTxt::ArrangeControls()
     vSpr->setGeometry(px(a.list));
     vTTL->setGeometry(px(a.title));
     uTxt->setGeometry(px(a.editor));
-    vSpr->setColumnWidth(0, charWidths(vSpr, 6.87));
+    vSpr->setColumnWidth(0, charWidths(vSpr, 6.87, QStringLiteral("00/00/00")));
     vSpr->setColumnWidth(1, charWidths(vSpr, 30.62));
 }
 

@@ -1,0 +1,111 @@
+#!/usr/bin/env bash
+# drvesk as a new user meets it: installed into a fresh prefix, started on a fresh
+# home under a real X server, driven by X key events, checked through its files.
+#   scripts/e2e.sh BUILD_DIR ARTEFACT_DIR
+set -euo pipefail
+build=$(cd "${1:?build folder}" && pwd)
+out=${2:?artefact folder}
+mkdir -p "$out"
+out=$(cd "$out" && pwd)
+
+work=$(mktemp -d)
+xvfb=""
+app=""
+cleanup() {
+  [ -n "$app" ] && kill "$app" 2>/dev/null || true
+  [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+fail() { echo "e2e: $*" >&2; exit 1; }
+
+cmake --install "$build" --prefix "$work/prefix" >/dev/null
+program=$work/prefix/bin/drvesk
+[ -L "$program" ] || fail "bin/drvesk is not a link"
+
+export HOME=$work/home
+export XDG_DATA_HOME=$HOME/.local/share XDG_CONFIG_HOME=$HOME/.config
+export XDG_RUNTIME_DIR=$work/run
+mkdir -p "$HOME" "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
+export LANG=C.UTF-8 LC_ALL=C.UTF-8 QT_QPA_PLATFORM=xcb
+unset SESSION_MANAGER DBUS_SESSION_BUS_ADDRESS
+
+# A display of our own; Xvfb reports its number once it listens.
+exec 3>"$work/display"
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+xvfb=$!
+for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
+[ -s "$work/display" ] || fail "Xvfb did not start"
+export DISPLAY=:$(head -n1 "$work/display")
+
+data=$XDG_DATA_HOME/Orbena/drvesk
+key=$(date +%y%m%d)
+
+start_app() {
+  "$program" >"$work/app$1.log" 2>&1 &
+  app=$!
+  wid=$(timeout 30 xdotool search --sync --onlyvisible --class drvesk | head -n1) ||
+    fail "no window (log: $(cat "$work/app$1.log"))"
+  xdotool windowfocus --sync "$wid"
+  sleep 0.5
+}
+wait_exit() {
+  for _ in $(seq 100); do kill -0 "$app" 2>/dev/null || break; sleep 0.1; done
+  kill -0 "$app" 2>/dev/null && fail "the program did not end"
+  wait "$app" || fail "the program ended with status $?"
+  app=""
+}
+shot() { import -window root "$out/$1.png"; }
+
+# First start: no message box may stand in the way (it would own the focus).
+start_app 1
+[ -f "$data/dbVesk.mdb" ] || fail "no diary in $data"
+[ -f "$data/User.xml" ] || fail "no settings file"
+grep -q "が見つかりません\|定義されていません" "$work/app1.log" && fail "start-up message: $(cat "$work/app1.log")"
+
+# The title box has the focus; Enter moves on to the body.
+xdotool type --delay 60 "E2E title"
+xdotool key Return
+xdotool type --delay 80 "日本語の本文です"
+xdotool key F5
+sleep 0.5
+shot e2e-saved
+
+# Another day and back, through the calendar's keys: a click on the month's name
+# gives the calendar the focus without picking a day.
+xdotool mousemove --window "$wid" 80 30 click 1
+xdotool key Right
+sleep 0.3
+# Showing a day hands the focus to its title, so the calendar is clicked again.
+xdotool mousemove --window "$wid" 80 30 click 1
+xdotool key Left
+sleep 0.5
+shot e2e-back
+# Back on the day, the title is there again; what is added now is saved on exit.
+xdotool type --delay 60 " again"
+
+xdotool windowsize --sync "$wid" 800 600
+xdotool windowmove --sync "$wid" 50 40
+sleep 0.5
+xdotool key F9
+wait_exit
+
+got=$(sqlite3 "$data/dbVesk.mdb" "select szTtl || '|' || szDoc from tbDoc where skYmn='$key'")
+[ "$got" = "E2E title again|日本語の本文です" ] || fail "stored entry is '$got'"
+[ "$(stat -c %a "$data/dbVesk.mdb")" = 600 ] || fail "diary file is not private"
+settings=$(iconv -f CP932 -t UTF-8 "$data/User.xml")
+for want in "<LEFT>750</LEFT>" "<TOP>600</TOP>" "<WIDTH>12000</WIDTH>" "<HEIGHT>9000</HEIGHT>"; do
+  grep -qF "$want" <<<"$settings" || fail "settings lack $want: $settings"
+done
+case "$settings" in *"</運用>") ;; *) fail "settings file does not end with its root";; esac
+
+# Second start: the same place and size, the entry on screen.
+start_app 2
+geometry=$(xdotool getwindowgeometry "$wid")
+grep -q "Position: 50,40" <<<"$geometry" || fail "window moved: $geometry"
+grep -q "Geometry: 800x600" <<<"$geometry" || fail "window resized: $geometry"
+shot e2e-restarted
+xdotool key F9
+wait_exit
+
+echo "e2e: passed; screenshots in $out"
