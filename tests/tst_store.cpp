@@ -4,6 +4,7 @@
 #include "DateKey.h"
 #include "FakePlatform.h"
 #include "Globals.h"
+#include "SearchIndex.h"
 #include "Statements.h"
 #include "Store.h"
 #include "TextMatch.h"
@@ -11,6 +12,7 @@
 #include <QCryptographicHash>
 #include <QFile>
 #include <QFileInfo>
+#include <QRandomGenerator>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTest>
@@ -373,6 +375,146 @@ private Q_SLOTS:
         for (int i = 0; i < n; ++i)
             got << t[0][i].toString();
         QCOMPARE(got, keys);
+    }
+
+    void indexedSearchAgreesWithScan_data() { wordSearch_data(); }
+    void indexedSearchAgreesWithScan()
+    {
+        QFETCH(QString, word);
+        QFETCH(QStringList, keys);
+        QVERIFY(DbOpen());
+        QVERIFY(hasSearchIndex());
+        QVERIFY(save(QStringLiteral("260101"), QString(), QStringLiteral("雨の日に散歩した")));
+        QVERIFY(
+            save(QStringLiteral("260102"), QString(), QStringLiteral("100% sure, axb and a_b")));
+        QVERIFY(save(QStringLiteral("260103"), QString(), QStringLiteral("散歩、サンポ")));
+        QVERIFY(save(QStringLiteral("260104"), QString(), QStringLiteral("it's why? I ask")));
+        QVERIFY(save(QStringLiteral("260105"), QString(), QStringLiteral("My Diary [#1]")));
+        ColumnTable t;
+        int n = 0;
+        QVERIFY(SearchWord(word, t, n));
+        QStringList got;
+        for (int i = 0; i < n; ++i)
+            got << t[0][i].toString();
+        QCOMPARE(got, keys);
+    }
+
+    // A generated diary across two centuries: the index and the scan list the same
+    // entries in the same order for many words, with and without "*".
+    void indexedSearchMatchesScanOnGeneratedDiary()
+    {
+        QVERIFY(DbOpen());
+        const QStringList words = {
+            QStringLiteral("散歩"),       QStringLiteral("さんぽ"), QStringLiteral("雨"),
+            QStringLiteral("ほたるいか"), QStringLiteral("Walk"),   QStringLiteral("ＷＡＬＫ"),
+            QStringLiteral("ｶﾞｯｺｳ"),      QStringLiteral("学校"),   QStringLiteral("の"),
+            QStringLiteral("\n"),         QStringLiteral("a b"),    QStringLiteral("😀")};
+        QRandomGenerator rng(20261207);
+        int n = 0;
+        QVERIFY(DbExec(Statement{QStringLiteral("Begin"), {}}, n));
+        QDate d(1990, 1, 1);
+        for (int i = 0; i < 1500; ++i, d = d.addDays(int(rng.bounded(1, 40)))) {
+            QString body;
+            const int parts = int(rng.bounded(1, 12));
+            for (int p = 0; p < parts; ++p)
+                body += words[int(rng.bounded(words.size()))] +
+                        (rng.bounded(3) == 0 ? QStringLiteral("\n") : QStringLiteral("と"));
+            QVERIFY(save(DateKey::fromDate(d), QString::number(i), body));
+        }
+        QVERIFY(DbExec(Statement{QStringLiteral("Commit"), {}}, n));
+        QStringList queries = words;
+        queries << QStringLiteral("散*雨") << QStringLiteral("雨*散歩") << QStringLiteral("*の*")
+                << QStringLiteral("walk*学") << QStringLiteral("ほ*か") << QStringLiteral("ない")
+                << QStringLiteral("と\n") << QStringLiteral("*");
+        for (const QString& w : queries) {
+            ColumnTable a, b;
+            int na = 0, nb = 0;
+            QVERIFY(SearchWord(w, a, na));
+            QVERIFY(ScanWord(w, b, nb));
+            QCOMPARE(na, nb);
+            QVERIFY2(a == b, qPrintable(w));
+        }
+    }
+
+    void indexFollowsEveryChange()
+    {
+        QVERIFY(DbOpen());
+        QVERIFY(save(QStringLiteral("260101"), QString(), QStringLiteral("ほたるいか")));
+        auto found = [](const QString& w) {
+            ColumnTable t;
+            int n = 0;
+            SearchWord(w, t, n);
+            return n == 0 ? QString() : t[0][0].toString();
+        };
+        QCOMPARE(found(QStringLiteral("たるい")), QStringLiteral("260101"));
+        int n = 0;
+        Statement upd{sql::kCorrect, {}};
+        SqlSet(upd, {QStringLiteral("しらうお"), QStringLiteral("260101")});
+        QVERIFY(DbExec(upd, n));
+        QCOMPARE(found(QStringLiteral("たるい")), QString());
+        QCOMPARE(found(QStringLiteral("しらうお")), QStringLiteral("260101"));
+        Statement move{sql::kMoveKey, {}};
+        SqlSet(move, {QStringLiteral("991231"), QStringLiteral("260101")});
+        QVERIFY(DbExec(move, n));
+        QCOMPARE(found(QStringLiteral("しらうお")), QStringLiteral("991231"));
+        Statement del{sql::kDelete, {}};
+        SqlSet(del, {QStringLiteral("991231")});
+        QVERIFY(DbExec(del, n));
+        QCOMPARE(found(QStringLiteral("し")), QString());
+        int ok = 0;
+        QVERIFY(DbGetRec(Statement{QStringLiteral("Select 1 As nOk From ftsDoc Where "
+                                                  "ftsDoc Match '\"zz\"' Union All Select 2"),
+                                   {}},
+                         ok));
+    }
+
+    void olderDiaryGetsItsIndexAtOpen()
+    {
+        // A diary written without the index, as an older file or the template is.
+        QVERIFY(QFile::copy(test::FakePlatform::templatePath(), dbPath()));
+        QFile::setPermissions(dbPath(), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "old");
+            db.setDatabaseName(dbPath());
+            QVERIFY(db.open());
+            QSqlQuery q(db);
+            for (int i = 1; i <= 9; ++i)
+                QVERIFY(q.exec(QStringLiteral("insert into tbDoc values('%1', 't', '古い散歩%2')")
+                                   .arg(DateKey::fromDate(QDate(2020, i, i)))
+                                   .arg(i)));
+            db.close();
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("old"));
+        QList<int> seen;
+        setSearchIndexProgress([&](int done, int total) {
+            QCOMPARE(total, 9);
+            seen << done;
+        });
+        QVERIFY(DbOpen());
+        setSearchIndexProgress({});
+        QVERIFY(hasSearchIndex());
+        QVERIFY(!seen.isEmpty());
+        QCOMPARE(seen.last(), 9);
+        ColumnTable t;
+        int n = 0;
+        QVERIFY(SearchWord(QStringLiteral("散歩"), t, n));
+        QCOMPARE(n, 9);
+        // The next start finds it built.
+        DbClose();
+        seen.clear();
+        setSearchIndexProgress([&](int done, int) { seen << done; });
+        QVERIFY(DbOpen());
+        setSearchIndexProgress({});
+        QVERIFY(seen.isEmpty());
+    }
+
+    void indexQueryQuotesAndSplits()
+    {
+        QCOMPARE(searchIndexQuery(QStringLiteral("散歩")), QStringLiteral("\"散歩\""));
+        QCOMPARE(searchIndexQuery(QStringLiteral("雨*ＡＢ")), QStringLiteral("\"雨\"* AND \"ab\""));
+        QCOMPARE(searchIndexQuery(QStringLiteral("say \"hi\"")),
+                 QStringLiteral("\"say \"\"hi\"\"\""));
+        QCOMPARE(searchIndexQuery(QStringLiteral("**")), QString());
     }
 
     void highlightSpanCoversOriginalCharacters_data()

@@ -11,10 +11,12 @@
 #include "uTxA.h"
 #include "yIni.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QMenu>
+#include <QProgressDialog>
 #include <QScreen>
 #include <QTableWidget>
 #include <QWindow>
@@ -112,7 +114,23 @@ bool fmTxt::Form_Load()
     const int height = oIni->vGtVal(QStringLiteral("HEIGHT"), 10000).toInt();
     restoreGeometryTwips(left, top, width, height);
 
-    if (!DbOpen()) return false;
+    // An older diary gets its search index on first open; show that something happens.
+    std::unique_ptr<QProgressDialog> building;
+    setSearchIndexProgress([&](int done, int total) {
+        if (!building) {
+            building = std::make_unique<QProgressDialog>(
+                QStringLiteral("検索用の索引を作成しています…"), QString(), 0, total, this);
+            building->setWindowTitle(QApplication::applicationName());
+            building->setMinimumDuration(0);
+            building->setWindowModality(Qt::ApplicationModal);
+        }
+        building->setValue(done);
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    });
+    const bool opened = DbOpen();
+    setSearchIndexProgress({});
+    building.reset();
+    if (!opened) return false;
 
     const QDate today = services().clock->today();
     vCLn->setToday(today);

@@ -3,6 +3,7 @@
 #include "DateKey.h"
 #include "Globals.h"
 #include "Platform.h"
+#include "SearchIndex.h"
 #include "TextMatch.h"
 
 #include <QFile>
@@ -25,6 +26,7 @@ const QString kDbName = QStringLiteral("dbVesk.mdb");
 constexpr int kBusyTimeoutMs = 5000;
 
 QString g_pivot; // two-digit year at and below which keys belong to the later century
+std::function<void(int, int)> g_indexProgress;
 
 QSqlDatabase oDb()
 {
@@ -79,7 +81,8 @@ bool registerFunctions(QSqlDatabase& db)
     return sqlite3_create_function(handle, "drv_match", 2, flags, nullptr, sqlMatch, nullptr,
                                    nullptr) == SQLITE_OK &&
            sqlite3_create_function(handle, "drv_ord", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC,
-                                   nullptr, sqlOrder, nullptr, nullptr) == SQLITE_OK;
+                                   nullptr, sqlOrder, nullptr, nullptr) == SQLITE_OK &&
+           registerSearchTokenizer(handle);
 }
 
 // A new diary is readable by its owner only.
@@ -132,6 +135,20 @@ bool openConnection(const QString& path, QString& reason)
     return true;
 }
 
+// Text stays text and numbers numbers; the empty (or null) value is the empty text.
+QVariant bindable(const StoreValue& v)
+{
+    if (!v.isValid() || v.isNull()) return QStringLiteral("");
+    switch (v.typeId()) {
+    case QMetaType::Int:
+    case QMetaType::LongLong:
+    case QMetaType::Double:
+        return v;
+    default:
+        return v.toString();
+    }
+}
+
 bool prepare(QSqlQuery& q, const Statement& st)
 {
     q.setForwardOnly(true);
@@ -139,8 +156,7 @@ bool prepare(QSqlQuery& q, const Statement& st)
     const qsizetype slots = st.text.count(u'?');
     for (qsizetype i = 0; i < slots; ++i) {
         if (i < st.values.size())
-            q.addBindValue(st.values.at(i).isValid() ? st.values.at(i).toString()
-                                                     : QStringLiteral(""));
+            q.addBindValue(bindable(st.values.at(i)));
         else
             q.addBindValue(QStringLiteral("?"));
     }
@@ -179,7 +195,14 @@ bool DbOpen()
         return false;
     }
     g_pivot = DateKey::pivot(services().clock->today());
+    // Without its index the diary is still usable; searches then read every body.
+    ensureSearchIndex(g_indexProgress);
     return true;
+}
+
+void setSearchIndexProgress(std::function<void(int done, int total)> progress)
+{
+    g_indexProgress = std::move(progress);
 }
 
 void DbClose()

@@ -7,6 +7,7 @@
 #include <QString>
 #include <QVariant>
 
+#include <functional>
 #include <initializer_list>
 
 namespace drv {
@@ -28,6 +29,8 @@ inline constexpr int kMaxRows = 500;
 // On failure shows one message naming the file and the reason and returns false;
 // an existing file is never replaced or changed.
 bool DbOpen();
+// Told how far the search index has come when DbOpen has to build it.
+void setSearchIndexProgress(std::function<void(int done, int total)> progress);
 void DbClose();
 bool DbIsOpen();
 

@@ -1,0 +1,240 @@
+#include "SearchIndex.h"
+
+#include "Statements.h"
+#include "TextMatch.h"
+
+#include <QStringList>
+
+#include <sqlite3.h>
+
+#include <algorithm>
+
+namespace drv {
+
+namespace {
+
+constexpr int kIndexVersion = 1;
+const char* const kTokenizer = "drv_bigram";
+
+// --- tokenizer ------------------------------------------------------------
+
+int tokCreate(void*, const char**, int, Fts5Tokenizer** out)
+{
+    static int dummy;
+    *out = reinterpret_cast<Fts5Tokenizer*>(&dummy);
+    return SQLITE_OK;
+}
+
+void tokDelete(Fts5Tokenizer*) {}
+
+int emit(void* ctx, int (*xToken)(void*, int, const char*, int, int, int), const char32_t* c, int n,
+         int nText)
+{
+    const QByteArray utf8 = QString::fromUcs4(c, n).toUtf8();
+    return xToken(ctx, 0, utf8.constData(), int(utf8.size()), 0, nText);
+}
+
+// Documents: a token at every character, the pair starting there (the last character
+// alone). Queries: the pairs of the phrase, or its one character.
+int tokTokenize(Fts5Tokenizer*, void* ctx, int flags, const char* text, int nText,
+                int (*xToken)(void*, int, const char*, int, int, int))
+{
+    const QList<uint> cps = fold(QString::fromUtf8(text, nText)).toUcs4();
+    std::u32string s(cps.begin(), cps.end());
+    const int n = int(s.size());
+    const bool query = (flags & FTS5_TOKENIZE_QUERY) != 0;
+    if (query && n == 1) return emit(ctx, xToken, s.data(), 1, nText);
+    for (int i = 0; i < n; ++i) {
+        const int len = i + 1 < n ? 2 : 1;
+        if (query && len == 1) break;
+        if (const int rc = emit(ctx, xToken, s.data() + i, len, nText); rc != SQLITE_OK) return rc;
+    }
+    return SQLITE_OK;
+}
+
+fts5_api* ftsApi(sqlite3* db)
+{
+    fts5_api* api = nullptr;
+    sqlite3_stmt* st = nullptr;
+    if (sqlite3_prepare_v2(db, "SELECT fts5(?1)", -1, &st, nullptr) != SQLITE_OK) return nullptr;
+    sqlite3_bind_pointer(st, 1, &api, "fts5_api_ptr", nullptr);
+    sqlite3_step(st);
+    sqlite3_finalize(st);
+    return api;
+}
+
+// --- statements -----------------------------------------------------------
+
+bool exec(const QString& text, std::initializer_list<StoreValue> values = {})
+{
+    Statement st{text, {}};
+    SqlSet(st, values);
+    int n = 0;
+    return DbExec(st, n);
+}
+
+const QString kCreate = QStringLiteral(
+    "Create Virtual Table ftsDoc Using fts5(szDoc, content='', tokenize='drv_bigram', "
+    "prefix='1')");
+// The index row of an entry is its key read as a number, so moving an entry moves it.
+const QStringList kTriggers = {
+    QStringLiteral("Create Trigger tbDoc_ftsIns After Insert On tbDoc Begin "
+                   "Insert Into ftsDoc(rowid, szDoc) Values(Cast(new.skYmn As Integer), "
+                   "new.szDoc); End"),
+    QStringLiteral("Create Trigger tbDoc_ftsDel After Delete On tbDoc Begin "
+                   "Insert Into ftsDoc(ftsDoc, rowid, szDoc) Values('delete', "
+                   "Cast(old.skYmn As Integer), old.szDoc); End"),
+    QStringLiteral("Create Trigger tbDoc_ftsUpd After Update Of skYmn, szDoc On tbDoc Begin "
+                   "Insert Into ftsDoc(ftsDoc, rowid, szDoc) Values('delete', "
+                   "Cast(old.skYmn As Integer), old.szDoc); "
+                   "Insert Into ftsDoc(rowid, szDoc) Values(Cast(new.skYmn As Integer), "
+                   "new.szDoc); End"),
+};
+
+bool buildIndex(const std::function<void(int, int)>& progress)
+{
+    if (!exec(QStringLiteral("Begin Immediate"))) return false;
+    bool ok = exec(QStringLiteral("Drop Trigger If Exists tbDoc_ftsIns")) &&
+              exec(QStringLiteral("Drop Trigger If Exists tbDoc_ftsDel")) &&
+              exec(QStringLiteral("Drop Trigger If Exists tbDoc_ftsUpd")) &&
+              exec(QStringLiteral("Drop Table If Exists ftsDoc")) && exec(kCreate);
+    for (const QString& t : kTriggers)
+        ok = ok && exec(t);
+    int total = 0;
+    ok = ok && DbGetRec(Statement{QStringLiteral("Select Count(*) As nCnt From tbDoc"), {}}, total);
+    // A year at a time, so the user sees it move.
+    int done = 0;
+    for (int yy = 0; ok && yy < 100; ++yy) {
+        const QString y = QString::number(yy).rightJustified(2, u'0');
+        ok = exec(QStringLiteral("Insert Into ftsDoc(rowid, szDoc) Select Cast(skYmn As Integer), "
+                                 "szDoc From tbDoc Where skYmn Between ? And ?"),
+                  {y, y + QStringLiteral("9999")});
+        int inYear = 0;
+        Statement c{
+            QStringLiteral("Select Count(*) As nCnt From tbDoc Where skYmn Between ? And ?"), {}};
+        SqlSet(c, {y, y + QStringLiteral("9999")});
+        ok = ok && DbGetRec(c, inYear);
+        done += inYear;
+        if (ok && progress) progress(std::min(done, total), total);
+    }
+    ok = ok && exec(QStringLiteral("Pragma user_version = %1").arg(kIndexVersion));
+    if (ok) return exec(QStringLiteral("Commit"));
+    exec(QStringLiteral("Rollback"));
+    return false;
+}
+
+QStringList pieces(const QString& word)
+{
+    QStringList out;
+    for (const QString& raw : word.split(u'*')) {
+        const QString f = fold(raw);
+        if (!f.isEmpty()) out << f;
+    }
+    return out;
+}
+
+bool fetchEntries(const QStringList& keys, QMap<QString, QList<StoreValue>>& rows)
+{
+    if (keys.isEmpty()) return true;
+    QString marks = QStringLiteral("?");
+    for (int i = 1; i < keys.size(); ++i)
+        marks += QStringLiteral(",?");
+    Statement st{QStringLiteral("Select skYmn, szTtl, szDoc From tbDoc Where skYmn In (") + marks +
+                     u')',
+                 {}};
+    for (const QString& k : keys)
+        st.values << k;
+    ColumnTable t;
+    int n = 0;
+    if (!DbGetRows(st, t, n)) return false;
+    for (int i = 0; i < n; ++i)
+        rows.insert(t[0][i].toString(), {t[0][i], t[1][i], t[2][i]});
+    return true;
+}
+
+} // namespace
+
+bool registerSearchTokenizer(sqlite3* db)
+{
+    fts5_api* api = ftsApi(db);
+    if (!api) return false;
+    static fts5_tokenizer tok = {tokCreate, tokDelete, tokTokenize};
+    return api->xCreateTokenizer(api, kTokenizer, nullptr, &tok, nullptr) == SQLITE_OK;
+}
+
+bool hasSearchIndex()
+{
+    int n = 0, version = 0;
+    return DbGetRec(Statement{QStringLiteral("Select Count(*) As nCnt From sqlite_master Where "
+                                             "name='ftsDoc'"),
+                              {}},
+                    n) &&
+           n == 1 && DbGetRec(Statement{QStringLiteral("Pragma user_version"), {}}, version) &&
+           version == kIndexVersion;
+}
+
+bool ensureSearchIndex(const std::function<void(int, int)>& progress)
+{
+    return hasSearchIndex() || buildIndex(progress);
+}
+
+QString searchIndexQuery(const QString& word)
+{
+    QStringList terms;
+    for (const QString& p : pieces(word)) {
+        QString quoted = p;
+        quoted.replace(u'"', QStringLiteral("\"\""));
+        quoted = u'"' + quoted + u'"';
+        if (p.toUcs4().size() == 1) quoted += u'*';
+        terms << quoted;
+    }
+    return terms.join(QStringLiteral(" AND "));
+}
+
+bool ScanWord(const QString& word, ColumnTable& table, int& count)
+{
+    Statement st{sql::kTop50 + sql::kWithWord + sql::kNewestFirst, {}};
+    SqlSet(st, {word});
+    return DbGetRows(st, table, count);
+}
+
+bool SearchWord(const QString& word, ColumnTable& table, int& count)
+{
+    const QString query = searchIndexQuery(word);
+    if (query.isEmpty() || !hasSearchIndex()) return ScanWord(word, table, count);
+    count = 0;
+    table = ColumnTable(3);
+    // One piece is matched exactly by the index; several must still be in order.
+    const bool verify = pieces(word).size() > 1;
+    const int page = verify ? kMaxRows : 50;
+    for (int offset = 0; count < 50; offset += page) {
+        Statement st{QStringLiteral("Select printf('%06d', rowid) As sKey From ftsDoc Where "
+                                    "ftsDoc Match ? Order By drv_ord(printf('%06d', rowid)) Desc "
+                                    "Limit ? Offset ?"),
+                     {}};
+        SqlSet(st, {query, page, offset});
+        ColumnTable keys;
+        int n = 0;
+        if (!DbGetRows(st, keys, n)) return false;
+        for (int from = 0; from < n && count < 50; from += 50) {
+            QStringList batch;
+            for (int i = from; i < std::min(n, from + 50); ++i)
+                batch << keys[0][i].toString();
+            QMap<QString, QList<StoreValue>> rows;
+            if (!fetchEntries(batch, rows)) return false;
+            for (const QString& k : batch) {
+                const auto it = rows.constFind(k);
+                if (it == rows.cend() || count >= 50) continue;
+                if (verify && !matches(it->at(2).toString(), word)) continue;
+                for (int c = 0; c < 3; ++c)
+                    table[c].append(it->at(c));
+                ++count;
+            }
+        }
+        if (n < page) break;
+    }
+    if (count == 0) table.clear();
+    return true;
+}
+
+} // namespace drv
