@@ -33,7 +33,11 @@ int Main()
     auto* window = new fmTxt;
     window->setAttribute(Qt::WA_DeleteOnClose);
     // A logout or kill closes the window the normal way, which saves.
-    QuitOnSignal quit([] { QApplication::closeAllWindows(); });
+    bool quitting = false;
+    QuitOnSignal quit([&quitting] {
+        quitting = true;
+        QApplication::closeAllWindows();
+    });
     const bool loaded = window->Form_Load();
     QApplication::restoreOverrideCursor();
     if (!loaded) {
@@ -41,6 +45,11 @@ int Main()
         delete oIni;
         oIni = nullptr;
         return 1;
+    }
+    // Asked to end while still starting: end as from the running window.
+    if (quitting) {
+        window->close();
+        return 0;
     }
     window->show();
     return QApplication::exec();
