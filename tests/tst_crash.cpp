@@ -1,0 +1,289 @@
+// Nothing saved is lost when the program dies: a child process saves entries (or writes the
+// settings file) and is killed with SIGKILL at random moments; after every kill the disk
+// must hold a sound database with every save that had returned, and a settings file that
+// is one complete document.
+//
+// DRVESK_CRASH_ROUNDS sets the number of kills of each test (a few hundred by default;
+// thousands for a long run), DRVESK_CRASH_SEED the random seed of a run to repeat.
+
+#include "Cp932.h"
+#include "CrashEntries.h"
+#include "FakePlatform.h"
+#include "Globals.h"
+#include "Statements.h"
+#include "Store.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QMap>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTest>
+
+#include <optional>
+#include <thread>
+
+using namespace drv;
+
+namespace {
+
+const QString kHelper = QStringLiteral(DRV_CRASH_HELPER);
+
+int rounds(int byDefault)
+{
+    bool ok = false;
+    const int n = qEnvironmentVariableIntValue("DRVESK_CRASH_ROUNDS", &ok);
+    return ok && n > 0 ? n : byDefault;
+}
+
+quint32 seed()
+{
+    bool ok = false;
+    const uint s = uint(qEnvironmentVariableIntValue("DRVESK_CRASH_SEED", &ok));
+    return ok ? s : QRandomGenerator::global()->generate();
+}
+
+// Starts the helper and waits until it reports that it is ready to write.
+bool startReady(QProcess& p, const QStringList& args)
+{
+    p.start(kHelper, args);
+    QElapsedTimer t;
+    t.start();
+    while (!p.canReadLine() && p.state() != QProcess::NotRunning && t.elapsed() < 20000)
+        p.waitForReadyRead(100);
+    return p.canReadLine() && p.readLine() == "ready\n";
+}
+
+// Kills at a random moment up to a few writes after the start, now and then at once.
+void killSoon(QProcess& p, QRandomGenerator& rng, int maxMicros)
+{
+    const int micros = rng.bounded(8) == 0 ? 0 : rng.bounded(maxMicros);
+    std::this_thread::sleep_for(std::chrono::microseconds(micros));
+    p.kill();
+    p.waitForFinished(20000);
+}
+
+// Kills shortly after the helper began its n-th save, mostly within the first milliseconds
+// of it, when the statement writes its pages. Output read meanwhile is kept in out.
+void killInSave(QProcess& p, QByteArray& out, QRandomGenerator& rng, int n)
+{
+    while (out.count("saving ") < n && p.state() == QProcess::Running) {
+        p.waitForReadyRead(1);
+        out += p.readAllStandardOutput();
+    }
+    std::this_thread::sleep_for(std::chrono::microseconds(rng.bounded(rng.bounded(20000) + 1)));
+    p.kill();
+    p.waitForFinished(20000);
+}
+
+QStringList linesOf(QProcess& p, const QByteArray& before = {})
+{
+    return QString::fromUtf8(before + p.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
+}
+
+struct Stored {
+    QString title, body;
+};
+
+// Opens the file as the next start of the program would (which rolls back a half-done
+// save), checks it page by page and reads every entry.
+bool readDiary(const QString& path, QMap<QString, Stored>& out, QString& problem)
+{
+    out.clear();
+    bool ok = false;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "check");
+        db.setDatabaseName(path);
+        if (db.open()) {
+            QSqlQuery q(db);
+            if (q.exec(QStringLiteral("Pragma integrity_check")) && q.next()) {
+                problem = q.value(0).toString();
+                ok = problem == u"ok";
+            } else {
+                problem = q.lastError().text();
+            }
+            q.finish();
+            if (ok && q.exec(QStringLiteral("Select skYmn, szTtl, szDoc From tbDoc"))) {
+                while (q.next())
+                    out.insert(q.value(0).toString(),
+                               {q.value(1).toString(), q.value(2).toString()});
+            } else if (ok) {
+                problem = q.lastError().text();
+                ok = false;
+            }
+        } else {
+            problem = db.lastError().text();
+        }
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("check"));
+    return ok;
+}
+
+bool holds(const std::optional<Stored>& actual, std::optional<quint64> id)
+{
+    if (!id) return !actual;
+    return actual && actual->title == crash::titleOf(*id) && actual->body == crash::bodyOf(*id);
+}
+
+QString describeIds(std::optional<quint64> a, std::optional<quint64> b)
+{
+    auto one = [](std::optional<quint64> i) {
+        return i ? QString::number(*i) : QStringLiteral("no entry");
+    };
+    return one(a) + QStringLiteral(" or ") + one(b);
+}
+
+} // namespace
+
+class TestCrash : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void databaseKeepsEverySaveThatReturned()
+    {
+        test::FakePlatform fake;
+        fake.useDiaryFolders();
+        const QString path = sUsrFld + QStringLiteral("dbVesk.mdb");
+        const quint32 s = seed();
+        QRandomGenerator rng(s);
+        const QByteArray context = "seed " + QByteArray::number(s);
+
+        QMap<QString, std::optional<quint64>> known; // day -> the save it holds
+        quint64 nextId = 1;
+        int inFlight = 0, reported = 0;
+        const int n = rounds(200);
+        for (int r = 0; r < n; ++r) {
+            QProcess p;
+            QVERIFY2(startReady(p, {QStringLiteral("save"), sUsrFld, sApFld,
+                                    QString::number(nextId), QStringLiteral("1000000000"),
+                                    QStringLiteral("0"), QStringLiteral("40")}),
+                     context + " " + p.readAllStandardError());
+            QByteArray out;
+            if (r % 2)
+                killSoon(p, rng, 90000);
+            else
+                killInSave(p, out, rng, 1 + rng.bounded(3));
+            QCOMPARE(p.exitStatus(), QProcess::CrashExit);
+
+            // What the helper said before it died: the saves that returned, and the one
+            // that was under way.
+            QMap<QString, quint64> done;
+            std::optional<std::pair<QString, quint64>> pending;
+            for (const QString& line : linesOf(p, out)) {
+                const QStringList f = line.split(u' ');
+                if (f.value(0) == u"saving") {
+                    pending = {f.at(1), f.at(2).toULongLong()};
+                    nextId = std::max(nextId, f.at(2).toULongLong() + 1);
+                } else if (f.value(0) == u"saved") {
+                    done[f.at(1)] = f.at(2).toULongLong();
+                    pending.reset();
+                    ++reported;
+                } else {
+                    QFAIL(qPrintable(QStringLiteral("helper said: ") + line));
+                }
+            }
+            if (pending) ++inFlight;
+
+            QMap<QString, Stored> actual;
+            QString problem;
+            QVERIFY2(readDiary(path, actual, problem),
+                     context + " round " + QByteArray::number(r) + ": " + problem.toUtf8());
+            QStringList days = known.keys() + done.keys() + actual.keys();
+            if (pending) days << pending->first;
+            days.removeDuplicates();
+            for (const QString& day : days) {
+                const std::optional<quint64> sure =
+                    done.contains(day) ? std::optional<quint64>(done[day]) : known.value(day);
+                const std::optional<quint64> maybe = pending && pending->first == day
+                                                         ? std::optional<quint64>(pending->second)
+                                                         : sure;
+                const std::optional<Stored> a =
+                    actual.contains(day) ? std::optional<Stored>(actual[day]) : std::nullopt;
+                QVERIFY2(holds(a, sure) || holds(a, maybe),
+                         qPrintable(QStringLiteral("%1 round %2: day %3 should hold save %4")
+                                        .arg(QString::fromLatin1(context))
+                                        .arg(r)
+                                        .arg(day, describeIds(sure, maybe))));
+                known[day] = holds(a, sure) ? sure : maybe;
+            }
+        }
+        qInfo("%d kills, %d with a save under way, %d saves reported (%s)", n, inFlight, reported,
+              context.constData());
+        // The kills must land during saves, or this test proves nothing.
+        QVERIFY2(inFlight * 4 >= n, "too few kills landed during a save");
+
+        // The program itself opens what the kills left.
+        QVERIFY(DbOpen());
+        for (auto it = known.cbegin(); it != known.cend(); ++it) {
+            if (!it.value()) continue;
+            Statement st{sql::kEntry, {}};
+            SqlSet(st, {it.key()});
+            QString title, body;
+            QVERIFY(DbGetRec(st, title, body));
+            QCOMPARE(title, crash::titleOf(*it.value()));
+            QVERIFY(body == crash::bodyOf(*it.value()));
+        }
+        DbClose();
+        QVERIFY(fake.messages.isEmpty());
+    }
+
+    void settingsFileIsAlwaysOneWholeDocument()
+    {
+        test::FakePlatform fake;
+        const QString folder = fake.makeDir(QStringLiteral("data"));
+        const QString path = folder + QStringLiteral("/User.xml");
+        {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(cp932Encode(crash::settingsDocument(0)));
+        }
+        const quint32 s = seed();
+        QRandomGenerator rng(s);
+        const QByteArray context = "seed " + QByteArray::number(s);
+
+        int generation = 0, landed = 0;
+        const int n = rounds(150);
+        for (int r = 0; r < n; ++r) {
+            QProcess p;
+            QVERIFY2(startReady(p, {QStringLiteral("settings"), path, QString::number(generation)}),
+                     context + " " + p.readAllStandardError());
+            killSoon(p, rng, 40000);
+            QCOMPARE(p.exitStatus(), QProcess::CrashExit);
+            int written = generation;
+            for (const QString& line : linesOf(p)) {
+                QVERIFY2(line.startsWith(u"wrote "), qPrintable(line));
+                written = line.mid(6).toInt();
+            }
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::ReadOnly));
+            const QByteArray bytes = f.readAll();
+            // The last document reported, or the one being written when the kill came.
+            if (bytes == cp932Encode(crash::settingsDocument(written + 1))) {
+                generation = written + 1;
+                ++landed;
+            } else {
+                QVERIFY2(bytes == cp932Encode(crash::settingsDocument(written)),
+                         context + " round " + QByteArray::number(r) + ": generation " +
+                             QByteArray::number(written) + " or the next expected, found " +
+                             QByteArray::number(bytes.size()) + " other bytes");
+                generation = written;
+            }
+        }
+        qInfo("%d kills, %d while the next document was being written and landed, last "
+              "generation %d (%s)",
+              n, landed, generation, context.constData());
+        // The helper must have been writing when most kills came, or this test proves nothing.
+        QVERIFY2(generation >= n / 2, "the helper wrote too little to be killed while writing");
+        // Interrupted writes leave no half-written files behind in the user's folder.
+        QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden),
+                 QStringList{QStringLiteral("User.xml")});
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCrash)
+#include "tst_crash.moc"
