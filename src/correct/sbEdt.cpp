@@ -1,0 +1,166 @@
+#include "sbEdt.h"
+
+#include "DateKey.h"
+#include "EditorLogic.h"
+#include "MainView.h"
+#include "Platform.h"
+#include "Statements.h"
+#include "Store.h"
+#include "uTxA.h"
+
+#include <QCloseEvent>
+#include <QEvent>
+
+#include <cmath>
+
+namespace drv {
+
+namespace {
+
+sbEdt* g_window = nullptr;
+
+} // namespace
+
+QRect correctionPlacement(const QRect& mainFrame, const QRect& editorColumn, double dpiY)
+{
+    const double h = mainFrame.height();
+    const int top = mainFrame.top() + int(std::lround(h * 0.3));
+    const int height = int(std::lround(h * 0.7)) - twipsToPixels(20, dpiY);
+    return QRect(editorColumn.left(), top, editorColumn.width(), height);
+}
+
+sbEdt& sbEdt::instance()
+{
+    if (!g_window) {
+        g_window = new sbEdt;
+        g_window->Form_Load();
+    }
+    return *g_window;
+}
+
+sbEdt* sbEdt::loaded()
+{
+    return g_window;
+}
+
+bool sbEdt::closeIfOpen()
+{
+    return !g_window || g_window->close();
+}
+
+sbEdt::sbEdt() : uTxt(new uTxA(this))
+{
+    setObjectName(QStringLiteral("sbEdt"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(QStringLiteral("文書修正"));
+    uTxt->setObjectName(QStringLiteral("uTxt"));
+    connect(uTxt, &uTxA::eChng, this, [this] { bChg = true; });
+}
+
+sbEdt::~sbEdt()
+{
+    if (g_window == this) g_window = nullptr;
+}
+
+void sbEdt::Form_Load()
+{
+    if (const MainView* view = mainView()) {
+        const QRect outer =
+            correctionPlacement(view->mainFrameGlobal(), view->editorColumnGlobal(), logicalDpiY());
+        move(outer.topLeft());
+        pendingOuter_ = outer.size();
+        // Until a window manager frames the window, the outer size is the inner one.
+        resize(outer.size());
+        const FontSetting body = view->fontPreset(1);
+        uTxt->setFontName(body.name);
+        if (body.size > 0) uTxt->setFontSize(body.size);
+        uTxt->setFontBold(body.bold);
+    } else {
+        resize(560, 420);
+    }
+    uTxt->setControlChars(true);
+}
+
+void sbEdt::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    if (pendingOuter_.isValid()) {
+        const QSize frame = frameGeometry().size() - geometry().size();
+        resize(pendingOuter_ - frame);
+        pendingOuter_ = QSize();
+    }
+}
+
+void sbEdt::ActDc(const QString& sDt)
+{
+    if (bChg && !storeChange()) return;
+    QString title, body;
+    Statement st{sql::kEntry, {}};
+    SqlSet(st, {sDt});
+    // Showing an entry that could not be read would let a later save overwrite it.
+    if (!DbGetRec(st, title, body)) return;
+    sYmn = sDt;
+    uTxt->cOn();
+    const QString caption =
+        DateKey::display(sDt) + QStringLiteral(" / ") + title + QStringLiteral(" の修正");
+    // "[*]" in a window title is Qt's modified mark; a doubled one shows literally.
+    setWindowTitle(QString(caption).replace(QStringLiteral("[*]"), QStringLiteral("[*][*]")));
+    uTxt->setText(body);
+    bChg = false;
+    const bool shown = isVisible();
+    show();
+    if (shown) raise();
+}
+
+bool sbEdt::storeChange()
+{
+    const QString body = uTxt->Text();
+    Statement st{sql::kCorrect, {}};
+    SqlSet(st, {body, sYmn});
+    int count = 0;
+    if (!DbExec(st, count)) return false;
+    if (count == 0) {
+        // The entry was deleted or moved meanwhile: the correction has nowhere to go.
+        if (!services().dialogs->confirm(
+                QStringLiteral("%1 の日記はもうありません。\n修正を破棄してよいですか")
+                    .arg(DateKey::display(sYmn))))
+            return false;
+        bChg = false;
+        return true;
+    }
+    bChg = false;
+    if (MainView* view = mainView()) view->entryCorrected(sYmn, body);
+    return true;
+}
+
+void sbEdt::closeEvent(QCloseEvent* event)
+{
+    if (bChg && !storeChange()) {
+        event->ignore();
+        return;
+    }
+    // Unloaded: the next ActDc makes and places a fresh window.
+    if (g_window == this) g_window = nullptr;
+    event->accept();
+}
+
+void sbEdt::arrange()
+{
+    if (isMinimized()) return;
+    uTxt->setGeometry(rect());
+    uTxt->StSize();
+}
+
+void sbEdt::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    arrange();
+}
+
+void sbEdt::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange) arrange();
+}
+
+} // namespace drv

@@ -1,0 +1,57 @@
+#pragma once
+// The correction window: the body of one entry, picked in the listing, in an editor
+// of its own. The body is written back when the window closes after a change. The
+// window exists once; ActDc loads it when it is not loaded.
+
+#include <QRect>
+#include <QWidget>
+
+namespace drv {
+
+class uTxA;
+
+// Where the window goes over the main window (all in global pixels): aligned with the
+// main window's editor column, over the lower 70 % of the main window's height.
+QRect correctionPlacement(const QRect& mainFrame, const QRect& editorColumn, double dpiY);
+
+class sbEdt final : public QWidget {
+    Q_OBJECT
+
+public:
+    // The window, loaded (created and placed) on first use.
+    static sbEdt& instance();
+    // The window while it is loaded, or nullptr.
+    static sbEdt* loaded();
+    // For the program's shutdown, before the store closes: closes the window, saving a
+    // change. False when the window stays open because the change could not be stored.
+    static bool closeIfOpen();
+
+    ~sbEdt() override;
+    Q_DISABLE_COPY_MOVE(sbEdt)
+
+    // Shows the entry of key sDt for correction. A change still pending for the entry
+    // shown so far is stored first; when that fails, the window keeps it.
+    void ActDc(const QString& sDt);
+
+    QString sYmn;      // the entry being corrected
+    bool bChg = false; // the text was changed since ActDc loaded it
+    uTxA* uTxt = nullptr;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    sbEdt();
+    void Form_Load();
+    void arrange();
+    // Stores a pending change. False when the text must stay in the window: the store
+    // failed, or the entry is gone and the user keeps the text.
+    bool storeChange();
+
+    QSize pendingOuter_; // the placed outer size, applied once the frame is known
+};
+
+} // namespace drv

@@ -1,0 +1,256 @@
+#include "sbFnd.h"
+
+#include "CapStem.h"
+#include "ListingView.h"
+#include "MainView.h"
+#include "Platform.h"
+#include "SearchIndex.h"
+#include "Statements.h"
+#include "Store.h"
+#include "sbEdt.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTextCursor>
+
+namespace drv {
+
+namespace {
+
+sbFnd* g_window = nullptr;
+
+FontSetting presetFont(int index)
+{
+    if (const MainView* view = mainView()) return view->fontPreset(index);
+    const QFont f = QApplication::font();
+    return {f.family(), f.pointSize() > 0 ? f.pointSize() : 0, false};
+}
+
+QTextCharFormat charFormat(const RunFormat& r)
+{
+    QTextCharFormat f;
+    if (!r.font.isEmpty()) f.setFontFamilies(QStringList{r.font});
+    if (r.size > 0) f.setFontPointSize(r.size);
+    f.setFontWeight(r.bold ? QFont::Bold : QFont::Normal);
+    f.setForeground(QColor(r.colour));
+    f.setFontUnderline(r.underline);
+    return f;
+}
+
+} // namespace
+
+sbFnd& sbFnd::instance()
+{
+    if (!g_window) {
+        g_window = new sbFnd;
+        g_window->Form_Load();
+    }
+    return *g_window;
+}
+
+sbFnd* sbFnd::loaded()
+{
+    return g_window;
+}
+
+void sbFnd::closeIfOpen()
+{
+    if (g_window) g_window->close();
+}
+
+sbFnd::sbFnd()
+{
+    setObjectName(QStringLiteral("sbFnd"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(QStringLiteral("全文検索"));
+    vDoc = new ListingView(this);
+    vDoc->setObjectName(QStringLiteral("vDoc"));
+    setCentralWidget(vDoc);
+    connect(vDoc, &ListingView::mouseDown, this, &sbFnd::vDoc_MouseDown);
+    connect(vDoc, &ListingView::mouseUp, this, &sbFnd::vDoc_MouseUp);
+    buildMenus();
+}
+
+sbFnd::~sbFnd()
+{
+    if (g_window == this) g_window = nullptr;
+}
+
+void sbFnd::buildMenus()
+{
+    QMenu* file = menuBar()->addMenu(QStringLiteral("ﾌｧｲﾙ(&F)"));
+    QMenu* edit = menuBar()->addMenu(QStringLiteral("編集(&E)"));
+    mnJb = {file, edit};
+    mnFile << file->addAction(QStringLiteral("終了(&X)"));
+    mnEdit << edit->addAction(QStringLiteral("ｺﾋﾟｰ"));
+    mnEdit.last()->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_C));
+    mnEdit << edit->addAction(QStringLiteral("全て選択"));
+    mnEdit.last()->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_A));
+    mnEdit << edit->addSeparator();
+    mnEdit << edit->addAction(QStringLiteral("検索"));
+    for (QAction* a : mnFile + mnEdit) {
+        if (a->isSeparator()) continue;
+        a->setShortcutContext(Qt::WindowShortcut);
+        connect(a, &QAction::triggered, this, [this, a] { MnuAct(a->text()); });
+    }
+}
+
+void sbFnd::Form_Load()
+{
+    const MainView* view = mainView();
+    if (!view) {
+        resize(640, 720);
+        return;
+    }
+    // Over the main window's editor column, the main window's full height.
+    const QRect frame = view->mainFrameGlobal();
+    const QRect column = view->editorColumnGlobal();
+    const QRect outer(column.left(), frame.top(), column.width(), frame.height());
+    move(outer.topLeft());
+    pendingOuter_ = outer.size();
+    // Until a window manager frames the window, the outer size is the inner one.
+    resize(outer.size());
+}
+
+void sbFnd::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    if (pendingOuter_.isValid()) {
+        const QSize frame = frameGeometry().size() - geometry().size();
+        resize(pendingOuter_ - frame);
+        pendingOuter_ = QSize();
+    }
+}
+
+void sbFnd::closeEvent(QCloseEvent* event)
+{
+    // Unloaded: the next request makes and places a fresh window.
+    if (g_window == this) g_window = nullptr;
+    QMainWindow::closeEvent(event);
+}
+
+void sbFnd::setCaption(const QString& caption)
+{
+    // "[*]" in a window title is Qt's modified mark; a doubled one shows literally.
+    setWindowTitle(QString(caption).replace(QStringLiteral("[*]"), QStringLiteral("[*][*]")));
+}
+
+void sbFnd::ActDate(const QString& sCp, const QString& sDt)
+{
+    setCaption(sCp);
+    Statement st{sql::kTop50 + sql::kUpTo + sql::kNewestFirst, {}};
+    SqlSet(st, {sDt});
+    ColumnTable rows;
+    int n = 0;
+    const bool ok = DbGetRows(st, rows, n);
+    SetLst(ok ? rows : ColumnTable(), ok ? n : 0, QString());
+    showInFront();
+}
+
+void sbFnd::ActWd(const QString& sWd)
+{
+    setCaption(sWd);
+    // The store's word search: its index when the diary has one, else every body.
+    ColumnTable rows;
+    int n = 0;
+    const bool ok = SearchWord(sWd, rows, n);
+    SetLst(ok ? rows : ColumnTable(), ok ? n : 0, sWd);
+    showInFront();
+}
+
+void sbFnd::showInFront()
+{
+    // A new window comes up in front anyway; one already open is brought forward.
+    const bool shown = isVisible();
+    show();
+    if (shown) raise();
+}
+
+void sbFnd::SetLst(const ColumnTable& rows, int n, const QString& word)
+{
+    // A failed query was reported by the store and lists nothing.
+    if (rows.size() < 3) n = 0;
+    vDoc->clear();
+    pen_.take();
+    for (int r = 0; r < n; ++r) {
+        AddTtl(rows[0].value(r).toString(), rows[1].value(r).toString(), word);
+        AddDoc(rows[2].value(r).toString(), word);
+    }
+    vDoc->moveCursor(QTextCursor::Start);
+}
+
+void sbFnd::AddTtl(const QString& key, const QString& title, const QString& word)
+{
+    pen_.addTitle(key, title, word, presetFont(0));
+    render(pen_.take());
+}
+
+void sbFnd::AddDoc(const QString& body, const QString& word)
+{
+    pen_.addBody(body, word, presetFont(1));
+    render(pen_.take());
+}
+
+void sbFnd::render(const QList<ListingRun>& runs)
+{
+    QTextCursor c(vDoc->document());
+    c.movePosition(QTextCursor::End);
+    c.beginEditBlock();
+    for (const ListingRun& run : runs)
+        c.insertText(run.text, charFormat(run.format));
+    c.endEditBlock();
+}
+
+void sbFnd::vDoc_MouseDown(Qt::MouseButton button, const QPoint& globalPos)
+{
+    if (button == Qt::RightButton) mnJb.at(1)->popup(globalPos);
+}
+
+void sbFnd::vDoc_MouseUp(Qt::MouseButton button)
+{
+    if (button == Qt::RightButton) return;
+    if (!vDoc->underlineAtCaret()) return;
+    const QString key = linkKeyAt(vDoc->wholeText(), vDoc->textCursor().selectionStart());
+    if (key.isEmpty()) return;
+    sbEdt::instance().ActDc(key);
+}
+
+void sbFnd::MnuAct(const QString& caption)
+{
+    const QString s = CapStem(caption);
+    if (s == QStringLiteral("終了")) {
+        close();
+    } else if (s == QStringLiteral("ｺﾋﾟｰ")) {
+        QClipboard* clipboard = QApplication::clipboard();
+        clipboard->clear();
+        clipboard->setText(vDoc->selectedText());
+    } else if (s == QStringLiteral("全て選択")) {
+        QClipboard* clipboard = QApplication::clipboard();
+        clipboard->clear();
+        clipboard->setText(vDoc->wholeText());
+    } else if (s == QStringLiteral("検索")) {
+        newSearch();
+    }
+}
+
+void sbFnd::newSearch()
+{
+    QString word = vDoc->selectedText();
+    if (word.isEmpty()) {
+        QString answer;
+        if (!services().dialogs->prompt(QStringLiteral("検索文字を指定して下さい"), QString(),
+                                        QString(), answer))
+            return;
+        word = answer;
+    }
+    if (word.isEmpty()) return;
+    vDoc->hide();
+    ActWd(word);
+    vDoc->show();
+}
+
+} // namespace drv

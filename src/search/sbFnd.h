@@ -1,0 +1,68 @@
+#pragma once
+// The listing window: the latest entries up to a day, or the entries whose body holds
+// a word, as one formatted text. A click on an entry's date opens it for correction.
+// The window exists once; a request loads it when it is not loaded.
+
+#include "ListingText.h"
+#include "Store.h"
+
+#include <QMainWindow>
+
+class QAction;
+class QMenu;
+
+namespace drv {
+
+class ListingView;
+
+class sbFnd final : public QMainWindow {
+    Q_OBJECT
+
+public:
+    // The window, loaded (created and placed) on first use.
+    static sbFnd& instance();
+    // The window while it is loaded, or nullptr.
+    static sbFnd* loaded();
+    // Closes the window if it is loaded, for the program's shutdown.
+    static void closeIfOpen();
+
+    ~sbFnd() override;
+    Q_DISABLE_COPY_MOVE(sbFnd)
+
+    // The latest 50 entries whose key is not after sDt, captioned sCp.
+    void ActDate(const QString& sCp, const QString& sDt);
+    // The latest 50 entries whose body holds sWd, with sWd highlighted; captioned sWd.
+    void ActWd(const QString& sWd);
+
+    // Performs the menu command of that caption (compared by its stem).
+    void MnuAct(const QString& caption);
+
+    // Controls, for the main window's tests and this window's.
+    ListingView* vDoc = nullptr;
+    QList<QMenu*> mnJb;
+    QList<QAction*> mnFile, mnEdit;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    sbFnd();
+    void buildMenus();
+    void Form_Load();
+    // Renders the rows (columns key, title, body) of a listing query.
+    void SetLst(const ColumnTable& rows, int n, const QString& word);
+    void AddTtl(const QString& key, const QString& title, const QString& word);
+    void AddDoc(const QString& body, const QString& word);
+    void render(const QList<ListingRun>& runs);
+    void setCaption(const QString& caption);
+    void showInFront();
+    void vDoc_MouseDown(Qt::MouseButton button, const QPoint& globalPos);
+    void vDoc_MouseUp(Qt::MouseButton button);
+    void newSearch();
+
+    ListingText pen_;
+    QSize pendingOuter_; // the placed outer size, applied once the frame is known
+};
+
+} // namespace drv

@@ -1,0 +1,1 @@
+drv_add_test(tst_correct tst_correct.cpp LIBS correct)

@@ -1,0 +1,97 @@
+// Opens the listing window for a word on a small diary in a temporary folder and saves
+// a picture of it. Run under an X server: shot_search OUT.png
+
+#include "FakePlatform.h"
+#include "Globals.h"
+#include "MainView.h"
+#include "Store.h"
+#include "sbFnd.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTest>
+
+#include <cstdio>
+
+using namespace drv;
+
+namespace {
+
+// Stands in for the main window: a frame for placement and the default-like fonts.
+class ShotView final : public MainView {
+public:
+    QRect mainFrameGlobal() const override { return {0, 0, 900, 760}; }
+    QRect editorColumnGlobal() const override { return {250, 30, 640, 720}; }
+    FontSetting fontPreset(int index) const override
+    {
+        return index == 0 ? FontSetting{QStringLiteral("IPAGothic"), 12, true}
+                          : FontSetting{QStringLiteral("IPAGothic"), 11, false};
+    }
+    void entryCorrected(const QString&, const QString&) override {}
+};
+
+bool fillDiary()
+{
+    const QString path = sUsrFld + QStringLiteral("dbVesk.mdb");
+    if (!QFile::copy(test::FakePlatform::templatePath(), path)) return false;
+    bool ok = false;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "fill");
+        db.setDatabaseName(path);
+        ok = db.open();
+        const QList<QStringList> rows{
+            {"261207", "初雪の朝", "窓を開けると一面の雪。\n駅まで歩くと、雪が靴に入った。"},
+            {"261130", "紅葉狩り", "山はまだ赤い。頂上では雪がちらついた。Snow!"},
+            {"261115", "", "天気予報に雪だるまの印。"},
+            {"251224", "Christmas Eve", "夜に SNOW が降り始めた。雪の匂い。"},
+        };
+        QSqlQuery q(db);
+        for (const QStringList& r : rows) {
+            ok = ok && q.prepare(QStringLiteral("insert into tbDoc values(?,?,?)"));
+            for (const QString& v : r)
+                q.addBindValue(v);
+            ok = ok && q.exec();
+        }
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("fill"));
+    return ok;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: shot_search OUT.png\n");
+        return 2;
+    }
+    test::FakePlatform fake;
+    fake.useDiaryFolders();
+    bRun = true;
+    if (!fillDiary() || !DbOpen()) {
+        std::fprintf(stderr, "cannot make the diary\n");
+        return 1;
+    }
+    ShotView view;
+    setMainView(&view);
+
+    sbFnd::instance().ActWd(QStringLiteral("雪"));
+    sbFnd& w = sbFnd::instance();
+    if (!QTest::qWaitForWindowExposed(&w)) {
+        std::fprintf(stderr, "the window was not shown\n");
+        return 1;
+    }
+    QTest::qWait(200);
+    const bool saved = w.grab().save(QString::fromLocal8Bit(argv[1]));
+
+    sbFnd::closeIfOpen();
+    setMainView(nullptr);
+    DbClose();
+    for (const QString& m : fake.messages)
+        std::fprintf(stderr, "%s\n", qPrintable(m));
+    return saved && fake.messages.isEmpty() ? 0 : 1;
+}
