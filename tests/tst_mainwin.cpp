@@ -9,9 +9,13 @@
 #include "MonthCalendar.h"
 #include "Program.h"
 #include "fmTxt.h"
+#include "sbEdt.h"
+#include "sbFnd.h"
 #include "uTxA.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QClipboard>
 #include <QFile>
 #include <QLineEdit>
 #include <QMenu>
@@ -20,6 +24,7 @@
 #include <QSqlQuery>
 #include <QTableWidget>
 #include <QTest>
+#include <QTextEdit>
 
 using namespace drv;
 
@@ -167,6 +172,8 @@ private Q_SLOTS:
     void cleanup()
     {
         stop();
+        sbEdt::closeIfOpen();
+        sbFnd::closeIfOpen();
         fake.reset();
     }
 
@@ -546,6 +553,113 @@ private Q_SLOTS:
         QVERIFY(text.contains(QStringLiteral("<FontSize>10</FontSize>")));
         start();
         QCOMPARE(w->FontPreset[0].name, QStringLiteral("IPAGothic"));
+    }
+
+    void searchTakesTheSelectionWithoutAsking()
+    {
+        put(QStringLiteral("261201"), QStringLiteral("散歩の日"), QStringLiteral("朝の散歩"));
+        put(QStringLiteral("261207"), QStringLiteral("今日"), QStringLiteral("公園を散歩した"));
+        start();
+        auto* edit = w->uTxt->findChild<QPlainTextEdit*>();
+        QTextCursor c = edit->textCursor();
+        c.setPosition(3);
+        c.setPosition(5, QTextCursor::KeepAnchor);
+        edit->setTextCursor(c);
+        QCOMPARE(w->uTxt->SelText(), QStringLiteral("散歩"));
+        QTest::keyClick(w, Qt::Key_F, Qt::ControlModifier);
+        QVERIFY(fake->prompts.isEmpty());
+        QVERIFY(sbFnd::loaded());
+        QCOMPARE(sbFnd::loaded()->windowTitle(), QStringLiteral("散歩"));
+        QVERIFY(sbFnd::loaded()->isVisible());
+    }
+
+    void searchPromptCancelledOpensNothing()
+    {
+        start();
+        fake->promptAnswers = {QVariant()};
+        QTest::keyClick(w, Qt::Key_F, Qt::ControlModifier);
+        QCOMPARE(fake->prompts.size(), 1);
+        QCOMPARE(fake->prompts[0].text, QStringLiteral("検索文字を指定して下さい"));
+        QCOMPARE(fake->prompts[0].title, QString());
+        QCOMPARE(fake->prompts[0].proposed, QString());
+        QVERIFY(!sbFnd::loaded());
+        // An empty answer is the same as Cancel.
+        fake->promptAnswers = {QString()};
+        w->mnList[0]->trigger();
+        QVERIFY(!sbFnd::loaded());
+    }
+
+    void listingMenusUseTheShownDay_data()
+    {
+        QTest::addColumn<int>("index");
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<QString>("firstKey");
+        QTest::newRow("latest") << 2 << "最近の日記"
+                                << "261207";
+        QTest::newRow("a year ago") << 3 << "去年の今頃"
+                                    << "251201";
+        QTest::newRow("two years ago") << 4 << "おととしの今頃"
+                                       << "241207";
+    }
+    void listingMenusUseTheShownDay()
+    {
+        QFETCH(int, index);
+        QFETCH(QString, caption);
+        QFETCH(QString, firstKey);
+        put(QStringLiteral("261207"), QStringLiteral("今年"), QStringLiteral("a"));
+        put(QStringLiteral("251201"), QStringLiteral("去年"), QStringLiteral("b"));
+        put(QStringLiteral("241207"), QStringLiteral("一昨年"), QStringLiteral("c"));
+        start();
+        w->mnList[index]->trigger();
+        QVERIFY(sbFnd::loaded());
+        QCOMPARE(sbFnd::loaded()->windowTitle(), caption);
+        const QString text = sbFnd::loaded()->findChild<QTextEdit*>()->toPlainText();
+        QVERIFY2(text.startsWith(QStringLiteral("■") + DateKey::display(firstKey)),
+                 qPrintable(text));
+    }
+
+    void editMenuFromTheEditorActsOnTheEditor()
+    {
+        put(QStringLiteral("261207"), QStringLiteral("t"), QStringLiteral("全部選ぶ"));
+        start();
+        auto* edit = w->uTxt->findChild<QPlainTextEdit*>();
+        QTest::mousePress(edit->viewport(), Qt::RightButton, {}, QPoint(5, 5));
+        QTRY_COMPARE(QApplication::activePopupWidget(), w->menuAt(1));
+        // Nothing typed yet: undo and redo are off.
+        QVERIFY(!w->mnEdit[0]->isEnabled());
+        w->mnEdit[6]->trigger();
+        w->menuAt(1)->hide();
+        QTest::mouseRelease(edit->viewport(), Qt::RightButton, {}, QPoint(5, 5));
+        QCOMPARE(edit->textCursor().selectedText(), QStringLiteral("全部選ぶ"));
+        w->mnEdit[2]->trigger(); // ｺﾋﾟｰ
+        QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("全部選ぶ"));
+    }
+
+    void correctionShowsInTheMainWindowWhenItHoldsNoChange()
+    {
+        put(QStringLiteral("261207"), QStringLiteral("t"), QStringLiteral("before"));
+        start();
+        w->entryCorrected(QStringLiteral("261207"), QStringLiteral("after"));
+        QCOMPARE(w->uTxt->Text(), QStringLiteral("after"));
+        QVERIFY(!w->Modified);
+        typeEntry(QStringLiteral("t"), QStringLiteral("mine"));
+        w->entryCorrected(QStringLiteral("261207"), QStringLiteral("theirs"));
+        QCOMPARE(w->uTxt->Text(), QStringLiteral("mine"));
+        w->entryCorrected(QStringLiteral("261208"), QStringLiteral("other day"));
+        QCOMPARE(w->uTxt->Text(), QStringLiteral("mine"));
+    }
+
+    void shutdownClosesTheCorrectionWindowFirst()
+    {
+        put(QStringLiteral("261205"), QStringLiteral("t"), QStringLiteral("old"));
+        start();
+        sbEdt::instance().ActDc(QStringLiteral("261205"));
+        auto* edit = sbEdt::loaded()->findChild<QPlainTextEdit*>();
+        edit->selectAll();
+        typeText(edit, QStringLiteral("corrected"));
+        w->close();
+        QVERIFY(!sbEdt::loaded() || !sbEdt::loaded()->isVisible());
+        QCOMPARE(stored().value(QStringLiteral("261205")).body, QStringLiteral("corrected"));
     }
 
     void shiftYearAndListRows()

@@ -8,6 +8,8 @@
 #include "Platform.h"
 #include "Program.h"
 #include "Store.h"
+#include "sbEdt.h"
+#include "sbFnd.h"
 #include "uTxA.h"
 #include "yIni.h"
 
@@ -269,6 +271,10 @@ bool fmTxt::Form_Unload()
                                                     "保存せずに終了してよいですか"))) {
         return false;
     }
+    // The other windows go first, the correction window storing its change, while
+    // the store is still open.
+    if (!sbEdt::closeIfOpen()) return false;
+    sbFnd::closeIfOpen();
     CurrentKey.clear();
     ListMonth.clear();
     ListKeys.clear();

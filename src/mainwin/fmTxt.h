@@ -46,6 +46,7 @@ public:
     // Menu commands by item index, as the menu bar and the context menus call them.
     void mnFile_Click(int index);
     void mnEdit_Click(int index);
+    void mnList_Click(int index);
     void mnDay_Click(int index);
     void mnFont_Click(int index);
     void mnCln_Click(int index);
@@ -75,7 +76,7 @@ public:
     void entryCorrected(const QString& key, const QString& body) override;
 
     QMenu* menuAt(int index) const; // mnJb
-    QList<QAction*> mnFile, mnEdit, mnDay, mnFont, mnCln;
+    QList<QAction*> mnFile, mnEdit, mnList, mnDay, mnFont, mnCln;
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -9,8 +9,10 @@
 #include "MainLogic.h"
 #include "MonthCalendar.h"
 #include "Platform.h"
+#include "SetIme.h"
 #include "Statements.h"
 #include "Store.h"
+#include "sbFnd.h"
 #include "uTxA.h"
 #include "yIni.h"
 
@@ -82,8 +84,13 @@ void fmTxt::buildMenus()
     // must not take them away from the title box either.
     for (QAction* a : mnEdit)
         a->setShortcutContext(Qt::WidgetShortcut);
-    QMenu* list = top("参照(&L)");
-    list->menuAction()->setVisible(false); // filled by the listing window's commands
+    mnList = addItems(top("参照(&L)"),
+                      {{"検索(&F)", QKeySequence(Qt::CTRL | Qt::Key_F)},
+                       {"-"},
+                       {"最近の日記(&D)"},
+                       {"去年の今頃"},
+                       {"おととしの今頃"}},
+                      [this](int i) { mnList_Click(i); });
     mnDay = addItems(top("日付(&D)"),
                      {{"登録されている最初の日"},
                       {"登録されている最後の日"},
@@ -126,6 +133,30 @@ void fmTxt::mnEdit_Click(int index)
 {
     if (index < 0 || index >= mnEdit.size()) return;
     uTxt->txAct(CapStem(mnEdit[index]->text()));
+}
+
+void fmTxt::mnList_Click(int index)
+{
+    if (index < 0 || index >= mnList.size()) return;
+    const QString s = CapStem(mnList[index]->text());
+    if (s == u"検索") {
+        SetIme(1);
+        QString word = uTxt->SelText();
+        if (word.isEmpty() &&
+            !services().dialogs->prompt(QStringLiteral("検索文字を指定して下さい"), QString(),
+                                        QString(), word))
+            return;
+        if (word.isEmpty()) return;
+        sbFnd::instance().ActWd(word);
+        return;
+    }
+    if (CurrentKey.isEmpty()) return;
+    if (s == u"最近の日記")
+        sbFnd::instance().ActDate(s, CurrentKey);
+    else if (s == u"去年の今頃")
+        sbFnd::instance().ActDate(s, ShiftYear(CurrentKey, -1));
+    else if (s == u"おととしの今頃")
+        sbFnd::instance().ActDate(s, ShiftYear(CurrentKey, -2));
 }
 
 void fmTxt::mnDay_Click(int index)
