@@ -76,7 +76,12 @@ shot e2e-saved
 xdotool mousemove --window "$wid" 80 30 click 1
 xdotool key Right
 sleep 0.3
-# Showing a day hands the focus to its title, so the calendar is clicked again.
+# Showing a day hands the focus to its title: the next day's entry is typed there.
+xdotool type --delay 60 "Day two"
+xdotool key Return
+xdotool type --delay 80 "二日目の本文"
+xdotool key F5
+sleep 0.3
 xdotool mousemove --window "$wid" 80 30 click 1
 xdotool key Left
 sleep 0.5
@@ -92,6 +97,9 @@ wait_exit
 
 got=$(sqlite3 "$data/dbVesk.mdb" "select szTtl || '|' || szDoc from tbDoc where skYmn='$key'")
 [ "$got" = "E2E title again|日本語の本文です" ] || fail "stored entry is '$got'"
+next=$(date -d tomorrow +%y%m%d)
+got=$(sqlite3 "$data/dbVesk.mdb" "select szTtl || '|' || szDoc from tbDoc where skYmn='$next'")
+[ "$got" = "Day two|二日目の本文" ] || fail "next day's entry is '$got'"
 [ "$(stat -c %a "$data/dbVesk.mdb")" = 600 ] || fail "diary file is not private"
 settings=$(iconv -f CP932 -t UTF-8 "$data/User.xml")
 for want in "<LEFT>750</LEFT>" "<TOP>600</TOP>" "<WIDTH>12000</WIDTH>" "<HEIGHT>9000</HEIGHT>"; do
@@ -107,5 +115,10 @@ grep -q "Geometry: 800x600" <<<"$geometry" || fail "window resized: $geometry"
 shot e2e-restarted
 xdotool key F9
 wait_exit
+
+# The listing window with a highlighted word, for the record.
+if [ -x "$build/tests/shot_search" ]; then
+  bash "$(dirname "$0")/screenshot-search.sh" "$build" "$out" >/dev/null
+fi
 
 echo "e2e: passed; screenshots in $out"
