@@ -8,7 +8,7 @@ packages=(
   libsqlite3-dev libbenchmark-dev
   clang
   xvfb xauth xdotool x11-utils imagemagick sqlite3
-  fonts-ipafont-gothic fontconfig locales
+  fonts-ipafont-gothic fontconfig locales appstream
 )
 
 missing=()

@@ -5,3 +5,11 @@ add_dependencies(tst_app drvesk)
 add_test(NAME e2e COMMAND bash ${PROJECT_SOURCE_DIR}/scripts/e2e.sh ${CMAKE_BINARY_DIR}
                           ${CMAKE_BINARY_DIR}/artefacts)
 set_tests_properties(e2e PROPERTIES TIMEOUT 300)
+
+# The desktop metadata as software centres read it.
+find_program(APPSTREAMCLI appstreamcli)
+if(APPSTREAMCLI)
+  add_test(NAME appstream_valid
+           COMMAND ${APPSTREAMCLI} validate --no-net
+                   ${PROJECT_SOURCE_DIR}/data/desktop/jp.orbena.drvesk.metainfo.xml)
+endif()

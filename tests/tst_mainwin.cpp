@@ -17,6 +17,8 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QFile>
+#include <QFontInfo>
+#include <QFontMetrics>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
@@ -214,6 +216,18 @@ private Q_SLOTS:
         QCOMPARE(qRound(w->frameGeometry().width() * dpr / screenDpi * 1440), 14400);
         QCOMPARE(qRound(w->frameGeometry().height() * dpr / screenDpi * 1440), 7200);
         QCOMPARE(w->outerTwips().size(), QSize(14400, 7200));
+    }
+
+    // The stored default face is a Windows font; here it must still draw Japanese.
+    void defaultFontResolvesToAJapaneseFace()
+    {
+        installFontSubstitutes();
+        start();
+        const QString family = QFontInfo(w->vTTL->font()).family();
+        QVERIFY2(family.contains(QStringLiteral("IPA")) || family.contains(QStringLiteral("CJK")) ||
+                     family.contains(QStringLiteral("Gothic")),
+                 qPrintable(family));
+        QVERIFY(QFontMetrics(w->vTTL->font()).inFont(QChar(u'日')));
     }
 
     void saveNewEntryListsItAndMakesTheDayBold()
