@@ -12,3 +12,8 @@ foreach(t tst_crash)
   target_compile_definitions(${t} PRIVATE DRV_CRASH_HELPER="$<TARGET_FILE:drv_crash_helper>")
   add_dependencies(${t} drv_crash_helper)
 endforeach()
+
+drv_add_test(tst_faults tst_faults.cpp crash/Unprivileged.cpp crash/Unprivileged.h LIBS mainwin)
+target_include_directories(tst_faults PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/crash)
+target_compile_definitions(tst_faults PRIVATE DRV_CRASH_HELPER="$<TARGET_FILE:drv_crash_helper>")
+add_dependencies(tst_faults drv_crash_helper)

@@ -38,6 +38,32 @@ QString describe(const QSqlError& e)
     return e.databaseText().isEmpty() ? e.text() : e.databaseText();
 }
 
+// The engine's words are terse and English; a fault of the file or the disk gets a plain
+// line first, so the user knows what happened and what to do.
+QString faultOf(const QSqlError& e)
+{
+    switch (e.nativeErrorCode().toInt() & 0xff) {
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+        return QStringLiteral("ほかのプログラムが日記ファイルを使っています。"
+                              "しばらくしてからやり直してください");
+    case SQLITE_READONLY:
+    case SQLITE_CANTOPEN:
+    case SQLITE_PERM:
+        return QStringLiteral("日記ファイルに書き込めません。"
+                              "ファイルとフォルダに書き込めるか確かめてください");
+    case SQLITE_FULL:
+        return QStringLiteral("ディスクの空きが足りません");
+    case SQLITE_IOERR:
+        return QStringLiteral("日記ファイルの読み書きに失敗しました");
+    case SQLITE_CORRUPT:
+    case SQLITE_NOTADB:
+        return QStringLiteral("日記ファイルが壊れているか、日記ファイルではありません");
+    default:
+        return {};
+    }
+}
+
 void showFailure(const QString& text)
 {
     services().dialogs->message(text);
@@ -127,9 +153,11 @@ bool openConnection(const QString& path, QString& reason)
     QSqlQuery q(db);
     if (!q.exec(QStringLiteral("Select skYmn, szTtl, szDoc From tbDoc Limit 0"))) {
         const QString text = describe(q.lastError());
+        const QString fault = faultOf(q.lastError());
         reason = text.contains(QStringLiteral("no such table"))
                      ? QStringLiteral("日記のデータベースではありません (%1)").arg(text)
-                     : text;
+                 : fault.isEmpty() ? text
+                                   : QStringLiteral("%1 (%2)").arg(fault, text);
         return false;
     }
     return true;
@@ -173,7 +201,11 @@ bool ensureOpen()
 bool run(QSqlQuery& q, const Statement& st)
 {
     if (!prepare(q, st) || !q.exec()) {
-        showFailure(describe(q.lastError()));
+        const QString fault = faultOf(q.lastError());
+        showFailure(fault.isEmpty()
+                        ? describe(q.lastError())
+                        : QStringLiteral("%1\n%2\n%3")
+                              .arg(fault, oDb().databaseName(), describe(q.lastError())));
         return false;
     }
     return true;

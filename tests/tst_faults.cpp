@@ -1,0 +1,336 @@
+// Faults of the disk and of the diary file: each gives one clear message, the program goes
+// on where it can, what is typed stays on screen and nothing already stored changes.
+
+#include "FakePlatform.h"
+#include "Globals.h"
+#include "MonthCalendar.h"
+#include "Program.h"
+#include "Statements.h"
+#include "Store.h"
+#include "Unprivileged.h"
+#include "fmTxt.h"
+#include "uTxA.h"
+
+#include <QCryptographicHash>
+#include <QFile>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QMap>
+#include <QProcess>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTest>
+
+#include <memory>
+
+using namespace drv;
+
+namespace {
+
+const QString kHelper = QStringLiteral(DRV_CRASH_HELPER);
+
+// What the messages begin with, by the kind of fault.
+const QString kInUse = QStringLiteral("ほかのプログラムが日記ファイルを使っています");
+const QString kNotWritable = QStringLiteral("日記ファイルに書き込めません");
+const QString kDiskFull = QStringLiteral("ディスクの空きが足りません");
+const QString kReadWrite = QStringLiteral("日記ファイルの読み書きに失敗しました");
+const QString kDamaged = QStringLiteral("日記ファイルが壊れている");
+const QString kNotADiary = QStringLiteral("日記のデータベースではありません");
+const QString kFolder = QStringLiteral("フォルダに書き込めません");
+
+QString dbPath()
+{
+    return sUsrFld + QStringLiteral("dbVesk.mdb");
+}
+
+QByteArray digest(const QString& path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) return {};
+    return QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256);
+}
+
+struct Entry {
+    QString title, body;
+    bool operator==(const Entry&) const = default;
+};
+
+// Every entry, read by a connection of its own after checking the file page by page; a
+// damaged file reads as a single entry under the key "!" holding the reason.
+QMap<QString, Entry> stored()
+{
+    QMap<QString, Entry> out;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "check");
+        db.setDatabaseName(dbPath());
+        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=20000"));
+        QSqlQuery q(db);
+        if (!db.open() || !q.exec(QStringLiteral("Pragma integrity_check")) || !q.next() ||
+            q.value(0).toString() != u"ok") {
+            out.insert(QStringLiteral("!"), {q.value(0).toString(), QString()});
+        } else {
+            q.exec(QStringLiteral("Select skYmn, szTtl, szDoc From tbDoc"));
+            while (q.next())
+                out.insert(q.value(0).toString(), {q.value(1).toString(), q.value(2).toString()});
+        }
+        q = QSqlQuery();
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("check"));
+    return out;
+}
+
+bool save(const QString& key, const QString& title, const QString& body)
+{
+    Statement st{sql::kInsert + sql::kValues, {}};
+    SqlSet(st, {title, body, key});
+    int n = 0;
+    return DbExec(st, n);
+}
+
+// A diary as the program leaves it, with two entries.
+void makeDiary()
+{
+    QVERIFY(DbOpen());
+    QVERIFY(save(QStringLiteral("261207"), QStringLiteral("古い表題"), QStringLiteral("古い本文")));
+    QVERIFY(save(QStringLiteral("261201"), QStringLiteral("月初め"), QStringLiteral("晴れ")));
+    DbClose();
+}
+
+// Another copy of the program holding the diary locked for a while.
+bool lockFor(QProcess& locker, int ms)
+{
+    locker.start(kHelper, {QStringLiteral("lock"), dbPath(), QString::number(ms)});
+    return locker.waitForReadyRead(20000) && locker.readLine() == "locked\n";
+}
+
+void setMode(const QString& path, QFileDevice::Permissions p)
+{
+    QVERIFY(QFile::setPermissions(path, p));
+}
+
+constexpr auto kOwnerRW = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
+constexpr auto kOwnerRWX = kOwnerRW | QFileDevice::ExeOwner;
+constexpr auto kOwnerRX = QFileDevice::ReadOwner | QFileDevice::ExeOwner;
+
+enum class Fault { DiskFull, Locked, FileReadOnly, FolderReadOnly, DamagedWhileOpen };
+
+} // namespace
+
+Q_DECLARE_METATYPE(Fault)
+
+class TestFaults : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<test::FakePlatform> fake;
+    QPointer<fmTxt> w;
+
+private Q_SLOTS:
+    void init()
+    {
+        fake = std::make_unique<test::FakePlatform>();
+        fake->useDiaryFolders();
+        sExeNm = QStringLiteral("drvesk");
+        bRun = true;
+    }
+    void cleanup()
+    {
+        if (w) {
+            fake->confirmAnswers = {true, true};
+            w->close();
+            delete w;
+        }
+        DbClose();
+        if (QFileInfo::exists(sUsrFld)) QFile::setPermissions(sUsrFld, kOwnerRWX);
+        fake.reset();
+    }
+
+    // --- the diary cannot be opened: one message, exit status 1, file untouched --------
+    void startFailsWithOneMessage_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("text file")
+            << QByteArray("My diary, in plain text.\n").repeated(300) << kDamaged;
+        QTest::newRow("zero bytes") << QByteArray() << kNotADiary;
+        QTest::newRow("locked by another copy") << QByteArray("lock") << kInUse;
+        QTest::newRow("folder read-only, no diary yet") << QByteArray("folder") << kFolder;
+    }
+    void startFailsWithOneMessage()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(QString, reason);
+        QProcess locker;
+        if (content == "lock") {
+            makeDiary();
+            QVERIFY(lockFor(locker, 8000));
+        } else if (content == "folder") {
+            DRV_NEEDS_PERMISSIONS();
+            setMode(sUsrFld, kOwnerRX);
+        } else {
+            QFile f(dbPath());
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(content);
+        }
+        const bool existed = QFileInfo::exists(dbPath());
+        const QByteArray before = digest(dbPath());
+
+        QCOMPARE(Main(), 1);
+        QCOMPARE(fake->messages.size(), 1);
+        const QString& m = fake->messages.first();
+        QVERIFY2(m.contains(dbPath()) && m.contains(reason), qPrintable(m));
+        QVERIFY(!DbIsOpen());
+        QCOMPARE(QFileInfo::exists(dbPath()), existed);
+        QCOMPARE(digest(dbPath()), before);
+        locker.waitForFinished(20000);
+    }
+
+    // --- a save fails: one message, text and store kept, saving works once it can -----
+    void failedSaveKeepsTextAndStore_data()
+    {
+        QTest::addColumn<Fault>("fault");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("disk full") << Fault::DiskFull << kDiskFull;
+        QTest::newRow("locked by another copy") << Fault::Locked << kInUse;
+        QTest::newRow("file read-only") << Fault::FileReadOnly << kNotWritable;
+        QTest::newRow("folder read-only") << Fault::FolderReadOnly << kNotWritable;
+        QTest::newRow("file damaged while open") << Fault::DamagedWhileOpen << kDamaged;
+    }
+    void failedSaveKeepsTextAndStore()
+    {
+        QFETCH(Fault, fault);
+        QFETCH(QString, reason);
+        if (fault == Fault::FileReadOnly || fault == Fault::FolderReadOnly) DRV_NEEDS_PERMISSIONS();
+        makeDiary();
+        const QMap<QString, Entry> before = stored();
+        QCOMPARE(before.size(), 2);
+        if (fault == Fault::FileReadOnly) setMode(dbPath(), QFileDevice::ReadOwner);
+
+        w = new fmTxt;
+        QVERIFY(w->Form_Load());
+        w->show();
+        QCOMPARE(w->vTTL->text(), QStringLiteral("古い表題"));
+        QVERIFY(fake->messages.isEmpty());
+
+        // Enough text that it needs pages the diary does not have yet.
+        const QString title = QStringLiteral("新しい表題 it's \"new\"?");
+        const QString body = QStringLiteral("一日の出来事。").repeated(20000);
+        w->vTTL->setText(title);
+        w->uTxt->setText(body);
+        QVERIFY(w->Modified);
+
+        QProcess locker;
+        QByteArray header;
+        switch (fault) {
+        case Fault::DiskFull: {
+            int pages = 0;
+            QVERIFY(DbGetRec(Statement{QStringLiteral("Pragma page_count"), {}}, pages));
+            int n = 0;
+            QVERIFY(
+                DbExec(Statement{QStringLiteral("Pragma max_page_count = %1").arg(pages), {}}, n));
+            break;
+        }
+        case Fault::Locked:
+            QVERIFY(lockFor(locker, 7000));
+            break;
+        case Fault::FolderReadOnly:
+            setMode(sUsrFld, kOwnerRX);
+            break;
+        case Fault::DamagedWhileOpen: {
+            QFile f(dbPath());
+            QVERIFY(f.open(QIODevice::ReadWrite));
+            header = f.read(100);
+            f.seek(0);
+            f.write(QByteArray(100, 'x'));
+            break;
+        }
+        case Fault::FileReadOnly:
+            break;
+        }
+
+        w->mnFile.at(0)->trigger(); // 更新
+        QCOMPARE(fake->messages.size(), 1);
+        const QString m = fake->messages.first();
+        QVERIFY2(m.contains(reason) && m.contains(dbPath()), qPrintable(m));
+        QVERIFY(w->Modified);
+        QCOMPARE(w->vTTL->text(), title);
+        QVERIFY(w->uTxt->Text() == body);
+
+        // Another day is not shown while the text cannot be kept; closing asks first.
+        if (fault != Fault::Locked) {
+            const QDate shown = w->vCLn->selectedDate();
+            QTest::mouseClick(w->vCLn, Qt::LeftButton, {},
+                              w->vCLn->dateRect(shown.addDays(-1)).center());
+            QCOMPARE(w->CurrentKey, QStringLiteral("261207"));
+            QCOMPARE(w->vCLn->selectedDate(), shown);
+            fake->confirmAnswers = {false};
+            QVERIFY(!w->close());
+            QVERIFY(w->isVisible());
+            QCOMPARE(fake->messages.size(), 4);
+            QCOMPARE(w->vTTL->text(), title);
+            QVERIFY(w->uTxt->Text() == body);
+        }
+
+        // The fault ends.
+        switch (fault) {
+        case Fault::DiskFull: {
+            int n = 0;
+            QVERIFY(DbExec(Statement{QStringLiteral("Pragma max_page_count = 1000000"), {}}, n));
+            break;
+        }
+        case Fault::Locked:
+            QVERIFY(locker.waitForFinished(20000));
+            break;
+        case Fault::FolderReadOnly:
+            setMode(sUsrFld, kOwnerRWX);
+            break;
+        case Fault::DamagedWhileOpen: {
+            QFile f(dbPath());
+            QVERIFY(f.open(QIODevice::ReadWrite));
+            f.write(header);
+            break;
+        }
+        case Fault::FileReadOnly:
+            break;
+        }
+        QCOMPARE(stored(), before);
+
+        fake->messages.clear();
+        if (fault == Fault::FileReadOnly) {
+            // This run cannot write; leaving without saving is the user's choice.
+            fake->confirmAnswers = {true};
+            QVERIFY(w->close());
+            QCOMPARE(fake->messages.size(), 2);
+            QCOMPARE(stored(), before);
+            return;
+        }
+        w->mnFile.at(0)->trigger();
+        QVERIFY2(fake->messages.isEmpty(), qPrintable(fake->messages.join(u'\n')));
+        QVERIFY(!w->Modified);
+        QMap<QString, Entry> after = before;
+        after[QStringLiteral("261207")] = {title, body};
+        QCOMPARE(stored(), after);
+    }
+
+    // --- the disk really fills: the file may not grow past its size -------------------
+    void diskFullInAChildProcessLeavesTheDiaryAsItWas()
+    {
+        makeDiary();
+        const QMap<QString, Entry> before = stored();
+        QProcess p;
+        p.start(kHelper,
+                {QStringLiteral("fsize"), sUsrFld, sApFld, QStringLiteral("261202"), "300000"});
+        QVERIFY(p.waitForFinished(60000));
+        const QString out = QString::fromUtf8(p.readAllStandardOutput());
+        QCOMPARE(p.exitCode(), 3);
+        const QStringList messages = out.split(u'\n').filter(QStringLiteral("message "));
+        QCOMPARE(messages.size(), 1);
+        QVERIFY2(messages.first().contains(kReadWrite) || messages.first().contains(kDiskFull),
+                 qPrintable(out));
+        QCOMPARE(stored(), before);
+    }
+};
+
+QTEST_MAIN(TestFaults)
+#include "tst_faults.moc"
