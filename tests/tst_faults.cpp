@@ -313,6 +313,33 @@ private Q_SLOTS:
         QCOMPARE(stored(), after);
     }
 
+    // A day that cannot be read is not shown as an empty day, which a save would then
+    // write over its entry.
+    void unreadableDayIsNotShownEmpty()
+    {
+        makeDiary();
+        w = new fmTxt;
+        QVERIFY(w->Form_Load());
+        w->show();
+        QProcess locker;
+        QVERIFY(lockFor(locker, 7000));
+        const QDate first(2026, 12, 1);
+        QTest::mouseClick(w->vCLn, Qt::LeftButton, {}, w->vCLn->dateRect(first).center());
+        QCOMPARE(fake->messages.size(), 1);
+        QVERIFY2(fake->messages.first().contains(kInUse), qPrintable(fake->messages.first()));
+        QCOMPARE(w->CurrentKey, QStringLiteral("261207"));
+        QCOMPARE(w->vCLn->selectedDate(), QDate(2026, 12, 7));
+        QCOMPARE(w->vTTL->text(), QStringLiteral("古い表題"));
+        QCOMPARE(w->uTxt->Text(), QStringLiteral("古い本文"));
+        QVERIFY(!w->Modified);
+
+        QVERIFY(locker.waitForFinished(20000));
+        QTest::mouseClick(w->vCLn, Qt::LeftButton, {}, w->vCLn->dateRect(first).center());
+        QCOMPARE(w->CurrentKey, QStringLiteral("261201"));
+        QCOMPARE(w->vTTL->text(), QStringLiteral("月初め"));
+        QCOMPARE(fake->messages.size(), 1);
+    }
+
     // --- the disk really fills: the file may not grow past its size -------------------
     void diskFullInAChildProcessLeavesTheDiaryAsItWas()
     {

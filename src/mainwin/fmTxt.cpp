@@ -141,6 +141,11 @@ bool fmTxt::Form_Load()
     RestoreView();
     FillMonthList(false);
     ShowEntry();
+    // Today's entry could not be read (the reason was shown): there is no day to write to.
+    if (CurrentKey.isEmpty()) {
+        DbClose();
+        return false;
+    }
     uTxt->StSize();
     Modified = false;
     return true;

@@ -32,19 +32,26 @@ int countOf(const QString& key, bool& ok)
 
 void fmTxt::ShowEntry()
 {
+    auto keepShownDay = [this] {
+        const QDate shown = DateKey::toDate(CurrentKey, services().clock->today());
+        if (shown.isValid()) vCLn->setSelectedDate(shown);
+    };
     // What is on screen is written under its own day before another day is shown;
     // when that fails, the day stays so nothing typed is lost.
     if (Modified && !SaveEntry(true)) {
-        const QDate shown = DateKey::toDate(CurrentKey, services().clock->today());
-        if (shown.isValid()) vCLn->setSelectedDate(shown);
+        keepShownDay();
         return;
     }
-    const QDate date = vCLn->selectedDate();
-    CurrentKey = DateKey::fromDate(date);
+    const QString key = DateKey::fromDate(vCLn->selectedDate());
     Statement st{sql::kEntry, {}};
-    SqlSet(st, {CurrentKey});
+    SqlSet(st, {key});
     QString title, body;
-    DbGetRec(st, title, body);
+    // A day that cannot be read is not shown as empty: saving it would overwrite its entry.
+    if (!DbGetRec(st, title, body)) {
+        keepShownDay();
+        return;
+    }
+    CurrentKey = key;
     setWindowTitle(DateKey::display(CurrentKey));
     vTTL->setText(title);
     uTxt->setText(body);
