@@ -232,6 +232,69 @@ private Q_SLOTS:
         QVERIFY(fake.messages.isEmpty());
     }
 
+    // Two copies of the program on one data folder, saving the same days in the same order
+    // at the same time, a few milliseconds apart as a very quick typist would: every save
+    // returns, none fails for the other's lock or for the day the other wrote meanwhile,
+    // and each day holds the last save one of them made of it.
+    void twoCopiesSavingAtOnceBothLand()
+    {
+        test::FakePlatform fake;
+        fake.useDiaryFolders();
+        QVERIFY(DbOpen()); // the diary as a first start leaves it
+        DbClose();
+        constexpr int kSaves = 60;
+        struct Copy {
+            QProcess p;
+            QMap<QString, quint64> last; // day -> its last save
+            qint64 from = 0, to = 0;     // when the first and the last save returned
+        } copies[2];
+        for (int c = 0; c < 2; ++c)
+            copies[c].p.start(kHelper,
+                              {QStringLiteral("save"), sUsrFld, sApFld,
+                               QString::number(1 + c * 100000), QString::number(kSaves),
+                               QStringLiteral("0"), QStringLiteral("120"), QStringLiteral("10")});
+        for (Copy& c : copies) {
+            QVERIFY(c.p.waitForFinished(120000));
+            const QByteArray out = c.p.readAllStandardOutput();
+            QVERIFY2(c.p.exitStatus() == QProcess::NormalExit && c.p.exitCode() == 0,
+                     out.right(300) + c.p.readAllStandardError());
+            int saved = 0;
+            for (const QString& line : QString::fromUtf8(out).split(u'\n', Qt::SkipEmptyParts)) {
+                const QStringList f = line.split(u' ');
+                QVERIFY2(f.value(0) != u"message", qPrintable(line));
+                if (f.value(0) != u"saved") continue;
+                c.last[f.at(1)] = f.at(2).toULongLong();
+                c.to = f.at(3).toLongLong();
+                if (saved++ == 0) c.from = c.to;
+            }
+            QCOMPARE(saved, kSaves);
+        }
+        // They must have been saving at the same time, or this proves nothing.
+        QVERIFY(copies[0].from < copies[1].to && copies[1].from < copies[0].to);
+
+        QMap<QString, Stored> actual;
+        QString problem;
+        QVERIFY2(readDiary(sUsrFld + QStringLiteral("dbVesk.mdb"), actual, problem),
+                 qPrintable(problem));
+        QStringList days = copies[0].last.keys() + copies[1].last.keys();
+        days.removeDuplicates();
+        QCOMPARE(actual.size(), days.size());
+        int shared = 0;
+        for (const QString& day : days) {
+            const std::optional<Stored> a =
+                actual.contains(day) ? std::optional<Stored>(actual[day]) : std::nullopt;
+            auto lastOf = [&](const Copy& c) {
+                return c.last.contains(day) ? std::optional<quint64>(c.last[day]) : std::nullopt;
+            };
+            const std::optional<quint64> first = lastOf(copies[0]), second = lastOf(copies[1]);
+            shared += first && second ? 1 : 0;
+            QVERIFY2(holds(a, first ? first : second) || holds(a, second ? second : first),
+                     qPrintable(QStringLiteral("day %1 should hold save %2")
+                                    .arg(day, describeIds(first, second))));
+        }
+        QVERIFY2(shared > 0, "the copies never saved the same day");
+    }
+
     void settingsFileIsAlwaysOneWholeDocument()
     {
         test::FakePlatform fake;

@@ -3,6 +3,7 @@
 #include "fmTxt.h"
 
 #include "DateKey.h"
+#include "EntryWrite.h"
 #include "MainLogic.h"
 #include "MonthCalendar.h"
 #include "Platform.h"
@@ -71,13 +72,7 @@ bool fmTxt::SaveEntry(bool quiet)
         if (!quiet) services().dialogs->message(QStringLiteral("表題･本文が空です"));
         return quiet; // nothing to keep when both are empty
     }
-    bool ok = false;
-    const int n = countOf(CurrentKey, ok);
-    if (!ok) return false;
-    Statement st{n != 0 ? sql::kUpdate + sql::kWhereKey : sql::kInsert + sql::kValues, {}};
-    SqlSet(st, {title, body, CurrentKey});
-    int changed = 0;
-    if (!DbExec(st, changed)) return false;
+    if (!WriteEntry(CurrentKey, title, body)) return false;
     Modified = false;
     FillMonthList(true);
     refreshBoldDays();

@@ -13,6 +13,9 @@ inline const QString kUpdate = QStringLiteral("Update tbDoc Set szTtl=?, szDoc=?
 inline const QString kWhereKey = QStringLiteral(" Where skYmn=?");
 inline const QString kInsert = QStringLiteral(" Insert Into tbDoc (szTtl, szDoc, skYmn)");
 inline const QString kValues = QStringLiteral(" Values(?,?,?)");
+// Joined after kValues: a day that another running copy wrote meanwhile is updated.
+inline const QString kOrUpdate =
+    QStringLiteral(" On Conflict(skYmn) Do Update Set szTtl=excluded.szTtl, szDoc=excluded.szDoc");
 inline const QString kDelete = QStringLiteral(" Delete From tbDoc Where skYmn=?");
 inline const QString kEntry = QStringLiteral("Select szTtl,szDoc From tbDoc Where skYmn=?");
 

@@ -48,7 +48,8 @@ QString filled(quint64 id, qsizetype length, const QString& alphabet)
 
 QString keyOf(quint64 id, int firstDay, int pool)
 {
-    const qint64 day = firstDay + qint64(mix(id ^ 0x5EEDull) % quint64(pool));
+    // Saves whose numbers differ by a multiple of 100000 fall on the same day.
+    const qint64 day = firstDay + qint64(mix((id % 100000) ^ 0x5EEDull) % quint64(pool));
     return DateKey::fromDate(QDate(2020, 1, 1).addDays(day));
 }
 

@@ -12,7 +12,8 @@ class yIni;
 namespace drv::crash {
 
 // The day of save number id: one of `pool` consecutive days from `firstDay` days after
-// 2020-01-01, so that most saves update an entry written before.
+// 2020-01-01, so that most saves update an entry written before. Saves whose numbers
+// differ by a multiple of 100000 fall on the same day.
 QString keyOf(quint64 id, int firstDay, int pool);
 
 // Title and body of save number id. Sizes run from a few characters to a few hundred

@@ -10,7 +10,9 @@
 //   locked                 the database is held locked (lock mode)
 //
 // Modes:
-//   save USERDIR APDIR FIRST_ID COUNT FIRST_DAY POOL   saves COUNT entries, then exits 0
+//   save USERDIR APDIR FIRST_ID COUNT FIRST_DAY POOL [PAUSE_MS]
+//                                                      saves COUNT entries, resting PAUSE_MS
+//                                                      after each, then exits 0
 //   settings FILE GENERATION                           writes generations until killed
 //   lock DBFILE MILLISECONDS                           holds an exclusive lock, then exits
 //   fsize USERDIR APDIR KEY CHARS                      saves a body of CHARS characters
@@ -18,9 +20,9 @@
 //                                                      diary's size now; exits 3 on failure
 
 #include "CrashEntries.h"
+#include "EntryWrite.h"
 #include "Globals.h"
 #include "Platform.h"
-#include "Statements.h"
 #include "Store.h"
 #include "yIni.h"
 
@@ -68,19 +70,6 @@ public:
     bool chooseFont(QString&, double&, bool&) override { return false; }
 };
 
-// The main window's save: count the day's entries, then update or insert.
-bool saveEntry(const QString& key, const QString& title, const QString& body)
-{
-    Statement count{sql::kCountKey, {}};
-    SqlSet(count, {key});
-    int n = 0;
-    if (!DbGetRec(count, n)) return false;
-    Statement st{n != 0 ? sql::kUpdate + sql::kWhereKey : sql::kInsert + sql::kValues, {}};
-    SqlSet(st, {title, body, key});
-    int changed = 0;
-    return DbExec(st, changed);
-}
-
 bool openStore(const QString& userDir, const QString& apDir)
 {
     sUsrFld = userDir.endsWith(u'/') ? userDir : userDir + u'/';
@@ -92,19 +81,21 @@ bool openStore(const QString& userDir, const QString& apDir)
 
 int runSaves(const QStringList& a)
 {
-    if (a.size() != 8 || !openStore(a[2], a[3])) return 2;
+    if ((a.size() != 8 && a.size() != 9) || !openStore(a[2], a[3])) return 2;
     const quint64 first = a[4].toULongLong();
     const quint64 count = a[5].toULongLong();
     const int firstDay = a[6].toInt();
     const int pool = a[7].toInt();
+    const unsigned long pause = a.value(8).toULong();
     for (quint64 id = first; id < first + count; ++id) {
         const QString key = crash::keyOf(id, firstDay, pool);
         say(QStringLiteral("saving %1 %2").arg(key).arg(id));
-        if (!saveEntry(key, crash::titleOf(id), crash::bodyOf(id))) return 3;
+        if (!WriteEntry(key, crash::titleOf(id), crash::bodyOf(id))) return 3;
         say(QStringLiteral("saved %1 %2 %3")
                 .arg(key)
                 .arg(id)
                 .arg(QDateTime::currentMSecsSinceEpoch()));
+        if (pause) QThread::msleep(pause);
     }
     DbClose();
     return 0;
@@ -152,7 +143,7 @@ int runFileSizeLimit(const QStringList& a)
     const rlimit limit{size, size};
     if (setrlimit(RLIMIT_FSIZE, &limit) != 0) return 2;
     const QString body = QString(a[5].toInt(), u'あ');
-    if (!saveEntry(a[4], QStringLiteral("full"), body)) return 3;
+    if (!WriteEntry(a[4], QStringLiteral("full"), body)) return 3;
     say(QStringLiteral("saved %1").arg(a[4]));
     return 0;
 }
