@@ -17,3 +17,5 @@ drv_add_test(tst_faults tst_faults.cpp crash/Unprivileged.cpp crash/Unprivileged
 target_include_directories(tst_faults PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/crash)
 target_compile_definitions(tst_faults PRIVATE DRV_CRASH_HELPER="$<TARGET_FILE:drv_crash_helper>")
 add_dependencies(tst_faults drv_crash_helper)
+
+drv_add_test(tst_bigentries tst_bigentries.cpp LIBS mainwin)

@@ -24,6 +24,7 @@
 #include <QWindow>
 
 #include <cmath>
+#include <limits>
 
 namespace drv {
 
@@ -85,6 +86,9 @@ void fmTxt::buildControls()
 
     vTTL = new QLineEdit(client);
     vTTL->setObjectName(QStringLiteral("vTTL"));
+    // A line edit cuts its text at 32,767 characters by default; a longer stored title
+    // would be cut short on the next save.
+    vTTL->setMaxLength(std::numeric_limits<int>::max());
     connect(vTTL, &QLineEdit::textChanged, this, &fmTxt::vTTL_Change);
     // Enter in the title goes on to the body instead of ending the line.
     connect(vTTL, &QLineEdit::returnPressed, this, [this] { uTxt->setFocus(); });
