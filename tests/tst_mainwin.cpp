@@ -476,6 +476,15 @@ private Q_SLOTS:
         QCOMPARE(w->outerTwips(), before);
     }
 
+    void placeOffEveryScreenComesBackIntoView()
+    {
+        writeSettings(document(group(QStringLiteral("画面"),
+                                     item(QStringLiteral("LEFT"), QStringLiteral("9000000")) +
+                                         item(QStringLiteral("TOP"), QStringLiteral("-9000000")))));
+        start();
+        QVERIFY(w->screen()->availableGeometry().intersects(w->frameGeometry()));
+    }
+
     void enterInTitleMovesToBody()
     {
         start();

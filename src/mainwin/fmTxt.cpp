@@ -15,6 +15,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QMenu>
@@ -23,6 +24,7 @@
 #include <QTableWidget>
 #include <QWindow>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -114,10 +116,10 @@ bool fmTxt::Form_Load()
     oIni->GetTxt(sUsrFld + QStringLiteral("User.xml"), ok);
 
     oIni->GetGtx(QStringLiteral("画面"));
-    const int left = oIni->vGtVal(QStringLiteral("LEFT"), 0).toInt();
-    const int top = oIni->vGtVal(QStringLiteral("TOP"), 0).toInt();
-    const int width = oIni->vGtVal(QStringLiteral("WIDTH"), 10000).toInt();
-    const int height = oIni->vGtVal(QStringLiteral("HEIGHT"), 10000).toInt();
+    const int left = oIni->value<int>(QStringLiteral("LEFT"), 0);
+    const int top = oIni->value<int>(QStringLiteral("TOP"), 0);
+    const int width = oIni->value<int>(QStringLiteral("WIDTH"), 10000);
+    const int height = oIni->value<int>(QStringLiteral("HEIGHT"), 10000);
     restoreGeometryTwips(left, top, width, height);
 
     // An older diary gets its search index on first open; show that something happens.
@@ -158,8 +160,16 @@ bool fmTxt::Form_Load()
 void fmTxt::restoreGeometryTwips(int left, int top, int width, int height)
 {
     const double d = dpi();
-    move(twipsToPixels(left, d), twipsToPixels(top, d));
+    QPoint place(twipsToPixels(left, d), twipsToPixels(top, d));
     pendingOuter = QSize(twipsToPixels(width, d), twipsToPixels(height, d));
+    // A place on a screen that is no longer there would hide the window.
+    const QRect wanted(place, pendingOuter);
+    const auto screens = QGuiApplication::screens();
+    if (!screens.isEmpty() && std::none_of(screens.begin(), screens.end(), [&](QScreen* s) {
+            return s->availableGeometry().intersects(wanted);
+        }))
+        place = screens.first()->availableGeometry().topLeft();
+    move(place);
     // Until the window manager has put a frame round it, the outer size is the inner one.
     resize(pendingOuter);
 }
@@ -190,15 +200,15 @@ QRect fmTxt::outerTwips() const
 void fmTxt::RestoreView()
 {
     oIni->GetGtx(QStringLiteral("表題Font"));
-    FontPreset[0].name = oIni->vGtVal(QStringLiteral("FontName"), kDefaultFont).toString();
-    FontPreset[0].size = oIni->vGtVal(QStringLiteral("FontSize"), 10).toInt();
-    FontPreset[0].bold = oIni->vGtVal(QStringLiteral("FontBold"), true).toBool();
+    FontPreset[0].name = oIni->value<QString>(QStringLiteral("FontName"), kDefaultFont);
+    FontPreset[0].size = oIni->value<int>(QStringLiteral("FontSize"), 10);
+    FontPreset[0].bold = oIni->value<bool>(QStringLiteral("FontBold"), true);
     oIni->GetGtx(QStringLiteral("文書Font"));
-    FontPreset[1].name = oIni->vGtVal(QStringLiteral("FontName"), kDefaultFont).toString();
-    FontPreset[1].size = oIni->vGtVal(QStringLiteral("FontSize"), 9).toInt();
-    FontPreset[1].bold = oIni->vGtVal(QStringLiteral("FontBold"), false).toBool();
+    FontPreset[1].name = oIni->value<QString>(QStringLiteral("FontName"), kDefaultFont);
+    FontPreset[1].size = oIni->value<int>(QStringLiteral("FontSize"), 9);
+    FontPreset[1].bold = oIni->value<bool>(QStringLiteral("FontBold"), false);
     oIni->GetGtx(QStringLiteral("ｶﾚﾝﾀﾞｰ"));
-    const int n = oIni->vGtVal(QStringLiteral("列数"), 2).toInt();
+    const int n = oIni->value<int>(QStringLiteral("列数"), 2);
     SetCalendarColumns(columnsFromSetting(n) - 1, false);
     applyFonts();
 }
