@@ -1,0 +1,57 @@
+#pragma once
+// What the in-process benchmarks share: a scratch machine (temporary folders, a fixed
+// date, scripted dialogs) with a chosen diary in its data folder, the main window open
+// on it, and a way to wait until a widget has painted.
+
+#include <QString>
+
+#include <memory>
+
+class QWidget;
+
+namespace drv {
+
+class fmTxt;
+
+namespace test {
+class FakePlatform;
+}
+
+namespace bench {
+
+// Points HOME and the XDG folders at a fresh folder below `root`. Call before Qt starts,
+// so that nothing reads or writes the real home folder.
+void isolateHome(const QString& root);
+
+class BenchSession {
+public:
+    BenchSession();
+    ~BenchSession();
+    BenchSession(const BenchSession&) = delete;
+    BenchSession& operator=(const BenchSession&) = delete;
+
+    // Closes any open window and puts a copy of `diary` in the data folder; an empty
+    // path leaves no diary there, so the next start copies the empty template.
+    bool useDiary(const QString& diary);
+    // The main window on the current diary, started and shown when it is not open.
+    fmTxt* window();
+    // Starts and shows a main window on the current diary; nullptr when it fails.
+    fmTxt* openWindow();
+    void closeWindow();
+    // The diary file in the data folder.
+    QString diaryPath() const;
+    // Messages the program showed (a failed statement shows one).
+    qsizetype messageCount() const;
+
+private:
+    std::unique_ptr<test::FakePlatform> fake_;
+    fmTxt* window_ = nullptr;
+};
+
+// Processes events until `widget` has received a paint event, for at most `ms`
+// milliseconds; false on time-out. Paint events come only from the event loop, so one
+// that arrives here was asked for by what ran before the call.
+bool waitForPaint(QWidget* widget, int ms = 5000);
+
+} // namespace bench
+} // namespace drv

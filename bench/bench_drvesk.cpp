@@ -1,0 +1,387 @@
+// Timings of what a user waits for, on the largest diary, in-process on the offscreen
+// platform: the main window from construction to shown, showing and saving an entry,
+// the month list, and the listing window's date and word listings to their first paint.
+//
+//   bench_drvesk --diary=LARGEST.mdb --long50=LONG50.mdb [benchmark flags]
+//
+// LARGEST is the indexed 100-year diary, LONG50 the 50 entries of 10,000 characters
+// (both made by gen_diary; index_diary adds the index). The date is fixed at 2026-12-07.
+
+#include "BenchSession.h"
+#include "ListingView.h"
+#include "MonthCalendar.h"
+#include "Program.h"
+#include "SearchIndex.h"
+#include "Statements.h"
+#include "Store.h"
+#include "fmTxt.h"
+#include "sbFnd.h"
+#include "uTxA.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTextCursor>
+
+#include <benchmark/benchmark.h>
+
+#include <cstring>
+#include <vector>
+
+using namespace drv;
+
+namespace {
+
+enum class Diary { None, Largest, Empty, Long50 };
+
+bench::BenchSession* g_session = nullptr;
+QString g_largest, g_long50;
+Diary g_current = Diary::None;
+
+const QDate kToday(2026, 12, 7);
+
+QString pathOf(Diary d)
+{
+    switch (d) {
+    case Diary::Largest:
+        return g_largest;
+    case Diary::Long50:
+        return g_long50;
+    default:
+        return QString();
+    }
+}
+
+// The main window on a fresh copy of that diary, opened when another one is open.
+fmTxt* windowOn(Diary d, benchmark::State& state)
+{
+    if (g_current != d) {
+        if ((d != Diary::Empty && pathOf(d).isEmpty()) || !g_session->useDiary(pathOf(d))) {
+            state.SkipWithError("diary missing: give --diary= and --long50=");
+            return nullptr;
+        }
+        g_current = d;
+    }
+    fmTxt* w = g_session->window();
+    if (!w) state.SkipWithError("the main window did not start");
+    return w;
+}
+
+void failOnMessages(benchmark::State& state, qsizetype before)
+{
+    if (g_session->messageCount() != before) state.SkipWithError("the program showed a message");
+}
+
+int listedEntries(const sbFnd& f)
+{
+    return int(f.vDoc->wholeText().count(QStringLiteral("■")));
+}
+
+// A body of about 1,500 characters; `variant` changes its last sentence.
+QString sampleBody(int variant)
+{
+    QString body;
+    for (int i = 0; i < 60; ++i)
+        body += (i % 4 == 3) ? QStringLiteral("今日はとても寒かった。\n")
+                             : QStringLiteral("図書館で本を読んでから帰った。");
+    return body + QString::number(variant);
+}
+
+// --- main window -----------------------------------------------------------
+
+void BM_MainWindowShown(benchmark::State& state, Diary d)
+{
+    if (!windowOn(d, state)) return;
+    const qsizetype messages = g_session->messageCount();
+    for (auto _ : state) {
+        state.PauseTiming();
+        g_session->closeWindow();
+        state.ResumeTiming();
+        if (!g_session->openWindow()) {
+            state.SkipWithError("the main window did not start");
+            return;
+        }
+    }
+    failOnMessages(state, messages);
+}
+
+void showAlternately(benchmark::State& state, QDate a, QDate b, bool paint)
+{
+    fmTxt* w = windowOn(Diary::Largest, state);
+    if (!w) return;
+    bool flip = false;
+    for (auto _ : state) {
+        state.PauseTiming();
+        w->vCLn->setSelectedDate((flip = !flip) ? a : b);
+        QCoreApplication::processEvents();
+        state.ResumeTiming();
+        w->ShowEntry();
+        if (paint && !bench::waitForPaint(w->vTTL)) state.SkipWithError("no paint");
+    }
+    if (w->vTTL->text().isEmpty() || w->uTxt->Text().size() < 300)
+        state.SkipWithError("the entry was not shown");
+}
+
+void BM_ShowEntry_SameMonth(benchmark::State& state)
+{
+    showAlternately(state, QDate(2026, 12, 3), QDate(2026, 12, 5), false);
+}
+
+void BM_ShowEntry_SameMonth_Painted(benchmark::State& state)
+{
+    showAlternately(state, QDate(2026, 12, 3), QDate(2026, 12, 5), true);
+}
+
+void BM_ShowEntry_OtherMonth(benchmark::State& state)
+{
+    showAlternately(state, QDate(2026, 12, 5), QDate(2025, 6, 10), false);
+}
+
+// A click on a day of another month: the calendar moves, the list is refilled, the
+// entry shown.
+void BM_DateClick_OtherMonth(benchmark::State& state)
+{
+    fmTxt* w = windowOn(Diary::Largest, state);
+    if (!w) return;
+    bool flip = false;
+    for (auto _ : state) {
+        const QDate d = (flip = !flip) ? QDate(2025, 6, 10) : QDate(2026, 12, 5);
+        w->vCLn->setSelectedDate(d);
+        Q_EMIT w->vCLn->dateClicked(d);
+    }
+    if (w->vSpr->rowCount() < 28) state.SkipWithError("the month list was not filled");
+}
+
+void BM_FillMonthList(benchmark::State& state)
+{
+    fmTxt* w = windowOn(Diary::Largest, state);
+    if (!w) return;
+    w->vCLn->setSelectedDate(kToday);
+    w->ShowEntry();
+    for (auto _ : state)
+        w->FillMonthList(true);
+    if (w->vSpr->rowCount() != 31) state.SkipWithError("December should list 31 entries");
+}
+
+// --- saving ----------------------------------------------------------------
+
+void BM_SaveEntry_Update(benchmark::State& state)
+{
+    fmTxt* w = windowOn(Diary::Largest, state);
+    if (!w) return;
+    const qsizetype messages = g_session->messageCount();
+    w->vCLn->setSelectedDate(kToday);
+    w->FillMonthList(false);
+    w->ShowEntry();
+    int variant = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        w->uTxt->setText(sampleBody(++variant));
+        state.ResumeTiming();
+        if (!w->SaveEntry(false)) state.SkipWithError("save failed");
+    }
+    int n = 0;
+    Statement st{sql::kCountKey, {}};
+    SqlSet(st, {w->CurrentKey});
+    if (!DbGetRec(st, n) || n != 1) state.SkipWithError("the entry is not stored");
+    failOnMessages(state, messages);
+}
+
+void BM_SaveEntry_Insert(benchmark::State& state)
+{
+    fmTxt* w = windowOn(Diary::Largest, state);
+    if (!w) return;
+    const qsizetype messages = g_session->messageCount();
+    w->vCLn->setSelectedDate(kToday);
+    w->FillMonthList(false);
+    w->ShowEntry();
+    w->uTxt->setText(sampleBody(0));
+    for (auto _ : state) {
+        state.PauseTiming();
+        Statement del{sql::kDelete, {}};
+        SqlSet(del, {w->CurrentKey});
+        int n = 0;
+        DbExec(del, n);
+        if (n != 1) state.SkipWithError("nothing to delete before the insert");
+        state.ResumeTiming();
+        if (!w->SaveEntry(false)) state.SkipWithError("save failed");
+    }
+    if (!w->ListKeys.contains(w->CurrentKey)) state.SkipWithError("the entry is not listed");
+    failOnMessages(state, messages);
+}
+
+// --- listing window --------------------------------------------------------
+
+void BM_ActDate(benchmark::State& state, Diary d)
+{
+    if (!windowOn(d, state)) return;
+    for (auto _ : state) {
+        sbFnd& f = sbFnd::instance();
+        f.ActDate(QStringLiteral("最近の日記"), QStringLiteral("261207"));
+        if (!bench::waitForPaint(f.vDoc->viewport())) state.SkipWithError("no paint");
+    }
+    if (listedEntries(sbFnd::instance()) != 50) state.SkipWithError("50 entries expected");
+}
+
+// The listing laid out and painted down to its last line.
+void BM_ActDate_ToEnd(benchmark::State& state, Diary d)
+{
+    if (!windowOn(d, state)) return;
+    for (auto _ : state) {
+        sbFnd& f = sbFnd::instance();
+        f.ActDate(QStringLiteral("最近の日記"), QStringLiteral("261207"));
+        f.vDoc->moveCursor(QTextCursor::End);
+        f.vDoc->ensureCursorVisible();
+        if (!bench::waitForPaint(f.vDoc->viewport())) state.SkipWithError("no paint");
+    }
+    if (listedEntries(sbFnd::instance()) != 50) state.SkipWithError("50 entries expected");
+}
+
+struct Word {
+    const char16_t* text;
+    int listed; // entries the listing must show
+};
+
+// Words of the generated diaries: in exactly 7 entries (5, 2 and 1 characters), in about
+// 30 % of them and in most of them, and in none.
+const Word kRare5{u"ほたるいか", 7};
+const Word kRare2{u"牡蠣", 7};
+const Word kRare1{u"鷺", 7};
+const Word kCommon2{u"散歩", 50};
+const Word kCommon1{u"雨", 50};
+const Word kNowhere{u"竜宮城", 0};
+
+void BM_ActWd(benchmark::State& state, Diary d, Word word)
+{
+    if (!windowOn(d, state)) return;
+    const QString w = QString::fromUtf16(word.text);
+    for (auto _ : state) {
+        sbFnd& f = sbFnd::instance();
+        f.ActWd(w);
+        if (!bench::waitForPaint(f.vDoc->viewport())) state.SkipWithError("no paint");
+    }
+    if (listedEntries(sbFnd::instance()) != word.listed)
+        state.SkipWithError("unexpected number of listed entries");
+}
+
+// The store's two searches alone, without the window: the index and the plain scan.
+void searchOnly(benchmark::State& state, Word word,
+                bool (*search)(const QString&, ColumnTable&, int&))
+{
+    if (!windowOn(Diary::Largest, state)) return;
+    const QString w = QString::fromUtf16(word.text);
+    int n = 0;
+    for (auto _ : state) {
+        ColumnTable t;
+        if (!search(w, t, n)) state.SkipWithError("search failed");
+    }
+    if (n != word.listed) state.SkipWithError("unexpected number of entries");
+}
+
+void BM_SearchWord(benchmark::State& state, Word word)
+{
+    searchOnly(state, word, &SearchWord);
+}
+
+void BM_ScanWord(benchmark::State& state, Word word)
+{
+    searchOnly(state, word, &ScanWord);
+}
+
+void registerAll()
+{
+    using benchmark::RegisterBenchmark;
+    std::vector<benchmark::internal::Benchmark*> all = {
+        RegisterBenchmark("MainWindowShown/largest", BM_MainWindowShown, Diary::Largest),
+        RegisterBenchmark("MainWindowShown/empty", BM_MainWindowShown, Diary::Empty),
+        RegisterBenchmark("ShowEntry/same_month", BM_ShowEntry_SameMonth),
+        RegisterBenchmark("ShowEntry/same_month_painted", BM_ShowEntry_SameMonth_Painted),
+        RegisterBenchmark("ShowEntry/other_month", BM_ShowEntry_OtherMonth),
+        RegisterBenchmark("DateClick/other_month", BM_DateClick_OtherMonth),
+        RegisterBenchmark("FillMonthList", BM_FillMonthList),
+        RegisterBenchmark("ActDate/largest", BM_ActDate, Diary::Largest),
+    };
+    const std::pair<const char*, Word> words[] = {
+        {"rare_5chars", kRare5},     {"rare_2chars", kRare2},    {"rare_1char", kRare1},
+        {"common_2chars", kCommon2}, {"common_1char", kCommon1}, {"nothing", kNowhere},
+    };
+    for (const auto& [name, word] : words)
+        all.push_back(RegisterBenchmark((std::string("ActWd/") + name).c_str(), BM_ActWd,
+                                        Diary::Largest, word));
+    for (const auto& [name, word] : words)
+        all.push_back(
+            RegisterBenchmark((std::string("SearchWord/") + name).c_str(), BM_SearchWord, word));
+    for (const auto& [name, word] : words)
+        all.push_back(
+            RegisterBenchmark((std::string("ScanWord/") + name).c_str(), BM_ScanWord, word));
+    // Saving changes the diary, so it comes after the searches that count entries.
+    all.push_back(RegisterBenchmark("SaveEntry/update", BM_SaveEntry_Update));
+    all.push_back(RegisterBenchmark("SaveEntry/insert", BM_SaveEntry_Insert));
+    all.push_back(RegisterBenchmark("ActDate/long50", BM_ActDate, Diary::Long50));
+    all.push_back(RegisterBenchmark("ActDate/long50_to_end", BM_ActDate_ToEnd, Diary::Long50));
+    all.push_back(RegisterBenchmark("ActWd/long50_common", BM_ActWd, Diary::Long50, kCommon2));
+    for (benchmark::internal::Benchmark* b : all)
+        b->Unit(benchmark::kMillisecond)->UseRealTime();
+}
+
+// How durable a save is, read from the open diary.
+void describeStore()
+{
+    QString journal;
+    int synchronous = -1;
+    DbGetRec(Statement{QStringLiteral("Pragma journal_mode"), {}}, journal);
+    DbGetRec(Statement{QStringLiteral("Pragma synchronous"), {}}, synchronous);
+    benchmark::AddCustomContext("sqlite_journal_mode", journal.toStdString());
+    benchmark::AddCustomContext("sqlite_synchronous",
+                                std::to_string(synchronous) + (synchronous == 2 ? " (FULL)" : ""));
+    benchmark::AddCustomContext("search_index", hasSearchIndex() ? "present" : "missing");
+    benchmark::AddCustomContext("qt_platform", QGuiApplication::platformName().toStdString());
+}
+
+// The offscreen platform warns on every window it sizes or raises; the timings need no
+// such lines.
+QtMessageHandler g_standardMessages = nullptr;
+
+void quieterMessages(QtMsgType type, const QMessageLogContext& context, const QString& text)
+{
+    if (text.startsWith(QLatin1String("This plugin does not support"))) return;
+    if (g_standardMessages) g_standardMessages(type, context, text);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    std::vector<char*> rest{argv[0]};
+    for (int i = 1; i < argc; ++i) {
+        if (std::strncmp(argv[i], "--diary=", 8) == 0)
+            g_largest = QFile::decodeName(argv[i] + 8);
+        else if (std::strncmp(argv[i], "--long50=", 9) == 0)
+            g_long50 = QFile::decodeName(argv[i] + 9);
+        else
+            rest.push_back(argv[i]);
+    }
+    QTemporaryDir scratch;
+    bench::isolateHome(scratch.path());
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    g_standardMessages = qInstallMessageHandler(quieterMessages);
+    int qtArgc = 1;
+    QApplication app(qtArgc, argv);
+    installFontSubstitutes();
+
+    bench::BenchSession session;
+    g_session = &session;
+    if (!g_largest.isEmpty() && session.useDiary(g_largest) && session.window()) {
+        g_current = Diary::Largest;
+        describeStore();
+    }
+    registerAll();
+    int benchArgc = int(rest.size());
+    benchmark::Initialize(&benchArgc, rest.data());
+    if (benchmark::ReportUnrecognizedArguments(benchArgc, rest.data())) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    session.closeWindow();
+    return 0;
+}

@@ -1,0 +1,121 @@
+#!/usr/bin/env bash
+# Whole-program figures under a private Xvfb: the time from starting the built drvesk
+# to its window being mapped, and its peak resident memory once it sits idle, with the
+# largest diary and with an empty one. Every start gets a fresh temporary HOME, so
+# nothing is read from or written to your own.
+#
+#   bench/process.sh DRVESK RUNS NAME=DIARY.mdb...
+#
+# DRVESK is the built program (build/bin/drvesk), each NAME=DIARY an indexed diary
+# (bench/run.sh makes them: empty=, year=, largest=). Prints one line per start and the
+# medians by name.
+set -euo pipefail
+
+bin=$1
+runs=$2
+shift 2
+names=()
+declare -A diaries
+for arg in "$@"; do
+  names+=("${arg%%=*}")
+  diaries[${arg%%=*}]=${arg#*=}
+done
+idle_s=${IDLE_SECONDS:-1}
+
+for tool in Xvfb xdotool; do
+  command -v "$tool" >/dev/null || { echo "process.sh: $tool is missing" >&2; exit 1; }
+done
+
+scratch=$(mktemp -d)
+xvfb_pid=
+app_pid=
+cleanup() {
+  [[ -n $app_pid ]] && kill "$app_pid" 2>/dev/null || true
+  [[ -n $xvfb_pid ]] && kill "$xvfb_pid" 2>/dev/null || true
+  rm -rf "$scratch"
+}
+trap cleanup EXIT
+
+# Our own server on the first free display number, which it writes to fd 3. Without
+# -noreset it resets whenever its last client leaves, and a start that connects just
+# then fails.
+Xvfb -displayfd 3 -screen 0 1600x1200x24 -nolisten tcp -noreset 3>"$scratch/display" \
+  >"$scratch/xvfb.log" 2>&1 &
+xvfb_pid=$!
+for _ in $(seq 100); do
+  [[ -s $scratch/display ]] && break
+  sleep 0.1
+done
+display=$(head -n1 "$scratch/display")
+[[ -n $display ]] || { echo "process.sh: Xvfb did not start" >&2; exit 1; }
+export DISPLAY=:$display
+
+now_ms() { echo $(($(date +%s%N) / 1000000)); }
+
+# Is the program's window mapped? xdotool's own --sync polls only every half second,
+# far too coarse for a start of a few hundred milliseconds, so poll here instead.
+mapped() { xdotool search --onlyvisible --pid "$1" >/dev/null 2>&1; }
+
+# start DIARY: prints "ms hwm_kb rss_kb". Runs in this shell (never in $(...)), so the
+# trap knows the program's pid and an exit ends the script.
+start() {
+  local diary=$1 home
+  home=$(mktemp -d "$scratch/home.XXXX")
+  mkdir -p "$home/.local/share/Orbena/drvesk" "$home/.config" "$home/.cache" "$home/run"
+  chmod 700 "$home/.local/share/Orbena/drvesk" "$home/run"
+  install -m 600 "$diary" "$home/.local/share/Orbena/drvesk/dbVesk.mdb"
+  local t0 t1
+  t0=$(now_ms)
+  env HOME="$home" XDG_DATA_HOME="$home/.local/share" XDG_CONFIG_HOME="$home/.config" \
+    XDG_CACHE_HOME="$home/.cache" XDG_RUNTIME_DIR="$home/run" LANG=C.UTF-8 LC_ALL=C.UTF-8 \
+    QT_QPA_PLATFORM=xcb "$bin" >"$home/out.log" 2>&1 &
+  app_pid=$!
+  until mapped "$app_pid"; do
+    if ! kill -0 "$app_pid" 2>/dev/null; then
+      echo "process.sh: drvesk ended before its window was mapped:" >&2
+      cat "$home/out.log" "$scratch/xvfb.log" >&2
+      exit 1
+    fi
+    if (($(now_ms) - t0 > 30000)); then
+      echo "process.sh: no window after 30 s" >&2
+      exit 1
+    fi
+    sleep 0.002
+  done
+  t1=$(now_ms)
+  sleep "$idle_s"
+  local hwm rss
+  hwm=$(awk '/^VmHWM:/{print $2}' "/proc/$app_pid/status")
+  rss=$(awk '/^VmRSS:/{print $2}' "/proc/$app_pid/status")
+  # A termination request closes the window the normal way.
+  kill -TERM "$app_pid"
+  wait "$app_pid" || true
+  app_pid=
+  echo "$((t1 - t0)) $hwm $rss"
+}
+
+median() { sort -n | awk '{a[NR]=$1} END {print (NR % 2) ? a[(NR + 1) / 2] : (a[NR / 2] + a[NR / 2 + 1]) / 2}'; }
+
+declare -A ms hwm rss
+# One start of each first, unmeasured, so every case finds the libraries and fonts cached.
+result=$scratch/result
+for name in "${names[@]}"; do
+  start "${diaries[$name]}" >/dev/null
+done
+for ((i = 1; i <= runs; i++)); do
+  # Round by round, so a change of machine load hits every case alike.
+  for name in "${names[@]}"; do
+    start "${diaries[$name]}" >"$result"
+    read -r m h r <"$result"
+    echo "$name run $i: start to mapped ${m} ms, VmHWM ${h} kB, VmRSS ${r} kB"
+    ms[$name]+="$m "
+    hwm[$name]+="$h "
+    rss[$name]+="$r "
+  done
+done
+
+for name in "${names[@]}"; do
+  echo "${name}_start_ms_median=$(tr ' ' '\n' <<<"${ms[$name]}" | grep . | median)"
+  echo "${name}_vmhwm_kb_median=$(tr ' ' '\n' <<<"${hwm[$name]}" | grep . | median)"
+  echo "${name}_vmrss_kb_median=$(tr ' ' '\n' <<<"${rss[$name]}" | grep . | median)"
+done

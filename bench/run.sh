@@ -1,0 +1,134 @@
+#!/usr/bin/env bash
+# Builds drvesk with its benchmarks, makes the diaries and runs every benchmark:
+# the index build and the file sizes, the in-process timings, the whole program under
+# Xvfb. Raw output goes to $BUILD_DIR/bench-out/, a summary against the targets to the
+# terminal (and summary.txt there).
+#
+#   bash bench/run.sh
+#
+# BUILD_DIR (default build-bench/), REPETITIONS (5), INDEX_RUNS (3), PROCESS_RUNS (11)
+# and BENCH_FILTER (all) change what it does. Run it on a quiet machine: the summary
+# shows the load average before and after.
+set -euo pipefail
+here=$(cd "$(dirname "$0")/.." && pwd)
+build=${BUILD_DIR:-$here/build-bench}
+out=$build/bench-out
+reps=${REPETITIONS:-5}
+index_runs=${INDEX_RUNS:-3}
+process_runs=${PROCESS_RUNS:-11}
+filter=${BENCH_FILTER:-.}
+
+cmake -S "$here" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DDRVESK_BUILD_BENCH=ON >/dev/null
+cmake --build "$build" -j2 --target drvesk gen_diary index_diary bench_drvesk
+mkdir -p "$out"
+bin=$build/bench
+schema=$here/data/schema.sql
+
+{
+  echo "date: $(date -u +%Y-%m-%dT%H:%M:%SZ)"
+  echo "commit: $(git -C "$here" rev-parse --short HEAD 2>/dev/null || echo unknown)"
+  echo "nproc: $(nproc)"
+  echo "cpu: $(awk -F': ' '/^model name/{print $2; exit}' /proc/cpuinfo)"
+  echo "memory: $(awk '/^MemTotal/{printf "%.1f GiB", $2 / 1048576}' /proc/meminfo)"
+  echo "load before: $(cut -d' ' -f1-3 /proc/loadavg)"
+} >"$out/machine.txt"
+
+echo "== diaries"
+"$bin/gen_diary" --schema "$schema" --out "$out/diary100.mdb" --years 100
+"$bin/gen_diary" --schema "$schema" --out "$out/diary10.mdb" --years 10
+"$bin/gen_diary" --schema "$schema" --out "$out/long50.mdb" --long50
+# Only the day the program opens on, as the largest diary holds it: what start-up costs
+# for showing an entry, apart from the diary's size.
+"$bin/gen_diary" --schema "$schema" --out "$out/oneday.mdb" --only 261207
+
+echo "== search index build (DbOpen on a diary without one)"
+"$bin/index_diary" "$out/diary100.mdb" "$out/diary100-indexed.mdb" "$index_runs" |
+  tee "$out/index100.txt"
+"$bin/index_diary" "$out/diary10.mdb" "$out/diary10-indexed.mdb" 1 | tee "$out/index10.txt"
+"$bin/index_diary" "$out/long50.mdb" "$out/long50-indexed.mdb" 1 >/dev/null
+"$bin/index_diary" "$out/oneday.mdb" "$out/oneday-indexed.mdb" 1 >/dev/null
+"$bin/index_diary" "$build/bin/apData/dbVesk.mdb" "$out/empty-indexed.mdb" 1 >/dev/null
+
+echo "== in-process benchmarks, largest diary"
+"$bin/bench_drvesk" --diary="$out/diary100-indexed.mdb" --long50="$out/long50-indexed.mdb" \
+  --benchmark_filter="$filter" --benchmark_repetitions="$reps" \
+  --benchmark_report_aggregates_only=true \
+  --benchmark_out="$out/bench100.json" --benchmark_out_format=json | tee "$out/bench100.txt"
+
+echo "== searches on the 10-year diary, for scale"
+"$bin/bench_drvesk" --diary="$out/diary10-indexed.mdb" --long50="$out/long50-indexed.mdb" \
+  --benchmark_filter='ActWd/(rare|nothing)|ScanWord/rare_5' --benchmark_repetitions="$reps" \
+  --benchmark_report_aggregates_only=true | tee "$out/bench10.txt"
+
+echo "== whole program under Xvfb"
+bash "$here/bench/process.sh" "$build/bin/drvesk" "$process_runs" \
+  empty="$out/empty-indexed.mdb" oneday="$out/oneday-indexed.mdb" \
+  largest="$out/diary100-indexed.mdb" | tee "$out/process.txt"
+
+echo "load after: $(cut -d' ' -f1-3 /proc/loadavg)" >>"$out/machine.txt"
+
+# Medians in milliseconds by benchmark name, from the console output.
+medians() {
+  awk '$1 ~ /_median$/ {
+         name = $1; sub(/\/real_time_median$/, "", name)
+         v = $2; u = $3
+         if (u == "us") v /= 1000; else if (u == "ns") v /= 1e6; else if (u == "s") v *= 1000
+         print name, v }' "$1"
+}
+value() { awk -F= -v k="$2" '$1 == k {print $2}' "$1"; }
+
+{
+  cat "$out/machine.txt"
+  echo
+  medians "$out/bench100.txt" | awk '
+    { t[$1] = $2 }
+    function row(what, v, target, ok) {
+      printf "%-44s %12s  %-26s %s\n", what, v, target, ok ? "met" : "MISSED" }
+    function ms(x) { return sprintf("%.3f ms", x) }
+    END {
+      split("rare_5chars rare_2chars rare_1char", rare, " ")
+      for (i = 1; i <= 3; i++) {
+        w = rare[i]; a = t["ActWd/" w]; s = t["ScanWord/" w]
+        if (a == "") continue
+        row("ActWd " w, ms(a), "<= 20 ms", a <= 20)
+        row("  plain scan / ActWd " w, sprintf("%.0fx", s / a), ">= 50x", s / a >= 50)
+      }
+      if (t["ActWd/nothing"] != "")
+        row("ActWd nothing", ms(t["ActWd/nothing"]), "<= 5 ms", t["ActWd/nothing"] <= 5)
+      n = split("ShowEntry/same_month ShowEntry/other_month FillMonthList", two, " ")
+      for (i = 1; i <= n; i++)
+        if (t[two[i]] != "") row(two[i], ms(t[two[i]]), "<= 2 ms", t[two[i]] <= 2)
+      n = split("SaveEntry/update SaveEntry/insert", save, " ")
+      for (i = 1; i <= n; i++)
+        if (t[save[i]] != "") row(save[i], ms(t[save[i]]), "<= 10 ms", t[save[i]] <= 10)
+    }'
+  size0=$(value "$out/index100.txt" size_without_index)
+  size1=$(value "$out/index100.txt" size_with_index)
+  awk -v a="$size0" -v b="$size1" 'BEGIN {
+    printf "%-44s %12s  %-26s %s\n", "database size with index / without",
+      sprintf("%.2fx", b / a), "<= 3x", b / a <= 3 ? "met" : "MISSED" }'
+  e=$(value "$out/process.txt" empty_start_ms_median)
+  l=$(value "$out/process.txt" largest_start_ms_median)
+  awk -v e="$e" -v l="$l" 'BEGIN {
+    printf "%-44s %12s  %-26s %s\n", "start to mapped, largest / empty",
+      sprintf("%.2fx", l / e), "<= 1.2x", l / e <= 1.2 ? "met" : "MISSED" }'
+  e=$(value "$out/process.txt" empty_vmhwm_kb_median)
+  l=$(value "$out/process.txt" largest_vmhwm_kb_median)
+  awk -v e="$e" -v l="$l" 'BEGIN {
+    printf "%-44s %12s  %-26s %s\n", "peak resident memory, largest - empty",
+      sprintf("%.1f MiB", (l - e) / 1024), "<= 10 MB", (l - e) / 1024 <= 10 ? "met" : "MISSED" }'
+  echo
+  echo "index build, largest diary: $(value "$out/index100.txt" index_build_median_s) s"
+  echo "database size without index: $size0 bytes, with: $size1 bytes"
+  for what in start_ms vmhwm_kb; do
+    echo "$what: empty $(value "$out/process.txt" empty_${what}_median)," \
+      "one day $(value "$out/process.txt" oneday_${what}_median)," \
+      "largest $(value "$out/process.txt" largest_${what}_median)"
+  done
+} | tee "$out/summary.txt"
+
+# A benchmark that could not check its result reports an error instead of a time.
+if grep -h "ERROR OCCURRED" "$out"/bench100.txt "$out"/bench10.txt; then
+  echo "run.sh: some benchmarks failed (above)" >&2
+  exit 1
+fi
