@@ -521,6 +521,48 @@ private Q_SLOTS:
         QCOMPARE(fake->messages, QStringList{damageMessage(damaged)});
     }
 
+    void strayGroupEndIsMendedOnStore_data()
+    {
+        QTest::addColumn<QString>("content");
+        QTest::addColumn<QString>("expected"); // the file after the store
+        const QString head = kDeclaration + QStringLiteral("\r\n<運用>\r\n");
+        const QString group = QStringLiteral("   <画面>\r\n      <LEFT>1200</LEFT>\r\n"
+                                             "      <TOP>900</TOP>\r\n"
+                                             "      <WIDTH>10000</WIDTH>\r\n"
+                                             "      <HEIGHT>8000</HEIGHT>\r\n   </画面>\r\n");
+        // The new group goes right before the stray end tag's line.
+        const QString item = QStringLiteral("      <LEFT>12</LEFT>\r\n");
+        const QString strayEnd = QStringLiteral("   </画面>\r\n</運用>");
+        QTest::newRow("group end only") << head + item + strayEnd << head + item + group + strayEnd;
+        const QString endFirst =
+            QStringLiteral("   </画面>\r\n   <画面>\r\n      <LEFT>12</LEFT>\r\n</運用>");
+        QTest::newRow("group end before start") << head + endFirst << head + group + endFirst;
+        const QString pair = QStringLiteral("   <画面>\r\n      <LEFT>12</LEFT>\r\n   </画面>\r\n");
+        QTest::newRow("stray end before a whole group")
+            << head + QStringLiteral("   </画面>\r\n") + pair + QStringLiteral("</運用>")
+            << head + group + QStringLiteral("   </画面>\r\n") + pair + QStringLiteral("</運用>");
+        QTest::newRow("end tag at the very start")
+            << QStringLiteral("</画面>") << group + QStringLiteral("</画面>\r\n</運用>");
+    }
+    void strayGroupEndIsMendedOnStore()
+    {
+        QFETCH(QString, content);
+        QFETCH(QString, expected);
+        writeFile(cp932Encode(content));
+        yIni ini;
+        load(ini);
+        storeScreen(ini, 1200, 900, 10000, 8000);
+        save(ini);
+        QCOMPARE(fileBytes(), cp932Encode(expected));
+
+        fake->messages.clear();
+        yIni next;
+        load(next);
+        next.GetGtx(QStringLiteral("画面"));
+        QCOMPARE(next.vGtVal(QStringLiteral("LEFT"), 0), QVariant(1200.0));
+        QVERIFY(fake->messages.isEmpty());
+    }
+
     void booleanWordDoesNotStopStoring()
     {
         writeFile(

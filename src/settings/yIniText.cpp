@@ -225,10 +225,17 @@ void yIni::SetVal(const QString& sKy, const QVariant& vVL)
 void yIni::SetGtx()
 {
     if (sTxt.isEmpty()) sTxt = MakTag(0, kRoot, kCRLF);
+    const QString end = endTag(sGpNm);
     const qsizetype a = sTxt.indexOf(startTag(sGpNm));
+    const qsizetype firstEnd = sTxt.indexOf(end);
     const qsizetype afterStart = a + sGpNm.size() + 2;
-    const qsizetype b = a >= 0 ? sTxt.indexOf(endTag(sGpNm), afterStart) : -1;
-    if (b >= 0 && b - afterStart < 5) {
+    const qsizetype b = a >= 0 ? sTxt.indexOf(end, afterStart) : -1;
+    if (firstEnd >= 0 && (a < 0 || firstEnd < a)) {
+        // An end tag standing before every start tag is what the reader meets first, so the
+        // group could never be read again: store it as a new group just before that line.
+        const qsizetype line = firstEnd > 0 ? sTxt.lastIndexOf(u'\n', firstEnd - 1) + 1 : 0;
+        sTxt = sTxt.left(line) + MakTag(1, sGpNm, sGtx) + sTxt.mid(line);
+    } else if (b >= 0 && b - afterStart < 5) {
         // Too short to read (a hand-edited "<g></g>"): rewrite it in the layout the reader
         // needs, so it reads back at once instead of being stored a second time.
         sTxt = sTxt.left(afterStart) + kCRLF + sGtx + kGroupIndent + sTxt.mid(b);
