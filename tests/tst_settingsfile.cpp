@@ -4,6 +4,7 @@
 #include "Cp932.h"
 #include "FakePlatform.h"
 #include "SettingsExercise.h"
+#include "Unprivileged.h"
 #include "yIni.h"
 
 #include <QDate>
@@ -286,6 +287,28 @@ private Q_SLOTS:
         const QFileDevice::Permissions perms = QFileInfo(userXml()).permissions();
         QVERIFY(perms & QFileDevice::WriteOwner);
         QVERIFY(!(perms & (QFileDevice::ReadGroup | QFileDevice::ReadOther)));
+    }
+
+    // Settings the program could not read are the user's still: the end of the run
+    // must not replace them with defaults.
+    void unreadableFileIsNeverOverwritten()
+    {
+        DRV_NEEDS_PERMISSIONS();
+        const QByteArray before = cp932Encode(exampleFile());
+        writeFile(before);
+        QVERIFY(QFile::setPermissions(userXml(), QFileDevice::WriteOwner));
+        yIni ini;
+        bool ok = true;
+        ini.GetTxt(userXml(), ok);
+        QVERIFY(!ok);
+        storeScreen(ini, 1, 2, 3, 4);
+        ok = true;
+        ini.SetTxt(ok);
+        QVERIFY(!ok);
+        QVERIFY(QFile::setPermissions(userXml(), QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+        QFile f(userXml());
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), before);
     }
 
     void unreadablePathReportsFalse()

@@ -6,9 +6,9 @@
 
 namespace drv {
 
-// Bytes that are not valid CP932 become U+FFFD and set ok to false.
+// Bytes that are not valid CP932 become substitute characters and set ok to false.
 QString cp932Decode(const QByteArray& bytes, bool* ok = nullptr);
-// Characters CP932 cannot hold become "?" and set ok to false.
+// Characters CP932 cannot hold become the converter's substitute and set ok to false.
 QByteArray cp932Encode(const QString& text, bool* ok = nullptr);
 
 // Whole-file read; false when the file cannot be read.

@@ -76,6 +76,7 @@ public:
     QString sGtx;  // the selected group's item lines
 
 private:
+    bool unreadable_ = false; // the loaded file exists but could not be read
     QString GetTag(int level, const QString& name);
     static QString MakTag(int level, const QString& name, const QVariant& value);
 };

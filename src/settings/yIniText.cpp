@@ -156,13 +156,16 @@ QDate toDate(const QString& text)
 void yIni::GetTxt(const QString& sFL, bool& bOk)
 {
     bOk = false;
+    unreadable_ = false;
     sTxt.clear();
     sFlNm = withoutDvSuffix(sFL);
     const QFileInfo info(sFlNm);
     if (info.exists() && !info.isDir()) {
         QString content;
         // Bytes that are not CP932 come in as replacement characters; the rest is still usable.
-        if (!readCp932File(sFlNm, content)) return;
+        // A file that cannot be read must not be replaced by defaults at the end.
+        unreadable_ = !readCp932File(sFlNm, content);
+        if (unreadable_) return;
         // An empty first line means the file holds no document.
         if (!content.isEmpty() && content.front() != u'\r' && content.front() != u'\n')
             sTxt = content;
@@ -263,6 +266,10 @@ void yIni::SetGtx()
 void yIni::SetTxt(bool& bOk)
 {
     if (sFlNm.isEmpty()) return;
+    if (unreadable_ && QFileInfo::exists(sFlNm)) {
+        bOk = false;
+        return;
+    }
     // Written beside the old file and renamed over it, so a crash never leaves half a file.
     QSaveFile file(sFlNm);
     const QByteArray bytes = cp932Encode(sTxt);
