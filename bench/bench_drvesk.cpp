@@ -238,6 +238,20 @@ void BM_ActDate_ToEnd(benchmark::State& state, Diary d)
     if (listedEntries(sbFnd::instance()) != 50) state.SkipWithError("50 entries expected");
 }
 
+// The statement of ActDate alone: the 50 latest entries up to a day.
+void BM_UpToQuery(benchmark::State& state)
+{
+    if (!windowOn(Diary::Largest, state)) return;
+    int n = 0;
+    for (auto _ : state) {
+        Statement st{sql::kTop50 + sql::kUpTo + sql::kNewestFirst, {}};
+        SqlSet(st, {QStringLiteral("261207")});
+        ColumnTable t;
+        if (!DbGetRows(st, t, n)) state.SkipWithError("query failed");
+    }
+    if (n != 50) state.SkipWithError("50 entries expected");
+}
+
 struct Word {
     const char16_t* text;
     int listed; // entries the listing must show
@@ -301,6 +315,7 @@ void registerAll()
         RegisterBenchmark("DateClick/other_month", BM_DateClick_OtherMonth),
         RegisterBenchmark("FillMonthList", BM_FillMonthList),
         RegisterBenchmark("ActDate/largest", BM_ActDate, Diary::Largest),
+        RegisterBenchmark("ActDate/query_only", BM_UpToQuery),
     };
     const std::pair<const char*, Word> words[] = {
         {"rare_5chars", kRare5},     {"rare_2chars", kRare2},    {"rare_1char", kRare1},
@@ -321,8 +336,12 @@ void registerAll()
     all.push_back(RegisterBenchmark("ActDate/long50", BM_ActDate, Diary::Long50));
     all.push_back(RegisterBenchmark("ActDate/long50_to_end", BM_ActDate_ToEnd, Diary::Long50));
     all.push_back(RegisterBenchmark("ActWd/long50_common", BM_ActWd, Diary::Long50, kCommon2));
-    for (benchmark::internal::Benchmark* b : all)
+    // A fixed count, for profiling runs (under valgrind the automatic count is too small).
+    const int fixed = qEnvironmentVariableIntValue("DRVESK_BENCH_ITERATIONS");
+    for (benchmark::internal::Benchmark* b : all) {
         b->Unit(benchmark::kMillisecond)->UseRealTime();
+        if (fixed > 0) b->Iterations(fixed);
+    }
 }
 
 // How durable a save is, read from the open diary.
