@@ -15,7 +15,8 @@ QString exerciseUserData(const QByteArray& bytes, const QString& programFolder,
                          const QString& dataFolder);
 
 // Text and search word (UTF-16, the first two bytes give the split): findFirst's span lies
-// inside the text and cuts no surrogate pair, and matches agrees with it.
+// inside the text, cuts no surrogate pair and matches the word by itself, and matches agrees
+// with findFirst.
 QString exerciseMatch(const QByteArray& bytes);
 
 // A typed date answer (UTF-8 after four bytes that pick "today"): parseDateAnswer gives no
