@@ -1,5 +1,6 @@
 // The correction window driven through its editor, against a temporary diary.
 
+#include "DiaryFile.h"
 #include "FakePlatform.h"
 #include "Globals.h"
 #include "MainView.h"
@@ -19,38 +20,12 @@
 #include <array>
 
 using namespace drv;
+using drv::test::direct;
+using drv::test::put;
+using drv::test::stored;
+using Entry = drv::test::StoredEntry;
 
 namespace {
-
-struct Entry {
-    QString title, body;
-    bool operator==(const Entry&) const = default;
-};
-
-// Runs one statement on the diary file through a connection of its own, as another
-// program would.
-void direct(const QString& sql, const QVariantList& values = {})
-{
-    const QString path = sUsrFld + QStringLiteral("dbVesk.mdb");
-    if (!QFile::exists(path)) QVERIFY(QFile::copy(test::FakePlatform::templatePath(), path));
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "direct");
-        db.setDatabaseName(path);
-        QVERIFY(db.open());
-        QSqlQuery q(db);
-        QVERIFY(q.prepare(sql));
-        for (const QVariant& v : values)
-            q.addBindValue(v);
-        QVERIFY2(q.exec(), qPrintable(sql));
-        db.close();
-    }
-    QSqlDatabase::removeDatabase(QStringLiteral("direct"));
-}
-
-void put(const QString& key, const QString& title, const QString& body)
-{
-    direct(QStringLiteral("insert into tbDoc values(?,?,?)"), {key, title, body});
-}
 
 // A change made elsewhere while the diary is open (the main window, another copy),
 // through the store so that its search index stays in step.
@@ -61,23 +36,6 @@ void elsewhere(const QString& sql, std::initializer_list<StoreValue> values)
     int count = 0;
     QVERIFY(DbExec(st, count));
     QCOMPARE(count, 1);
-}
-
-QMap<QString, Entry> stored()
-{
-    QMap<QString, Entry> out;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "check");
-        db.setDatabaseName(sUsrFld + QStringLiteral("dbVesk.mdb"));
-        if (db.open()) {
-            QSqlQuery q(QStringLiteral("select skYmn, szTtl, szDoc from tbDoc"), db);
-            while (q.next())
-                out.insert(q.value(0).toString(), {q.value(1).toString(), q.value(2).toString()});
-        }
-        db.close();
-    }
-    QSqlDatabase::removeDatabase(QStringLiteral("check"));
-    return out;
 }
 
 // Types text as key presses; QTest::keyClicks only knows Latin-1.

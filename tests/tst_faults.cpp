@@ -1,6 +1,7 @@
 // Faults of the disk and of the diary file: each gives one clear message, the program goes
 // on where it can, what is typed stays on screen and nothing already stored changes.
 
+#include "DiaryFile.h"
 #include "FakePlatform.h"
 #include "Globals.h"
 #include "MonthCalendar.h"
@@ -24,6 +25,8 @@
 #include <memory>
 
 using namespace drv;
+using drv::test::stored;
+using Entry = drv::test::StoredEntry;
 
 namespace {
 
@@ -48,36 +51,6 @@ QByteArray digest(const QString& path)
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly)) return {};
     return QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256);
-}
-
-struct Entry {
-    QString title, body;
-    bool operator==(const Entry&) const = default;
-};
-
-// Every entry, read by a connection of its own after checking the file page by page; a
-// damaged file reads as a single entry under the key "!" holding the reason.
-QMap<QString, Entry> stored()
-{
-    QMap<QString, Entry> out;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "check");
-        db.setDatabaseName(dbPath());
-        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=20000"));
-        QSqlQuery q(db);
-        if (!db.open() || !q.exec(QStringLiteral("Pragma integrity_check")) || !q.next() ||
-            q.value(0).toString() != u"ok") {
-            out.insert(QStringLiteral("!"), {q.value(0).toString(), QString()});
-        } else {
-            q.exec(QStringLiteral("Select skYmn, szTtl, szDoc From tbDoc"));
-            while (q.next())
-                out.insert(q.value(0).toString(), {q.value(1).toString(), q.value(2).toString()});
-        }
-        q = QSqlQuery();
-        db.close();
-    }
-    QSqlDatabase::removeDatabase(QStringLiteral("check"));
-    return out;
 }
 
 bool save(const QString& key, const QString& title, const QString& body)

@@ -2,6 +2,7 @@
 
 #include "Cp932.h"
 #include "DateKey.h"
+#include "DiaryFile.h"
 #include "EditorLogic.h"
 #include "FakePlatform.h"
 #include "Globals.h"
@@ -29,50 +30,11 @@
 #include <QTextEdit>
 
 using namespace drv;
+using drv::test::put;
+using drv::test::stored;
+using Entry = drv::test::StoredEntry;
 
 namespace {
-
-struct Entry {
-    QString title, body;
-    bool operator==(const Entry&) const = default;
-};
-
-// Reads the diary file directly, as another program would.
-QMap<QString, Entry> stored()
-{
-    QMap<QString, Entry> out;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "check");
-        db.setDatabaseName(sUsrFld + QStringLiteral("dbVesk.mdb"));
-        if (db.open()) {
-            QSqlQuery q(QStringLiteral("select skYmn, szTtl, szDoc from tbDoc"), db);
-            while (q.next())
-                out.insert(q.value(0).toString(), {q.value(1).toString(), q.value(2).toString()});
-        }
-        db.close();
-    }
-    QSqlDatabase::removeDatabase(QStringLiteral("check"));
-    return out;
-}
-
-void put(const QString& key, const QString& title, const QString& body)
-{
-    const QString path = sUsrFld + QStringLiteral("dbVesk.mdb");
-    if (!QFile::exists(path)) QVERIFY(QFile::copy(test::FakePlatform::templatePath(), path));
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "put");
-        db.setDatabaseName(path);
-        QVERIFY(db.open());
-        QSqlQuery q(db);
-        q.prepare(QStringLiteral("insert into tbDoc values(?,?,?)"));
-        q.addBindValue(key);
-        q.addBindValue(title);
-        q.addBindValue(body);
-        QVERIFY(q.exec());
-        db.close();
-    }
-    QSqlDatabase::removeDatabase(QStringLiteral("put"));
-}
 
 // Types text as key presses; QTest::keyClicks only knows Latin-1.
 void typeText(QWidget* widget, const QString& text)

@@ -1,6 +1,7 @@
 // The listing window: its runs as plain data, then the window itself driven with the
 // mouse, its menu and the keyboard, against a temporary diary.
 
+#include "DiaryFile.h"
 #include "FakePlatform.h"
 #include "Globals.h"
 #include "ListingText.h"
@@ -27,6 +28,8 @@
 #include <array>
 
 using namespace drv;
+using drv::test::direct;
+using drv::test::put;
 
 namespace {
 
@@ -94,30 +97,6 @@ QStringList listedKeys(const QString& listing)
     for (const auto& m : header.globalMatch(listing))
         keys << m.captured(1) + m.captured(2) + m.captured(3);
     return keys;
-}
-
-void direct(const QString& sql, const QVariantList& values = {})
-{
-    const QString path = sUsrFld + QStringLiteral("dbVesk.mdb");
-    if (!QFile::exists(path)) QVERIFY(QFile::copy(test::FakePlatform::templatePath(), path));
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "direct");
-        db.setDatabaseName(path);
-        QVERIFY(db.open());
-        QSqlQuery q(db);
-        QVERIFY(q.prepare(sql));
-        for (const QVariant& v : values)
-            q.addBindValue(v);
-        QVERIFY2(q.exec(), qPrintable(sql));
-        db.close();
-    }
-    QSqlDatabase::removeDatabase(QStringLiteral("direct"));
-}
-
-// A null title or body is stored as SQL NULL.
-void put(const QString& key, const QVariant& title, const QVariant& body)
-{
-    direct(QStringLiteral("insert into tbDoc values(?,?,?)"), {key, title, body});
 }
 
 class FakeView final : public MainView {
