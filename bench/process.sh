@@ -1,13 +1,13 @@
 #!/usr/bin/env bash
 # Whole-program figures under a private Xvfb: the time from starting the built drvesk
 # to its window being mapped, and its peak resident memory once it sits idle, with the
-# largest diary and with an empty one. Every start gets a fresh temporary HOME, so
-# nothing is read from or written to your own.
+# largest diary and with an empty one. Each case runs in a temporary HOME of its own,
+# so nothing is read from or written to yours.
 #
 #   bench/process.sh DRVESK RUNS NAME=DIARY.mdb...
 #
 # DRVESK is the built program (build/bin/drvesk), each NAME=DIARY an indexed diary
-# (bench/run.sh makes them: empty=, year=, largest=). Prints one line per start and the
+# (bench/run.sh makes them: empty=, oneday=, largest=). Prints one line per start and the
 # medians by name.
 set -euo pipefail
 
@@ -56,14 +56,23 @@ now_ms() { echo $(($(date +%s%N) / 1000000)); }
 # far too coarse for a start of a few hundred milliseconds, so poll here instead.
 mapped() { xdotool search --onlyvisible --pid "$1" >/dev/null 2>&1; }
 
-# start DIARY: prints "ms hwm_kb rss_kb". Runs in this shell (never in $(...)), so the
-# trap knows the program's pid and an exit ends the script.
-start() {
-  local diary=$1 home
-  home=$(mktemp -d "$scratch/home.XXXX")
+# A home of its own for each case, made before any timing: copying a large diary just
+# before a start would leave the disk busy writing it back while the program starts.
+# The homes are reused from start to start, as a user's is; a start writes only the
+# window's place into them.
+declare -A homes
+make_home() {
+  local name=$1 diary=$2 home=$scratch/home-$1
   mkdir -p "$home/.local/share/Orbena/drvesk" "$home/.config" "$home/.cache" "$home/run"
   chmod 700 "$home/.local/share/Orbena/drvesk" "$home/run"
   install -m 600 "$diary" "$home/.local/share/Orbena/drvesk/dbVesk.mdb"
+  homes[$name]=$home
+}
+
+# start NAME: prints "ms hwm_kb rss_kb". Runs in this shell (never in $(...)), so the
+# trap knows the program's pid and an exit ends the script.
+start() {
+  local home=${homes[$1]}
   local t0 t1
   t0=$(now_ms)
   env HOME="$home" XDG_DATA_HOME="$home/.local/share" XDG_CONFIG_HOME="$home/.config" \
@@ -97,15 +106,19 @@ start() {
 median() { sort -n | awk '{a[NR]=$1} END {print (NR % 2) ? a[(NR + 1) / 2] : (a[NR / 2] + a[NR / 2 + 1]) / 2}'; }
 
 declare -A ms hwm rss
+for name in "${names[@]}"; do
+  make_home "$name" "${diaries[$name]}"
+done
+sync
 # One start of each first, unmeasured, so every case finds the libraries and fonts cached.
 result=$scratch/result
 for name in "${names[@]}"; do
-  start "${diaries[$name]}" >/dev/null
+  start "$name" >/dev/null
 done
 for ((i = 1; i <= runs; i++)); do
   # Round by round, so a change of machine load hits every case alike.
   for name in "${names[@]}"; do
-    start "${diaries[$name]}" >"$result"
+    start "$name" >"$result"
     read -r m h r <"$result"
     echo "$name run $i: start to mapped ${m} ms, VmHWM ${h} kB, VmRSS ${r} kB"
     ms[$name]+="$m "
