@@ -1,5 +1,7 @@
 #include "Unprivileged.h"
 
+#include "FakePlatform.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -43,7 +45,7 @@ void rerunAsNobody()
     QFile::setPermissions(exe, QFileDevice::ReadOwner | QFileDevice::ExeOwner |
                                    QFileDevice::ReadOther | QFileDevice::ExeOther);
     const QString tmpl = scratch.filePath(QStringLiteral("dbVesk.mdb"));
-    QVERIFY(QFile::copy(qEnvironmentVariable("DRVESK_TEMPLATE"), tmpl));
+    QVERIFY(QFile::copy(FakePlatform::templatePath(), tmpl));
     QFile::setPermissions(tmpl, QFileDevice::ReadOwner | QFileDevice::ReadOther);
     const QString home = scratch.filePath(QStringLiteral("home"));
     QVERIFY(QDir().mkpath(home + QStringLiteral("/run")));
