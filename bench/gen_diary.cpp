@@ -28,7 +28,7 @@
 
 namespace {
 
-// splitmix64: small, fast and fully specified.
+// splitmix64: small, fast and the same everywhere.
 class Random {
 public:
     explicit Random(std::uint64_t seed) : state_(seed) {}
