@@ -426,6 +426,23 @@ private Q_SLOTS:
         queries << QStringLiteral("散*雨") << QStringLiteral("雨*散歩") << QStringLiteral("*の*")
                 << QStringLiteral("walk*学") << QStringLiteral("ほ*か") << QStringLiteral("ない")
                 << QStringLiteral("と\n") << QStringLiteral("*");
+        for (const QString& k :
+             {QStringLiteral("261207"), QStringLiteral("460101"), QStringLiteral("470101"),
+              QStringLiteral("000101"), QStringLiteral("991231"), QStringLiteral("890615"),
+              QStringLiteral("-11207"), QStringLiteral("900101")}) {
+            Statement st{sql::kTop50 + sql::kUpTo + sql::kNewestFirst, {}};
+            SqlSet(st, {k});
+            ColumnTable a, b;
+            int na = 0, nb = 0;
+            QVERIFY(LatestUpTo(k, a, na));
+            QVERIFY(DbGetRows(st, b, nb));
+            QCOMPARE(na, nb);
+            for (int c = 0; c < 3 && na > 0; ++c)
+                for (int r = 0; r < na; ++r)
+                    QVERIFY2(a[c][r] == b[c][r],
+                             qPrintable(k + u' ' + a[c][r].toString() + u'|' + b[c][r].toString() +
+                                        u' ' + a[c][r].typeName() + u'/' + b[c][r].typeName()));
+        }
         for (const QString& w : queries) {
             ColumnTable a, b;
             int na = 0, nb = 0;

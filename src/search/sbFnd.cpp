@@ -15,7 +15,9 @@
 #include <QCloseEvent>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPointer>
 #include <QTextCursor>
+#include <QTextDocument>
 
 namespace drv {
 
@@ -142,11 +144,9 @@ void sbFnd::setCaption(const QString& caption)
 void sbFnd::ActDate(const QString& sCp, const QString& sDt)
 {
     setCaption(sCp);
-    Statement st{sql::kTop50 + sql::kUpTo + sql::kNewestFirst, {}};
-    SqlSet(st, {sDt});
     ColumnTable rows;
     int n = 0;
-    const bool ok = DbGetRows(st, rows, n);
+    const bool ok = LatestUpTo(sDt, rows, n);
     SetLst(ok ? rows : ColumnTable(), ok ? n : 0, QString());
     showInFront();
 }
@@ -174,12 +174,26 @@ void sbFnd::SetLst(const ColumnTable& rows, int n, const QString& word)
 {
     // A failed query was reported by the store and lists nothing.
     if (rows.size() < 3) n = 0;
-    vDoc->clear();
+    // Filled apart from the view, so nothing is laid out run by run: a document with a
+    // null page size is not laid out at all, and once shown, the view lays out what is
+    // visible first and the rest in the background.
+    const QPointer<QTextDocument> shown = vDoc->document();
+    auto* doc = new QTextDocument(vDoc);
+    doc->setDefaultFont(shown->defaultFont());
+    doc->setDefaultTextOption(shown->defaultTextOption());
+    doc->setDocumentMargin(shown->documentMargin());
+    doc->setUndoRedoEnabled(false);
+    doc->setPageSize(QSizeF(0, 0));
+    building_ = doc;
     pen_.take();
     for (int r = 0; r < n; ++r) {
         AddTtl(rows[0].value(r).toString(), rows[1].value(r).toString(), word);
         AddDoc(rows[2].value(r).toString(), word);
     }
+    building_ = nullptr;
+    vDoc->setDocument(doc);
+    // The view deletes a document of its own; ours go with the listing they held.
+    if (shown && shown->parent() == vDoc) delete shown;
     vDoc->moveCursor(QTextCursor::Start);
 }
 
@@ -197,7 +211,7 @@ void sbFnd::AddDoc(const QString& body, const QString& word)
 
 void sbFnd::render(const QList<ListingRun>& runs)
 {
-    QTextCursor c(vDoc->document());
+    QTextCursor c(building_ ? building_ : vDoc->document());
     c.movePosition(QTextCursor::End);
     c.beginEditBlock();
     for (const ListingRun& run : runs)

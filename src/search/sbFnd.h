@@ -10,6 +10,7 @@
 
 class QAction;
 class QMenu;
+class QTextDocument;
 
 namespace drv {
 
@@ -62,7 +63,8 @@ private:
     void newSearch();
 
     ListingText pen_;
-    QSize pendingOuter_; // the placed outer size, applied once the frame is known
+    QTextDocument* building_ = nullptr; // the listing being filled, not yet shown
+    QSize pendingOuter_;                // the placed outer size, applied once the frame is known
 };
 
 } // namespace drv

@@ -1,5 +1,7 @@
 #include "SearchIndex.h"
 
+#include "DateKey.h"
+#include "Platform.h"
 #include "Statements.h"
 #include "TextMatch.h"
 
@@ -189,6 +191,39 @@ QString searchIndexQuery(const QString& word)
         terms << quoted;
     }
     return terms.join(QStringLiteral(" AND "));
+}
+
+bool LatestUpTo(const QString& key, ColumnTable& table, int& count)
+{
+    if (!DateKey::isKey(key)) {
+        Statement st{sql::kTop50 + sql::kUpTo + sql::kNewestFirst, {}};
+        SqlSet(st, {key});
+        return DbGetRows(st, table, count);
+    }
+    // Keys up to the pivot year belong to the later century, so the newest come first
+    // from there, then from the earlier one; each part is a range of the key's index.
+    const QString pivot = DateKey::pivot(services().clock->today()) + QStringLiteral("9999");
+    const bool laterCentury = key <= pivot;
+    const QString range =
+        QStringLiteral("Select skYmn, szTtl, szDoc From tbDoc Where skYmn <= ? And skYmn > ? "
+                       "Order By skYmn Desc Limit ?");
+    count = 0;
+    table.clear();
+    Statement first{range, {}};
+    SqlSet(first, {key, laterCentury ? QString() : pivot, 50});
+    if (!DbGetRows(first, table, count)) return false;
+    if (!laterCentury || count >= 50) return true;
+    Statement earlier{range, {}};
+    SqlSet(earlier, {QStringLiteral("999999"), pivot, 50 - count});
+    ColumnTable more;
+    int n = 0;
+    if (!DbGetRows(earlier, more, n)) return false;
+    if (n == 0) return true;
+    if (table.isEmpty()) table = ColumnTable(3);
+    for (int c = 0; c < 3; ++c)
+        table[c] += more[c];
+    count += n;
+    return true;
 }
 
 bool ScanWord(const QString& word, ColumnTable& table, int& count)

@@ -26,6 +26,10 @@ bool SearchWord(const QString& word, ColumnTable& table, int& count);
 // The same by reading every body; what the index must agree with.
 bool ScanWord(const QString& word, ColumnTable& table, int& count);
 
+// The 50 newest entries up to a day (by date in the century window), as skYmn, szTtl,
+// szDoc columns, read through the key's own order instead of every row.
+bool LatestUpTo(const QString& key, ColumnTable& table, int& count);
+
 // The index query for a word: each piece between "*" as a quoted phrase, one-character
 // pieces as prefixes, joined by AND. Empty when no piece has a character.
 QString searchIndexQuery(const QString& word);

@@ -151,6 +151,9 @@ bool openConnection(const QString& path, QString& reason)
     }
     // A read proves the file is a diary without writing a byte to it.
     QSqlQuery q(db);
+    // The folder is synced too once the journal is gone, so a save that returned
+    // survives a power cut right after it.
+    q.exec(QStringLiteral("Pragma synchronous = EXTRA"));
     if (!q.exec(QStringLiteral("Select skYmn, szTtl, szDoc From tbDoc Limit 0"))) {
         const QString text = describe(q.lastError());
         const QString fault = faultOf(q.lastError());
@@ -172,8 +175,11 @@ QVariant bindable(const StoreValue& v)
     case QMetaType::LongLong:
     case QMetaType::Double:
         return v;
-    default:
-        return v.toString();
+    default: {
+        // A null string would be bound as NULL, which compares with nothing.
+        const QString text = v.toString();
+        return text.isNull() ? QStringLiteral("") : text;
+    }
     }
 }
 
