@@ -265,10 +265,12 @@ private Q_SLOTS:
             qint64 from = 0, to = 0;     // when the first and the last save returned
         } copies[2];
         for (int c = 0; c < 2; ++c)
-            copies[c].p.start(kHelper,
-                              {QStringLiteral("save"), sUsrFld, sApFld,
-                               QString::number(1 + c * 100000), QString::number(kSaves),
-                               QStringLiteral("0"), QStringLiteral("120"), QStringLiteral("10")});
+            copies[c].p.start(
+                kHelper, {QStringLiteral("save"), sUsrFld, sApFld, QString::number(1 + c * 100000),
+                          QString::number(kSaves), QStringLiteral("0"), QStringLiteral("120"),
+                          // A person saves seconds apart; back-to-back saves with
+                          // gaps shorter than the busy wait's polling would starve a copy.
+                          QStringLiteral("150")});
         for (Copy& c : copies) {
             QVERIFY(c.p.waitForFinished(120000));
             const QByteArray out = c.p.readAllStandardOutput();
