@@ -151,9 +151,6 @@ bool openConnection(const QString& path, QString& reason)
     }
     // A read proves the file is a diary without writing a byte to it.
     QSqlQuery q(db);
-    // The folder is synced too once the journal is gone, so a save that returned
-    // survives a power cut right after it.
-    q.exec(QStringLiteral("Pragma synchronous = EXTRA"));
     if (!q.exec(QStringLiteral("Select skYmn, szTtl, szDoc From tbDoc Limit 0"))) {
         const QString text = describe(q.lastError());
         const QString fault = faultOf(q.lastError());
@@ -163,6 +160,10 @@ bool openConnection(const QString& path, QString& reason)
                                    : QStringLiteral("%1 (%2)").arg(fault, text);
         return false;
     }
+    // The folder is synced too once the journal is gone, so a save that returned
+    // survives a power cut right after it. (After the read, which has loaded the schema:
+    // before it, this would wait out a lock a second time.)
+    q.exec(QStringLiteral("Pragma synchronous = EXTRA"));
     return true;
 }
 
