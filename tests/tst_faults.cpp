@@ -137,7 +137,8 @@ private Q_SLOTS:
         QProcess locker;
         if (content == "lock") {
             makeDiary();
-            QVERIFY(lockFor(locker, 8000));
+            // Held well past the 5-second wait even when the machine is slow to start us.
+            QVERIFY(lockFor(locker, 15000));
         } else if (content == "folder") {
             DRV_NEEDS_PERMISSIONS();
             setMode(sUsrFld, kOwnerRX);
@@ -205,7 +206,7 @@ private Q_SLOTS:
             break;
         }
         case Fault::Locked:
-            QVERIFY(lockFor(locker, 7000));
+            QVERIFY(lockFor(locker, 12000));
             break;
         case Fault::FolderReadOnly:
             setMode(sUsrFld, kOwnerRX);
@@ -295,7 +296,7 @@ private Q_SLOTS:
         QVERIFY(w->Form_Load());
         w->show();
         QProcess locker;
-        QVERIFY(lockFor(locker, 7000));
+        QVERIFY(lockFor(locker, 12000));
         const QDate first(2026, 12, 1);
         QTest::mouseClick(w->vCLn, Qt::LeftButton, {}, w->vCLn->dateRect(first).center());
         QCOMPARE(fake->messages.size(), 1);
