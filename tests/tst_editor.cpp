@@ -10,16 +10,19 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
+#include <QInputMethodEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTextOption>
 
 #include <memory>
 #include <optional>
+#include <tuple>
 
 using namespace drv;
 
@@ -44,6 +47,15 @@ void typeAtEnd(QPlainTextEdit* m, const QString& keys)
 {
     m->moveCursor(QTextCursor::End);
     QTest::keyClicks(m, keys);
+}
+
+// As an input method hands over what was composed.
+void commitAtEnd(QPlainTextEdit* m, const QString& text)
+{
+    m->moveCursor(QTextCursor::End);
+    QInputMethodEvent event;
+    event.setCommitString(text);
+    QCoreApplication::sendEvent(m, &event);
 }
 
 } // namespace
@@ -351,6 +363,115 @@ private Q_SLOTS:
         QCOMPARE(m->document()->defaultTextOption().flags() & marks, marks);
         ed->setControlChars(false);
         QCOMPARE(m->document()->defaultTextOption().flags() & marks, QTextOption::Flags());
+    }
+
+    // ---- shaping ----------------------------------------------------------------------
+
+    void shapingIsNeededOnlyWhereItChangesTheLook_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("needed");
+        QTest::newRow("kana, kanji, ASCII, full width")
+            << u"今日は散歩、ｶﾀｶﾅ カタカナ ABC 123 ＡＢＣ。\n\t「」…〜ー"_qs << false;
+        QTest::newRow("Latin-1, Greek, Cyrillic") << u"café αβγ жизнь"_qs << false;
+        QTest::newRow("a lone emoji") << u"晴れ😀"_qs << false;
+        // Not text anyone typed: left to the shaper, which copes with anything.
+        QTest::newRow("a surrogate half") << u"晴れ\xD83D"_qs << true;
+        QTest::newRow("combining sound mark") << u"か\u3099"_qs << true;
+        QTest::newRow("combining accent") << u"e\u0301"_qs << true;
+        QTest::newRow("ideographic variation selector") << u"葛\U000E0100"_qs << true;
+        QTest::newRow("emoji joined by ZWJ") << u"👨\u200D👩\u200D👧"_qs << true;
+        QTest::newRow("emoji presentation selector") << u"❤\uFE0F"_qs << true;
+        QTest::newRow("flag") << u"🇯🇵"_qs << true;
+        QTest::newRow("skin tone") << u"👍🏽"_qs << true;
+        QTest::newRow("hangul") << u"한글"_qs << true;
+        QTest::newRow("arabic") << u"مرحبا"_qs << true;
+        QTest::newRow("hebrew") << u"שלום"_qs << true;
+        QTest::newRow("thai") << u"ไทย"_qs << true;
+    }
+    void shapingIsNeededOnlyWhereItChangesTheLook()
+    {
+        QFETCH(QString, text);
+        QFETCH(bool, needed);
+        QCOMPARE(needsShaping(text), needed);
+        // Anywhere in a long text, as the first or the last character.
+        const QString plain(5000, QChar(0x3042));
+        QCOMPARE(needsShaping(plain + text), needed);
+        QCOMPARE(needsShaping(text + plain), needed);
+    }
+
+    void shapingFollowsLoadsAndTyping()
+    {
+        auto shaped = [this] { return !(m->font().styleStrategy() & QFont::PreferNoShaping); };
+        ed->setFontSize(13);
+        ed->setText(u"晴れ。公園を散歩した。"_qs);
+        QVERIFY(!shaped());
+        commitAtEnd(m, u"夕方"_qs);
+        QCoreApplication::processEvents();
+        QVERIFY(!shaped());
+        // A combining mark typed into plain text turns shaping on and keeps the text.
+        commitAtEnd(m, u"か\u3099"_qs);
+        QTRY_VERIFY(shaped());
+        QCOMPARE(ed->Text(), u"晴れ。公園を散歩した。夕方か\u3099"_qs);
+        QCOMPARE(ed->FontSize(), 13);
+        // The next plain load goes back; a load that needs shaping has it at once.
+        ed->setText(u"次の日"_qs);
+        QVERIFY(!shaped());
+        ed->setText(u"家族👨\u200D👩\u200D👧"_qs);
+        QVERIFY(shaped());
+        QCOMPARE(ed->FontSize(), 13);
+    }
+
+    // A load scrolls and repaints just as the widget's own load does, after
+    // a longer text scrolled to its end and after a text that needed no scrolling.
+    void loadFitsScrollRangeAndRepaints()
+    {
+        auto lines = [](int n, const QString& word) {
+            QStringList l;
+            for (int i = 0; i < n; ++i)
+                l << QStringLiteral("%1行目、%2。").arg(i).arg(word).repeated(1 + i % 4);
+            return l.join(u'\n');
+        };
+        QScrollBar* bar = m->verticalScrollBar();
+        for (const QString& before : {lines(200, u"散歩"_qs), u"短い"_qs}) {
+            ed->setText(before);
+            QCoreApplication::processEvents();
+            bar->setValue(bar->maximum());
+            for (const QString& text : {lines(120, u"雨"_qs), u"一行"_qs}) {
+                // Both views, at the top and scrolled to the end (the range itself is an
+                // estimate that grows as lines are laid out, in either).
+                auto views = [&] {
+                    QCoreApplication::processEvents();
+                    const int top = bar->value();
+                    const QImage first = m->viewport()->grab().toImage();
+                    bar->setValue(bar->maximum());
+                    QCoreApplication::processEvents();
+                    return std::tuple(top, first, m->viewport()->grab().toImage());
+                };
+                ed->setText(text);
+                const auto loaded = views();
+                m->setPlainText(text);
+                QCOMPARE(loaded, views());
+                QCOMPARE(std::get<0>(loaded), 0);
+            }
+        }
+    }
+
+    // Only Latin letter pairs lose their kerning unshaped, as in a classic edit control.
+    void japaneseTextLooksTheSameUnshaped()
+    {
+        const QString text =
+            u"今日は晴れ。朝7時に起きて、公園を散歩した。\nカタカナ、ｶﾀｶﾅ、ＡＢＣ、12/07。"_qs;
+        ed->setText(text);
+        QFont f = m->font();
+        f.setStyleStrategy(QFont::PreferNoShaping);
+        m->setFont(f);
+        const QImage unshaped = m->viewport()->grab().toImage();
+        f.setStyleStrategy(QFont::PreferDefault);
+        m->setFont(f);
+        const QImage shaped = m->viewport()->grab().toImage();
+        QVERIFY(!shaped.isNull());
+        QCOMPARE(unshaped, shaped);
     }
 
     // ---- layout -----------------------------------------------------------------------

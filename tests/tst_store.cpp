@@ -485,6 +485,29 @@ private Q_SLOTS:
                          ok));
     }
 
+    // A day another copy of the program wrote after this one found it empty: the insert
+    // that follows replaces it, and the index holds only the new body.
+    void insertOverADayWrittenMeanwhileReplacesIt()
+    {
+        QVERIFY(DbOpen());
+        QVERIFY(save(QStringLiteral("260101"), QStringLiteral("先"), QStringLiteral("ほたるいか")));
+        Statement ins{sql::kInsert + sql::kValues + sql::kOrUpdate, {}};
+        SqlSet(ins, {QStringLiteral("後"), QStringLiteral("しらうお"), QStringLiteral("260101")});
+        int n = 0;
+        QVERIFY(DbExec(ins, n));
+        QCOMPARE(fake->messages, QStringList());
+        QString title, body;
+        Statement get{sql::kEntry, {}};
+        SqlSet(get, {QStringLiteral("260101")});
+        QVERIFY(DbGetRec(get, title, body));
+        QCOMPARE(title + body, QStringLiteral("後しらうお"));
+        ColumnTable t;
+        SearchWord(QStringLiteral("たるい"), t, n);
+        QCOMPARE(n, 0);
+        SearchWord(QStringLiteral("らう"), t, n);
+        QCOMPARE(n, 1);
+    }
+
     void olderDiaryGetsItsIndexAtOpen()
     {
         // A diary written without the index, as an older file or the template is.

@@ -19,6 +19,12 @@ QString cleanedText(const QString& s);
 // QTextDocument::toPlainText, no-break spaces are kept as typed.
 QString plainFromDocument(const QString& rawDocumentText);
 
+// Whether the look of the text depends on shaping: combining marks and variation
+// selectors, format characters such as the zero-width joiner, flag and skin-tone emoji,
+// or any script besides Latin, Greek, Cyrillic, kana and kanji. Text without them is
+// drawn glyph by glyph alike, and laid out several times faster that way.
+bool needsShaping(QStringView text);
+
 // Rounds to the nearest whole number, halves to the even neighbour (10.5 -> 10, 11.5 -> 12).
 int roundHalfEven(double value);
 

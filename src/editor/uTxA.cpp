@@ -5,11 +5,14 @@
 #include "FindDialog.h"
 #include "Globals.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QClipboard>
 #include <QEvent>
 #include <QGuiApplication>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
+#include <QSignalBlocker>
+#include <QTextCursor>
 #include <QTextDocument>
 #include <QTextOption>
 
@@ -24,6 +27,8 @@ uTxA::uTxA(QWidget* parent) : QWidget(parent), mTxt(new QPlainTextEdit(this))
     mTxt->viewport()->installEventFilter(this);
     setFocusProxy(mTxt);
     connect(mTxt, &QPlainTextEdit::textChanged, this, &uTxA::eChng);
+    connect(mTxt->document(), &QTextDocument::contentsChange, this,
+            [this](int from, int, int added) { checkTyped(from, added); });
 
     // At run time the host decides when the first layout happens; it calls StSize
     // once its own layout is done.
@@ -51,9 +56,46 @@ QString uTxA::Text() const
 
 void uTxA::setText(const QString& sTx)
 {
-    // A load is a fresh start: nothing before it can be undone.
-    mTxt->setPlainText(sTx);
+    // A load is a fresh start: nothing before it can be undone. The shaping is chosen
+    // before the text goes in, so it is laid out once.
+    loading_ = true;
+    setShaping(needsShaping(sTx));
+    // While the text goes in, the view would fit its scroll range twice, laying out the
+    // last screen of text each time; it is told the new size once, then repaints.
+    QAbstractTextDocumentLayout* layout = mTxt->document()->documentLayout();
+    {
+        const QSignalBlocker quiet(layout);
+        mTxt->setPlainText(sTx);
+    }
+    Q_EMIT layout->documentSizeChanged(layout->documentSize());
+    mTxt->ensureCursorVisible();
+    mTxt->viewport()->update();
+    loading_ = false;
     sOrg = sTx;
+}
+
+void uTxA::setShaping(bool on)
+{
+    QFont f = mTxt->font();
+    const QFont::StyleStrategy was = f.styleStrategy();
+    const QFont::StyleStrategy strategy = on ? QFont::StyleStrategy(was & ~QFont::PreferNoShaping)
+                                             : QFont::StyleStrategy(was | QFont::PreferNoShaping);
+    if (strategy == was) return;
+    f.setStyleStrategy(strategy);
+    mTxt->setFont(f);
+}
+
+void uTxA::checkTyped(int from, int added)
+{
+    if (loading_ || added <= 0 || !(mTxt->font().styleStrategy() & QFont::PreferNoShaping)) return;
+    QTextCursor c(mTxt->document());
+    c.setPosition(from);
+    c.setPosition(qMin(from + added, mTxt->document()->characterCount() - 1),
+                  QTextCursor::KeepAnchor);
+    // Switched once the edit is over, not in the middle of the document's change.
+    if (needsShaping(c.selectedText()))
+        QMetaObject::invokeMethod(
+            this, [this] { setShaping(true); }, Qt::QueuedConnection);
 }
 
 QString uTxA::SelText() const

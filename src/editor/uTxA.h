@@ -67,12 +67,15 @@ private:
     void rightButton();
     void copyAll();
     void openFind();
+    void setShaping(bool on);
+    void checkTyped(int from, int added);
 
     QPlainTextEdit* mTxt;
     QString sOrg;       // the text last loaded; "取消" brings it back
     bool bAuto = false; // lay out on every resize
     bool bWait = false; // ignore resizes until the host's first StSize
     FindDialog* find_ = nullptr;
+    bool loading_ = false; // a load chooses the shaping itself
 };
 
 } // namespace drv
