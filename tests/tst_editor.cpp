@@ -437,7 +437,9 @@ private Q_SLOTS:
             ed->setText(before);
             QCoreApplication::processEvents();
             bar->setValue(bar->maximum());
-            for (const QString& text : {lines(120, u"雨"_qs), u"一行"_qs}) {
+            // The second one is shaped, so each load also switches the shaping.
+            for (const QString& text :
+                 {lines(120, u"雨"_qs), lines(90, u"か\u3099"_qs), u"一行"_qs}) {
                 // Both views, at the top and scrolled to the end (the range itself is an
                 // estimate that grows as lines are laid out, in either).
                 auto views = [&] {

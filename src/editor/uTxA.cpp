@@ -59,12 +59,12 @@ void uTxA::setText(const QString& sTx)
     // A load is a fresh start: nothing before it can be undone. The shaping is chosen
     // before the text goes in, so it is laid out once.
     loading_ = true;
-    setShaping(needsShaping(sTx));
     // While the text goes in, the view would fit its scroll range twice, laying out the
     // last screen of text each time; it is told the new size once, then repaints.
     QAbstractTextDocumentLayout* layout = mTxt->document()->documentLayout();
     {
         const QSignalBlocker quiet(layout);
+        setShaping(needsShaping(sTx));
         mTxt->setPlainText(sTx);
     }
     Q_EMIT layout->documentSizeChanged(layout->documentSize());
