@@ -250,7 +250,9 @@ private Q_SLOTS:
     {
         sbEdt& w = openAndType(QStringLiteral("061224"), QStringLiteral(" Kept."));
         DbClose();
-        // Neither closing nor switching to another entry may drop the text.
+        // Neither closing (when the user does not agree to drop it) nor switching to
+        // another entry may drop the text.
+        fake->confirmAnswers = {false, false};
         QVERIFY(!w.close());
         w.ActDc(QStringLiteral("061225"));
         QVERIFY(!sbEdt::closeIfOpen());
@@ -259,13 +261,32 @@ private Q_SLOTS:
         QVERIFY(w.bChg);
         QCOMPARE(w.sYmn, u"061224"_qs);
         QCOMPARE(w.uTxt->Text(), u"Snow in Sapporo. Kept."_qs);
-        QCOMPARE(fake->messages.size(), 3);
+        // Each failure is told; each close also asks.
+        QCOMPARE(fake->messages.size(), 5);
+        QCOMPARE(fake->messages.at(1),
+                 u"修正を保存できませんでした。\n保存せずに閉じてよいですか"_qs);
+        QVERIFY(fake->confirmAnswers.isEmpty());
         QVERIFY(view->corrected.isEmpty());
         // Once the store works again, the close stores it.
         QVERIFY(DbOpen());
         QVERIFY(sbEdt::closeIfOpen());
         QVERIFY(!sbEdt::loaded());
         QCOMPARE(stored().value(u"061224"_qs).body, u"Snow in Sapporo. Kept."_qs);
+    }
+
+    // A store that keeps failing does not hold the window, or the program, open for good.
+    void failedSaveMayBeDroppedOnClose()
+    {
+        openAndType(QStringLiteral("061224"), QStringLiteral(" Dropped."));
+        DbClose();
+        fake->confirmAnswers = {true};
+        QVERIFY(sbEdt::closeIfOpen());
+        flushDeletes();
+        QVERIFY(!sbEdt::loaded());
+        QCOMPARE(fake->messages.size(), 2);
+        QVERIFY(fake->confirmAnswers.isEmpty());
+        QVERIFY(view->corrected.isEmpty());
+        QCOMPARE(stored().value(u"061224"_qs).body, u"Snow in Sapporo."_qs);
     }
 
     void entryGoneMeanwhileAsksBeforeDroppingCorrection()

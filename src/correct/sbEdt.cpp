@@ -118,7 +118,8 @@ bool sbEdt::storeChange()
     Statement st{sql::kCorrect, {}};
     SqlSet(st, {body, sYmn});
     int count = 0;
-    if (!DbExec(st, count)) return false;
+    storeFailed_ = !DbExec(st, count);
+    if (storeFailed_) return false;
     if (count == 0) {
         // The entry was deleted or moved meanwhile: the correction has nowhere to go.
         if (!services().dialogs->confirm(
@@ -135,7 +136,11 @@ bool sbEdt::storeChange()
 
 void sbEdt::closeEvent(QCloseEvent* event)
 {
-    if (bChg && !storeChange()) {
+    // When the store keeps failing, the window may still be closed, knowingly dropping
+    // the correction, just as the main window may be quit without saving.
+    if (bChg && !storeChange() &&
+        !(storeFailed_ && services().dialogs->confirm(QStringLiteral(
+                              "修正を保存できませんでした。\n保存せずに閉じてよいですか")))) {
         event->ignore();
         return;
     }

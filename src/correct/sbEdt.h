@@ -50,6 +50,7 @@ private:
     // Stores a pending change. False when the text must stay in the window: the store
     // failed, or the entry is gone and the user keeps the text.
     bool storeChange();
+    bool storeFailed_ = false; // the last storeChange failed in the store itself
 
     QSize pendingOuter_; // the placed outer size, applied once the frame is known
 };
