@@ -20,6 +20,7 @@
 #include <QProcess>
 #include <QSqlDatabase>
 #include <QSqlQuery>
+#include <QTableWidget>
 #include <QTest>
 
 #include <memory>
@@ -238,10 +239,23 @@ private Q_SLOTS:
                               w->vCLn->dateRect(shown.addDays(-1)).center());
             QCOMPARE(w->CurrentKey, QStringLiteral("261207"));
             QCOMPARE(w->vCLn->selectedDate(), shown);
+            // A day of another month: the month list stays with the day shown.
+            const QDate other = shown.addMonths(-1);
+            w->vCLn->setSelectedDate(other);
+            Q_EMIT w->vCLn->dateClicked(other);
+            QCOMPARE(w->CurrentKey, QStringLiteral("261207"));
+            QCOMPARE(w->vCLn->selectedDate(), shown);
+            QCOMPARE(w->ListMonth, QStringLiteral("2612"));
+            // (A damaged file cannot list the month, which is told.)
+            const int told = fault == Fault::DamagedWhileOpen ? 3 : 0;
+            if (!told) {
+                QCOMPARE(w->vSpr->rowCount(), 2);
+                QCOMPARE(w->vSpr->currentRow(), 1);
+            }
             fake->confirmAnswers = {false};
             QVERIFY(!w->close());
             QVERIFY(w->isVisible());
-            QCOMPARE(fake->messages.size(), 4);
+            QCOMPARE(fake->messages.size(), 5 + told);
             QCOMPARE(w->vTTL->text(), title);
             QVERIFY(w->uTxt->Text() == body);
         }

@@ -47,6 +47,11 @@ void fmTxt::vCLn_DateClick(const QDate&)
 {
     FillMonthList(false);
     ShowEntry();
+    // A day that could not be left puts the calendar back; the list follows it.
+    if (DateKey::monthPrefix(vCLn->selectedDate()) != ListMonth) {
+        FillMonthList(false);
+        selectListRow(CurrentKey);
+    }
 }
 
 void fmTxt::vSpr_Click(int row)
