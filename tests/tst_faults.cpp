@@ -12,7 +12,6 @@
 #include "fmTxt.h"
 #include "uTxA.h"
 
-#include <QCryptographicHash>
 #include <QFile>
 #include <QFileInfo>
 #include <QLineEdit>
@@ -26,6 +25,7 @@
 #include <memory>
 
 using namespace drv;
+using drv::test::digest;
 using drv::test::stored;
 using Entry = drv::test::StoredEntry;
 
@@ -45,13 +45,6 @@ const QString kFolder = QStringLiteral("フォルダに書き込めません");
 QString dbPath()
 {
     return sUsrFld + QStringLiteral("dbVesk.mdb");
-}
-
-QByteArray digest(const QString& path)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) return {};
-    return QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256);
 }
 
 bool save(const QString& key, const QString& title, const QString& body)

@@ -2,6 +2,7 @@
 // program running, and day keys.
 
 #include "DateKey.h"
+#include "DiaryFile.h"
 #include "FakePlatform.h"
 #include "Globals.h"
 #include "SearchIndex.h"
@@ -9,7 +10,6 @@
 #include "Store.h"
 #include "TextMatch.h"
 
-#include <QCryptographicHash>
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
@@ -18,15 +18,9 @@
 #include <QTest>
 
 using namespace drv;
+using drv::test::digest;
 
 namespace {
-
-QByteArray digest(const QString& path)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) return {};
-    return QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256);
-}
 
 bool save(const QString& key, const QString& title, const QString& body)
 {

@@ -3,6 +3,7 @@
 #include "FakePlatform.h"
 #include "Globals.h"
 
+#include <QCryptographicHash>
 #include <QFile>
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -55,6 +56,13 @@ QMap<QString, StoredEntry> stored()
     }
     QSqlDatabase::removeDatabase(QStringLiteral("check"));
     return out;
+}
+
+QByteArray digest(const QString& path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) return {};
+    return QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256);
 }
 
 } // namespace drv::test
