@@ -4,7 +4,8 @@
 // links.
 
 #include "DateKey.h"
-#include "EntryWrite.h"
+#include "Diary.h"
+#include "FakeMainView.h"
 #include "FakePlatform.h"
 #include "Globals.h"
 #include "ListingView.h"
@@ -81,13 +82,7 @@ QString stored(const QString& key, QString* title = nullptr)
     return b;
 }
 
-class FakeView final : public MainView {
-public:
-    QRect mainFrameGlobal() const override { return {40, 30, 1000, 760}; }
-    QRect editorColumnGlobal() const override { return {300, 60, 720, 700}; }
-    FontSetting fontPreset(int) const override { return {QStringLiteral("IPAGothic"), 10, false}; }
-    void entryCorrected(const QString&, const QString&) override {}
-};
+using FakeView = test::FakeMainView;
 
 } // namespace
 
@@ -121,7 +116,7 @@ private Q_SLOTS:
         QFETCH(QString, body);
         QVERIFY(DbOpen());
         const QString key = QStringLiteral("261207");
-        QVERIFY(WriteEntry(key, title, body));
+        QVERIFY(diary::save(key, title, body));
         QString t;
         QVERIFY(stored(key, &t) == body);
         QVERIFY(t == title);
@@ -134,7 +129,7 @@ private Q_SLOTS:
         QCOMPARE(n, 1);
         QVERIFY(rows[1][0].toString() == title);
         // Written over by a short entry: nothing of the long one is left.
-        QVERIFY(WriteEntry(key, QStringLiteral("短い"), QStringLiteral("本文")));
+        QVERIFY(diary::save(key, QStringLiteral("短い"), QStringLiteral("本文")));
         QCOMPARE(stored(key, &t), QStringLiteral("本文"));
         QCOMPARE(t, QStringLiteral("短い"));
         QVERIFY(fake->messages.isEmpty());
@@ -145,7 +140,7 @@ private Q_SLOTS:
         QVERIFY(DbOpen());
         const QString title = QStringLiteral("a") + QChar(0) + QStringLiteral("b");
         const QString body = QChar(0) + QStringLiteral("本文") + QChar(0) + QStringLiteral("続き");
-        QVERIFY(WriteEntry(QStringLiteral("261207"), title, body));
+        QVERIFY(diary::save(QStringLiteral("261207"), title, body));
         QString t;
         QCOMPARE(stored(QStringLiteral("261207"), &t), body);
         QCOMPARE(t, title);
@@ -154,10 +149,10 @@ private Q_SLOTS:
     void wordAtTheEndOfTenMegabytesIsFound()
     {
         QVERIFY(DbOpen());
-        QVERIFY(WriteEntry(QStringLiteral("261207"), QStringLiteral("大"),
-                           bigBody(10 << 20, QStringLiteral("\n"))));
+        QVERIFY(diary::save(QStringLiteral("261207"), QStringLiteral("大"),
+                            bigBody(10 << 20, QStringLiteral("\n"))));
         QVERIFY(
-            WriteEntry(QStringLiteral("261206"), QStringLiteral("小"), QStringLiteral("終わり")));
+            diary::save(QStringLiteral("261206"), QStringLiteral("小"), QStringLiteral("終わり")));
         Statement st{sql::kTop50 + sql::kWithWord + sql::kNewestFirst, {}};
         SqlSet(st, {QStringLiteral("始まり*終わりの言葉")});
         ColumnTable t;
@@ -202,9 +197,9 @@ private Q_SLOTS:
         QVERIFY(DbOpen());
         for (int i = 0; i < 50; ++i) {
             const QString key = DateKey::fromDate(QDate(2026, 1, 1).addDays(i));
-            QVERIFY(WriteEntry(key, QStringLiteral("題") + key,
-                               QString(100000 - 10, QChar(u'あ' + i % 80)) +
-                                   QStringLiteral("目印") + key.left(4) + QStringLiteral("と")));
+            QVERIFY(diary::save(key, QStringLiteral("題") + key,
+                                QString(100000 - 10, QChar(u'あ' + i % 80)) +
+                                    QStringLiteral("目印") + key.left(4) + QStringLiteral("と")));
         }
         sbFnd::instance().ActWd(QStringLiteral("目印"));
         sbFnd& w = sbFnd::instance();

@@ -1,6 +1,7 @@
 // The correction window driven through its editor, against a temporary diary.
 
 #include "DiaryFile.h"
+#include "FakeMainView.h"
 #include "FakePlatform.h"
 #include "Globals.h"
 #include "MainView.h"
@@ -46,21 +47,15 @@ void typeText(QWidget* widget, const QString& text)
 }
 
 // The main window as the correction window sees it.
-class FakeView final : public MainView {
-public:
-    QRect mainFrameGlobal() const override { return frame; }
-    QRect editorColumnGlobal() const override { return column; }
-    FontSetting fontPreset(int index) const override { return fonts.at(index == 0 ? 0 : 1); }
-    void entryCorrected(const QString& key, const QString& body) override
+// The window this one is placed over and takes its fonts from.
+struct FakeView : test::FakeMainView {
+    FakeView()
     {
-        corrected.append({key, body});
+        frame = {100, 40, 900, 700};
+        column = {330, 70, 660, 650};
+        fonts = {
+            {{QStringLiteral("IPAGothic"), 14, true}, {QStringLiteral("IPAMincho"), 13, true}}};
     }
-
-    QRect frame{100, 40, 900, 700};
-    QRect column{330, 70, 660, 650};
-    std::array<FontSetting, 2> fonts{
-        {{QStringLiteral("IPAGothic"), 14, true}, {QStringLiteral("IPAMincho"), 13, true}}};
-    QList<QPair<QString, QString>> corrected;
 };
 
 } // namespace

@@ -1,10 +1,14 @@
 // The body editor: what reading the text keeps and drops, the edit actions by their exact
 // names, fonts, layout against resizes, and the right button's menu update.
 
-#include "EditMenuHost.h"
-#include "EditorLogic.h"
+#include "BodyText.h"
+#include "EditorGeometry.h"
+#include "FakeMainView.h"
 #include "FindDialog.h"
 #include "Globals.h"
+#include "MainView.h"
+#include "Twips.h"
+#include "TxAction.h"
 #include "uTxA.h"
 
 #include <QApplication>
@@ -30,13 +34,7 @@ Q_DECLARE_METATYPE(std::optional<drv::TxAction>)
 
 namespace {
 
-struct RecordingMenu final : EditMenuHost {
-    struct Call {
-        bool undo, redo;
-    };
-    QList<Call> calls;
-    void setUndoRedoEnabled(bool undo, bool redo) override { calls.append({undo, redo}); }
-};
+using RecordingMenu = test::FakeMainView;
 
 QPlainTextEdit* widgetOf(uTxA& ed)
 {
@@ -87,7 +85,7 @@ private Q_SLOTS:
     void cleanup()
     {
         host.reset();
-        setEditMenuHost(nullptr);
+        setMainView(nullptr);
         bRun = false;
     }
 
@@ -579,7 +577,7 @@ private Q_SLOTS:
         QFETCH(bool, undo);
         QFETCH(bool, redo);
         RecordingMenu menu;
-        setEditMenuHost(&menu);
+        setMainView(&menu);
         ed->setText(QStringLiteral("loaded"));
         if (!typed.isEmpty()) typeAtEnd(m, typed);
         if (undoFirst) ed->txAct(QStringLiteral("元に戻す"));

@@ -2,6 +2,7 @@
 // mouse, its menu and the keyboard, against a temporary diary.
 
 #include "DiaryFile.h"
+#include "FakeMainView.h"
 #include "FakePlatform.h"
 #include "Globals.h"
 #include "ListingText.h"
@@ -99,12 +100,12 @@ QStringList listedKeys(const QString& listing)
     return keys;
 }
 
-class FakeView final : public MainView {
-public:
-    QRect mainFrameGlobal() const override { return {40, 30, 1000, 760}; }
-    QRect editorColumnGlobal() const override { return {300, 60, 720, 700}; }
-    FontSetting fontPreset(int index) const override { return index == 0 ? kTitleFont : kBodyFont; }
-    void entryCorrected(const QString&, const QString&) override {}
+struct FakeView : test::FakeMainView {
+    FakeView()
+    {
+        column = {300, 60, 720, 700};
+        fonts = {kTitleFont, kBodyFont};
+    }
 };
 
 } // namespace

@@ -1,11 +1,11 @@
 #include "sbEdt.h"
 
 #include "DateKey.h"
-#include "EditorLogic.h"
+#include "Diary.h"
 #include "MainView.h"
 #include "Platform.h"
-#include "Statements.h"
 #include "Store.h"
+#include "Twips.h"
 #include "uTxA.h"
 
 #include <QCloseEvent>
@@ -15,37 +15,12 @@
 
 namespace drv {
 
-namespace {
-
-sbEdt* g_window = nullptr;
-
-} // namespace
-
 QRect correctionPlacement(const QRect& mainFrame, const QRect& editorColumn, double dpiY)
 {
     const double h = mainFrame.height();
     const int top = mainFrame.top() + int(std::lround(h * 0.3));
     const int height = int(std::lround(h * 0.7)) - twipsToPixels(20, dpiY);
     return QRect(editorColumn.left(), top, editorColumn.width(), height);
-}
-
-sbEdt& sbEdt::instance()
-{
-    if (!g_window) {
-        g_window = new sbEdt;
-        g_window->Form_Load();
-    }
-    return *g_window;
-}
-
-sbEdt* sbEdt::loaded()
-{
-    return g_window;
-}
-
-bool sbEdt::closeIfOpen()
-{
-    return !g_window || g_window->close();
 }
 
 sbEdt::sbEdt() : uTxt(new uTxA(this))
@@ -59,7 +34,7 @@ sbEdt::sbEdt() : uTxt(new uTxA(this))
 
 sbEdt::~sbEdt()
 {
-    if (g_window == this) g_window = nullptr;
+    forget(this);
 }
 
 void sbEdt::Form_Load()
@@ -67,10 +42,7 @@ void sbEdt::Form_Load()
     if (const MainView* view = mainView()) {
         const QRect outer =
             correctionPlacement(view->mainFrameGlobal(), view->editorColumnGlobal(), logicalDpiY());
-        move(outer.topLeft());
-        pendingOuter_ = outer.size();
-        // Until a window manager frames the window, the outer size is the inner one.
-        resize(outer.size());
+        placement_.place(*this, outer);
         const FontSetting body = view->fontPreset(1);
         uTxt->setFontName(body.name);
         if (body.size > 0) uTxt->setFontSize(body.size);
@@ -84,27 +56,20 @@ void sbEdt::Form_Load()
 void sbEdt::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
-    if (pendingOuter_.isValid()) {
-        const QSize frame = frameGeometry().size() - geometry().size();
-        resize(pendingOuter_ - frame);
-        pendingOuter_ = QSize();
-    }
+    placement_.shown(*this);
 }
 
 void sbEdt::ActDc(const QString& sDt)
 {
     if (bChg && !storeChange()) return;
     QString title, body;
-    Statement st{sql::kEntry, {}};
-    SqlSet(st, {sDt});
     // Showing an entry that could not be read would let a later save overwrite it.
-    if (!DbGetRec(st, title, body)) return;
+    if (!diary::read(sDt, title, body)) return;
     sYmn = sDt;
     uTxt->cOn();
     const QString caption =
         DateKey::display(sDt) + QStringLiteral(" / ") + title + QStringLiteral(" の修正");
-    // "[*]" in a window title is Qt's modified mark; a doubled one shows literally.
-    setWindowTitle(QString(caption).replace(QStringLiteral("[*]"), QStringLiteral("[*][*]")));
+    setWindowTitle(literalCaption(caption));
     uTxt->setText(body);
     bChg = false;
     const bool shown = isVisible();
@@ -115,10 +80,8 @@ void sbEdt::ActDc(const QString& sDt)
 bool sbEdt::storeChange()
 {
     const QString body = uTxt->Text();
-    Statement st{sql::kCorrect, {}};
-    SqlSet(st, {body, sYmn});
     int count = 0;
-    storeFailed_ = !DbExec(st, count);
+    storeFailed_ = !diary::correct(sYmn, body, count);
     if (storeFailed_) return false;
     if (count == 0) {
         // The entry was deleted or moved meanwhile: the correction has nowhere to go.
@@ -144,8 +107,7 @@ void sbEdt::closeEvent(QCloseEvent* event)
         event->ignore();
         return;
     }
-    // Unloaded: the next ActDc makes and places a fresh window.
-    if (g_window == this) g_window = nullptr;
+    forget(this);
     event->accept();
 }
 

@@ -3,6 +3,8 @@
 // of its own. The body is written back when the window closes after a change. The
 // window exists once; ActDc loads it when it is not loaded.
 
+#include "SecondaryWindow.h"
+
 #include <QRect>
 #include <QWidget>
 
@@ -14,18 +16,14 @@ class uTxA;
 // main window's editor column, over the lower 70 % of the main window's height.
 QRect correctionPlacement(const QRect& mainFrame, const QRect& editorColumn, double dpiY);
 
-class sbEdt final : public QWidget {
+// instance(), loaded(), and closeIfOpen() for the program's shutdown, before the store
+// closes: it closes the window, saving a change, and is false when the window stays open
+// because the change could not be stored.
+class sbEdt final : public QWidget, public OneInstance<sbEdt> {
     Q_OBJECT
+    friend class OneInstance<sbEdt>;
 
 public:
-    // The window, loaded (created and placed) on first use.
-    static sbEdt& instance();
-    // The window while it is loaded, or nullptr.
-    static sbEdt* loaded();
-    // For the program's shutdown, before the store closes: closes the window, saving a
-    // change. False when the window stays open because the change could not be stored.
-    static bool closeIfOpen();
-
     ~sbEdt() override;
     Q_DISABLE_COPY_MOVE(sbEdt)
 
@@ -52,7 +50,7 @@ private:
     bool storeChange();
     bool storeFailed_ = false; // the last storeChange failed in the store itself
 
-    QSize pendingOuter_; // the placed outer size, applied once the frame is known
+    OuterPlacement placement_;
 };
 
 } // namespace drv

@@ -1,9 +1,12 @@
 #include "uTxA.h"
 
-#include "EditMenuHost.h"
-#include "EditorLogic.h"
+#include "BodyText.h"
+#include "EditorGeometry.h"
 #include "FindDialog.h"
 #include "Globals.h"
+#include "MainView.h"
+#include "Twips.h"
+#include "TxAction.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QClipboard>
@@ -207,7 +210,7 @@ bool uTxA::eventFilter(QObject* watched, QEvent* event)
 
 void uTxA::rightButton()
 {
-    if (EditMenuHost* host = editMenuHost()) {
+    if (MainView* host = mainView()) {
         const QTextDocument* doc = mTxt->document();
         host->setUndoRedoEnabled(doc->isUndoAvailable(), doc->isRedoAvailable());
     }

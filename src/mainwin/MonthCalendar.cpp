@@ -10,101 +10,6 @@
 
 namespace drv {
 
-namespace calendar {
-
-QDate firstOfMonth(QDate date)
-{
-    return QDate(date.year(), date.month(), 1);
-}
-
-int weekColumn(QDate date)
-{
-    return date.dayOfWeek() % kWeekDays; // Qt counts Monday 1 … Sunday 7
-}
-
-QDate gridStart(QDate month)
-{
-    const QDate first = firstOfMonth(month);
-    return first.addDays(-weekColumn(first));
-}
-
-bool isDrawn(QDate month, int index, int count, QDate date)
-{
-    const QDate first = firstOfMonth(month);
-    if (date < first) return index == 0;
-    if (date > first.addMonths(1).addDays(-1)) return index == count - 1;
-    return true;
-}
-
-QDate followSelection(QDate firstShown, int count, QDate selected)
-{
-    const QDate month = firstOfMonth(selected);
-    if (month >= firstShown && month < firstShown.addMonths(count)) return firstShown;
-    return month;
-}
-
-QSize Metrics::size(int count) const
-{
-    return {2 * margin + count * monthWidth() + (count - 1) * gap,
-            2 * margin + titleHeight + headerHeight + kWeeks * cellHeight};
-}
-
-QRect Metrics::titleRect(int index) const
-{
-    return {margin + index * (monthWidth() + gap), margin, monthWidth(), titleHeight};
-}
-
-QRect Metrics::headerRect(int index, int column) const
-{
-    const QRect title = titleRect(index);
-    return {title.left() + column * cellWidth, title.bottom() + 1, cellWidth, headerHeight};
-}
-
-QRect Metrics::cellRect(int index, int cell) const
-{
-    const QRect header = headerRect(index, cell % kWeekDays);
-    return {header.left(), header.bottom() + 1 + (cell / kWeekDays) * cellHeight, cellWidth,
-            cellHeight};
-}
-
-bool Metrics::cellAt(QPoint p, int count, int& index, int& cell) const
-{
-    const int x = p.x() - margin;
-    const int y = p.y() - margin - titleHeight - headerHeight;
-    if (x < 0 || y < 0) return false;
-    const int stride = monthWidth() + gap;
-    const int column = (x % stride) / cellWidth;
-    const int row = y / cellHeight;
-    if (x / stride >= count || column >= kWeekDays || row >= kWeeks) return false;
-    index = x / stride;
-    cell = row * kWeekDays + column;
-    return true;
-}
-
-QDate dateAt(const Metrics& m, QDate firstShown, int count, QPoint p)
-{
-    int index = 0;
-    int cell = 0;
-    if (!firstShown.isValid() || !m.cellAt(p, count, index, cell)) return {};
-    const QDate month = firstShown.addMonths(index);
-    const QDate date = gridStart(month).addDays(cell);
-    return isDrawn(month, index, count, date) ? date : QDate();
-}
-
-QRect dateRect(const Metrics& m, QDate firstShown, int count, QDate date)
-{
-    if (!firstShown.isValid() || !date.isValid()) return {};
-    for (int index = 0; index < count; ++index) {
-        const QDate month = firstShown.addMonths(index);
-        const qint64 cell = gridStart(month).daysTo(date);
-        if (cell >= 0 && cell < kCells && isDrawn(month, index, count, date))
-            return m.cellRect(index, int(cell));
-    }
-    return {};
-}
-
-} // namespace calendar
-
 namespace {
 
 const std::array<QString, calendar::kWeekDays> kWeekdayNames{
@@ -149,11 +54,16 @@ calendar::Metrics metricsFor(const QFont& font)
     return m;
 }
 
-QColor weekdayColor(int column, const QColor& normal)
+QColor toneColor(calendar::DayTone tone, const QColor& normal)
 {
-    if (column == 0) return kSundayColor;
-    if (column == calendar::kWeekDays - 1) return kSaturdayColor;
-    return normal;
+    switch (tone) {
+    case calendar::DayTone::Sunday:
+        return kSundayColor;
+    case calendar::DayTone::Saturday:
+        return kSaturdayColor;
+    default:
+        return normal;
+    }
 }
 
 } // namespace
@@ -298,7 +208,7 @@ void MonthCalendar::paintMonth(QPainter& p, int index) const
 
     p.setFont(normal);
     for (int column = 0; column < calendar::kWeekDays; ++column) {
-        p.setPen(weekdayColor(column, text));
+        p.setPen(toneColor(calendar::weekdayTone(column), text));
         p.drawText(metrics_.headerRect(index, column), Qt::AlignCenter, kWeekdayNames[column]);
     }
     const QRect header = metrics_.headerRect(index, 0);
@@ -306,15 +216,12 @@ void MonthCalendar::paintMonth(QPainter& p, int index) const
     p.drawLine(header.left(), header.bottom(), header.left() + metrics_.monthWidth() - 1,
                header.bottom());
 
-    const QDate start = calendar::gridStart(month);
-    for (int cell = 0; cell < calendar::kCells; ++cell) {
-        const QDate day = start.addDays(cell);
-        if (!calendar::isDrawn(month, index, count_, day)) continue;
-        const QRect r = metrics_.cellRect(index, cell);
-        const bool inMonth = day.month() == month.month();
-        QColor pen = inMonth ? weekdayColor(cell % calendar::kWeekDays, text)
-                             : palette().color(QPalette::Disabled, QPalette::Text);
-        if (day == selected_) {
+    const QColor other = palette().color(QPalette::Disabled, QPalette::Text);
+    for (const calendar::DayCell& c :
+         calendar::monthCells(metrics_, first_, index, count_, selected_, today_, bold_)) {
+        const QRect& r = c.rect;
+        QColor pen = c.tone == calendar::DayTone::OtherMonth ? other : toneColor(c.tone, text);
+        if (c.selected) {
             p.fillRect(r.adjusted(1, 1, -1, -1), palette().highlight());
             pen = palette().color(QPalette::HighlightedText);
             if (hasFocus()) {
@@ -322,13 +229,13 @@ void MonthCalendar::paintMonth(QPainter& p, int index) const
                 p.drawRect(r.adjusted(2, 2, -3, -3));
             }
         }
-        if (day == today_) {
+        if (c.today) {
             p.setPen(QPen(kSundayColor, 1));
             p.drawRect(r.adjusted(0, 0, -1, -1));
         }
-        p.setFont(bold_.contains(day) ? bold : normal);
+        p.setFont(c.bold ? bold : normal);
         p.setPen(pen);
-        p.drawText(r, Qt::AlignCenter, QString::number(day.day()));
+        p.drawText(r, Qt::AlignCenter, QString::number(c.date.day()));
     }
 }
 

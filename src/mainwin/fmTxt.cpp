@@ -1,13 +1,13 @@
 #include "fmTxt.h"
 
 #include "DateKey.h"
-#include "EditorLogic.h"
 #include "Globals.h"
-#include "MainLogic.h"
+#include "MainLayout.h"
 #include "MonthCalendar.h"
 #include "Platform.h"
 #include "Program.h"
 #include "Store.h"
+#include "Twips.h"
 #include "sbEdt.h"
 #include "sbFnd.h"
 #include "uTxA.h"
@@ -52,27 +52,25 @@ fmTxt::fmTxt(QWidget* parent) : QMainWindow(parent)
     setObjectName(QStringLiteral("fmTxt"));
     buildControls();
     buildMenus();
-    setEditMenuHost(this);
     setMainView(this);
 }
 
 fmTxt::~fmTxt()
 {
-    if (editMenuHost() == this) setEditMenuHost(nullptr);
     if (mainView() == this) setMainView(nullptr);
 }
 
 void fmTxt::buildControls()
 {
-    client = new QWidget(this);
-    setCentralWidget(client);
+    client_ = new QWidget(this);
+    setCentralWidget(client_);
 
-    vCLn = new MonthCalendar(client);
+    vCLn = new MonthCalendar(client_);
     vCLn->setObjectName(QStringLiteral("vCLn"));
     connect(vCLn, &MonthCalendar::dateClicked, this, &fmTxt::vCLn_DateClick);
     connect(vCLn, &MonthCalendar::visibleMonthsChanged, this, [this] { refreshBoldDays(); });
 
-    vSpr = new QTableWidget(client);
+    vSpr = new QTableWidget(client_);
     vSpr->setObjectName(QStringLiteral("vSpr"));
     vSpr->setColumnCount(2);
     vSpr->setHorizontalHeaderLabels({QStringLiteral("日付"), QStringLiteral("表題")});
@@ -86,7 +84,7 @@ void fmTxt::buildControls()
     connect(vSpr, &QTableWidget::customContextMenuRequested, this,
             [this] { menuAt(3)->popup(QCursor::pos()); });
 
-    vTTL = new QLineEdit(client);
+    vTTL = new QLineEdit(client_);
     vTTL->setObjectName(QStringLiteral("vTTL"));
     // A line edit cuts its text at 32,767 characters by default; a longer stored title
     // would be cut short on the next save.
@@ -95,7 +93,7 @@ void fmTxt::buildControls()
     // Enter in the title goes on to the body instead of ending the line.
     connect(vTTL, &QLineEdit::returnPressed, this, [this] { uTxt->setFocus(); });
 
-    uTxt = new uTxA(client);
+    uTxt = new uTxA(client_);
     uTxt->setObjectName(QStringLiteral("uTxt"));
     connect(uTxt, &uTxA::eChng, this, [this] { Modified = true; });
     connect(uTxt, &uTxA::ePop, this, &fmTxt::uTxt_ePop);
@@ -161,27 +159,21 @@ void fmTxt::restoreGeometryTwips(int left, int top, int width, int height)
 {
     const double d = dpi();
     QPoint place(twipsToPixels(left, d), twipsToPixels(top, d));
-    pendingOuter = QSize(twipsToPixels(width, d), twipsToPixels(height, d));
+    const QSize outer(twipsToPixels(width, d), twipsToPixels(height, d));
     // A place on a screen that is no longer there would hide the window.
-    const QRect wanted(place, pendingOuter);
+    const QRect wanted(place, outer);
     const auto screens = QGuiApplication::screens();
     if (!screens.isEmpty() && std::none_of(screens.begin(), screens.end(), [&](QScreen* s) {
             return s->availableGeometry().intersects(wanted);
         }))
         place = screens.first()->availableGeometry().topLeft();
-    move(place);
-    // Until the window manager has put a frame round it, the outer size is the inner one.
-    resize(pendingOuter);
+    placement_.place(*this, QRect(place, outer));
 }
 
 void fmTxt::showEvent(QShowEvent* event)
 {
     QMainWindow::showEvent(event);
-    if (pendingOuter.isValid()) {
-        const QSize frame = frameGeometry().size() - geometry().size();
-        resize(pendingOuter - frame);
-        pendingOuter = QSize();
-    }
+    placement_.shown(*this);
 }
 
 QRect fmTxt::outerTwips() const
@@ -245,7 +237,7 @@ void fmTxt::ArrangeControls()
     const double d = dpi();
     const QSize cal = vCLn->sizeHint();
     const Arrangement a =
-        arrange(pixelsToTwips(client->width(), d), pixelsToTwips(client->height(), d),
+        arrange(pixelsToTwips(client_->width(), d), pixelsToTwips(client_->height(), d),
                 pixelsToTwips(cal.width(), d), pixelsToTwips(cal.height(), d),
                 pixelsToTwips(vTTL->sizeHint().height(), d));
     if (!a.apply) return;
@@ -275,7 +267,7 @@ void fmTxt::changeEvent(QEvent* event)
 
 void fmTxt::closeEvent(QCloseEvent* event)
 {
-    if (unloaded || Form_Unload()) {
+    if (unloaded_ || Form_Unload()) {
         event->accept();
     } else {
         event->ignore();
@@ -285,11 +277,7 @@ void fmTxt::closeEvent(QCloseEvent* event)
 bool fmTxt::Form_Unload()
 {
     // The close box keeps what was typed, as the exit command does.
-    if (Modified && !SaveEntry(true) &&
-        !services().dialogs->confirm(QStringLiteral("日記を保存できませんでした。\n"
-                                                    "保存せずに終了してよいですか"))) {
-        return false;
-    }
+    if (!saveBeforeQuit()) return false;
     // The other windows go first, the correction window storing its change, while
     // the store is still open.
     if (!sbEdt::closeIfOpen()) return false;
@@ -297,7 +285,7 @@ bool fmTxt::Form_Unload()
     CurrentKey.clear();
     ListMonth.clear();
     ListKeys.clear();
-    unloaded = true;
+    unloaded_ = true;
     AppEnd(*this);
     return true;
 }
@@ -322,7 +310,7 @@ QRect fmTxt::mainFrameGlobal() const
 QRect fmTxt::editorColumnGlobal() const
 {
     const QRect column = vTTL->geometry().united(uTxt->geometry());
-    return QRect(client->mapToGlobal(column.topLeft()), column.size());
+    return QRect(client_->mapToGlobal(column.topLeft()), column.size());
 }
 
 FontSetting fmTxt::fontPreset(int index) const

@@ -2,8 +2,8 @@
 // The main diary window: a month calendar and the month's entries on the left, the
 // shown day's title and body on the right.
 
-#include "EditMenuHost.h"
 #include "MainView.h"
+#include "SecondaryWindow.h"
 
 #include <QMainWindow>
 #include <QSet>
@@ -20,7 +20,7 @@ namespace drv {
 class MonthCalendar;
 class uTxA;
 
-class fmTxt final : public QMainWindow, public EditMenuHost, public MainView {
+class fmTxt final : public QMainWindow, public MainView {
     Q_OBJECT
 
 public:
@@ -42,6 +42,10 @@ public:
     void CloseDiary();
     void ChangeEntryDate();
     void FillMonthList(bool force);
+
+    // The items of the file and date menus by their index (separators take one too).
+    enum FileItem { SaveItem = 0, DeleteItem = 1, ChangeDate = 3, ExitItem = 5 };
+    enum DayItem { FirstDay = 0, LastDay = 1, Today = 3, YearBack = 4, TwoYearsBack = 5 };
 
     // Menu commands by item index, as the menu bar and the context menus call them.
     void mnFile_Click(int index);
@@ -67,9 +71,8 @@ public:
     QLineEdit* vTTL = nullptr;
     uTxA* uTxt = nullptr;
 
-    // EditMenuHost
-    void setUndoRedoEnabled(bool undo, bool redo) override;
     // MainView
+    void setUndoRedoEnabled(bool undo, bool redo) override;
     QRect mainFrameGlobal() const override;
     QRect editorColumnGlobal() const override;
     FontSetting fontPreset(int index) const override;
@@ -98,12 +101,14 @@ private:
     void selectListRow(const QString& key);
     void refreshBoldDays();
     bool Form_Unload();
+    // Saves a changed entry quietly; when that fails, asks whether to quit without it.
+    bool saveBeforeQuit();
     double dpi() const;
 
     QList<QMenu*> mnJb;
-    QWidget* client = nullptr;
-    QSize pendingOuter; // the stored outer size, applied once the frame is known
-    bool unloaded = false;
+    QWidget* client_ = nullptr;
+    OuterPlacement placement_; // the stored outer frame, applied once it is known
+    bool unloaded_ = false;
 };
 
 } // namespace drv

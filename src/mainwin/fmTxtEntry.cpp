@@ -3,13 +3,11 @@
 #include "fmTxt.h"
 
 #include "DateKey.h"
-#include "EntryWrite.h"
-#include "MainLogic.h"
+#include "DatePrompt.h"
+#include "Diary.h"
 #include "MonthCalendar.h"
 #include "Platform.h"
 #include "SetIme.h"
-#include "Statements.h"
-#include "Store.h"
 #include "uTxA.h"
 
 #include <QLineEdit>
@@ -17,19 +15,6 @@
 #include <QTableWidget>
 
 namespace drv {
-
-namespace {
-
-int countOf(const QString& key, bool& ok)
-{
-    Statement st{sql::kCountKey, {}};
-    SqlSet(st, {key});
-    int n = 0;
-    ok = DbGetRec(st, n);
-    return n;
-}
-
-} // namespace
 
 void fmTxt::ShowEntry()
 {
@@ -44,11 +29,9 @@ void fmTxt::ShowEntry()
         return;
     }
     const QString key = DateKey::fromDate(vCLn->selectedDate());
-    Statement st{sql::kEntry, {}};
-    SqlSet(st, {key});
     QString title, body;
     // A day that cannot be read is not shown as empty: saving it would overwrite its entry.
-    if (!DbGetRec(st, title, body)) {
+    if (!diary::read(key, title, body)) {
         keepShownDay();
         return;
     }
@@ -72,7 +55,7 @@ bool fmTxt::SaveEntry(bool quiet)
         if (!quiet) services().dialogs->message(QStringLiteral("表題･本文が空です"));
         return quiet; // nothing to keep when both are empty
     }
-    if (!WriteEntry(CurrentKey, title, body)) return false;
+    if (!diary::save(CurrentKey, title, body)) return false;
     Modified = false;
     FillMonthList(true);
     refreshBoldDays();
@@ -81,16 +64,14 @@ bool fmTxt::SaveEntry(bool quiet)
 
 void fmTxt::DeleteEntry()
 {
-    bool ok = false;
-    if (countOf(CurrentKey, ok) == 0) {
-        if (ok) services().dialogs->message(QStringLiteral("対象がありません"));
+    int n = 0;
+    if (!diary::count(CurrentKey, n)) return;
+    if (n == 0) {
+        services().dialogs->message(QStringLiteral("対象がありません"));
         return;
     }
     if (!services().dialogs->confirm(QStringLiteral("現在の文章を削除してよいですか"))) return;
-    Statement st{sql::kDelete, {}};
-    SqlSet(st, {CurrentKey});
-    int n = 0;
-    if (!DbExec(st, n)) return;
+    if (!diary::remove(CurrentKey, n)) return;
     vTTL->setText(QString());
     uTxt->setText(QString());
     Modified = false;
@@ -99,15 +80,21 @@ void fmTxt::DeleteEntry()
     showListRow(vSpr->currentRow());
 }
 
+bool fmTxt::saveBeforeQuit()
+{
+    return !Modified || SaveEntry(true) ||
+           services().dialogs->confirm(QStringLiteral("日記を保存できませんでした。\n"
+                                                      "保存せずに終了してよいですか"));
+}
+
 void fmTxt::CloseDiary()
 {
-    if (Modified && !SaveEntry(true) &&
-        !services().dialogs->confirm(QStringLiteral("日記を保存できませんでした。\n"
-                                                    "保存せずに終了してよいですか"))) {
-        return;
-    }
+    if (!saveBeforeQuit()) return;
+    // The text was saved, or the user chose to drop it: the close must not ask again.
+    // Should another window refuse the close, the text stays marked as changed.
+    const bool modified = Modified;
     Modified = false;
-    close();
+    if (!close()) Modified = modified;
 }
 
 void fmTxt::ChangeEntryDate()
@@ -125,17 +112,14 @@ void fmTxt::ChangeEntryDate()
         return;
     }
     const QString key = DateKey::fromDate(date);
-    bool ok = false;
-    const int n = countOf(key, ok);
-    if (!ok) return;
+    int n = 0;
+    if (!diary::count(key, n)) return;
     if (n > 0) {
         services().dialogs->message(QStringLiteral("該当の日付には日記が記入済みです"));
         return;
     }
-    Statement st{sql::kMoveKey, {}};
-    SqlSet(st, {key, CurrentKey});
     int moved = 0;
-    if (!DbExec(st, moved)) return;
+    if (!diary::move(CurrentKey, key, moved)) return;
     CurrentKey = key;
     setWindowTitle(DateKey::display(CurrentKey));
     vCLn->setSelectedDate(date);

@@ -3,11 +3,10 @@
 #include "fmTxt.h"
 
 #include "DateKey.h"
-#include "MainLogic.h"
+#include "Diary.h"
 #include "MonthCalendar.h"
+#include "MonthListKeys.h"
 #include "Platform.h"
-#include "Statements.h"
-#include "Store.h"
 
 #include <QTableWidget>
 
@@ -19,18 +18,15 @@ void fmTxt::FillMonthList(bool force)
     if (m == ListMonth && !force) return;
     ListKeys.clear();
     ListMonth = m;
-    Statement st{sql::kMonthList + sql::kMonthRange + sql::kByKey, {}};
-    SqlSet(st, {m, m + QStringLiteral("32")});
-    ColumnTable t;
-    int n = 0;
-    DbGetRows(st, t, n);
+    QList<DiaryEntry> rows;
+    diary::monthEntries(m, rows);
     vSpr->clearContents();
-    vSpr->setRowCount(n);
-    for (int i = 0; i < n; ++i) {
-        const QString key = t[0][i].toString();
+    vSpr->setRowCount(int(rows.size()));
+    for (int i = 0; i < rows.size(); ++i) {
+        const QString& key = rows[i].skYmn;
         ListKeys += key + u'.';
         vSpr->setItem(i, 0, new QTableWidgetItem(DateKey::display(key)));
-        vSpr->setItem(i, 1, new QTableWidgetItem(t[1][i].toString()));
+        vSpr->setItem(i, 1, new QTableWidgetItem(rows[i].szTtl));
     }
     vSpr->clearSelection();
 }
@@ -78,13 +74,10 @@ void fmTxt::refreshBoldDays()
     const QDate today = services().clock->today();
     for (int i = 0; i < vCLn->monthColumns(); ++i) {
         const QString m = DateKey::monthPrefix(first.addMonths(i));
-        Statement st{sql::kMonthKeys + sql::kMonthRange, {}};
-        SqlSet(st, {m, m + QStringLiteral("32")});
-        ColumnTable t;
-        int n = 0;
-        if (!DbGetRows(st, t, n)) return;
-        for (int r = 0; r < n; ++r)
-            bold.insert(DateKey::toDate(t[0][r].toString(), today));
+        QStringList keys;
+        if (!diary::monthDays(m, keys)) return;
+        for (const QString& k : keys)
+            bold.insert(DateKey::toDate(k, today));
     }
     vCLn->setBoldDays(bold);
 }

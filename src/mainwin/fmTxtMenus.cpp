@@ -4,14 +4,14 @@
 
 #include "CapStem.h"
 #include "DateKey.h"
-#include "EditorLogic.h"
+#include "DatePrompt.h"
+#include "Diary.h"
 #include "Globals.h"
-#include "MainLogic.h"
 #include "MonthCalendar.h"
 #include "Platform.h"
 #include "SetIme.h"
-#include "Statements.h"
 #include "Store.h"
+#include "Twips.h"
 #include "sbFnd.h"
 #include "uTxA.h"
 #include "yIni.h"
@@ -112,16 +112,16 @@ void fmTxt::buildMenus()
 void fmTxt::mnFile_Click(int index)
 {
     switch (index) {
-    case 0:
+    case SaveItem:
         SaveEntry(false);
         break;
-    case 1:
+    case DeleteItem:
         DeleteEntry();
         break;
-    case 3:
+    case ChangeDate:
         ChangeEntryDate();
         break;
-    case 5:
+    case ExitItem:
         CloseDiary();
         break;
     default:
@@ -163,22 +163,18 @@ void fmTxt::mnDay_Click(int index)
 {
     QString key;
     switch (index) {
-    case 0:
-    case 1: {
-        QString ord;
-        if (!DbGetRec(
-                Statement{sql::kSelect + (index == 0 ? sql::kMin : sql::kMax) + sql::kOfKeys, {}},
-                ord))
-            return;
-        key = sql::keyOfOrd(ord);
+    case FirstDay:
+        if (!diary::firstDay(key)) return;
         break;
-    }
-    case 3:
+    case LastDay:
+        if (!diary::lastDay(key)) return;
+        break;
+    case Today:
         key = DateKey::fromDate(services().clock->today());
         break;
-    case 4:
-    case 5:
-        key = ShiftYear(CurrentKey, index == 4 ? -1 : -2);
+    case YearBack:
+    case TwoYearsBack:
+        key = ShiftYear(CurrentKey, index == YearBack ? -1 : -2);
         break;
     default:
         return;

@@ -31,23 +31,8 @@ void ListingText::addTitle(const QString& key, const QString& title, const QStri
     pen_.colour = kTitleColour;
     pen_.underline = false;
     insert(QStringLiteral("  "));
-    if (!m.found()) {
-        insert(title);
-    } else {
-        insert(title.left(m.start));
-        pen_.bold = true;
-        pen_.colour = kMatchColour;
-        // The title's own characters, not the word: a match may differ from the word
-        // in case, in width, or by what a "*" stood for.
-        insert(title.mid(m.start, m.length));
-        const QString rest = title.mid(m.start + m.length);
-        if (!rest.isEmpty()) {
-            pen_.size = titleFont.size;
-            pen_.bold = titleFont.bold;
-            pen_.colour = kTitleColour;
-            insert(rest);
-        }
-    }
+    const RunFormat after = pen_; // a copy: marking changes the pen
+    insertMarked(title, m, after);
     insert(kLineBreak);
 }
 
@@ -58,20 +43,9 @@ void ListingText::addBody(const QString& body, const QString& word, const FontSe
     pen_.size = bodyFont.size;
     pen_.bold = bodyFont.bold;
     pen_.colour = kBodyColour;
-    if (!m.found()) {
-        insert(body);
-    } else {
-        insert(body.left(m.start));
-        pen_.bold = true;
-        pen_.colour = kMatchColour;
-        insert(body.mid(m.start, m.length));
-        const QString rest = body.mid(m.start + m.length);
-        if (!rest.isEmpty()) {
-            pen_.bold = false;
-            pen_.colour = kBodyColour;
-            insert(rest);
-        }
-    }
+    RunFormat after = pen_;
+    after.bold = false;
+    insertMarked(body, m, after);
     insert(kLineBreak);
     insert(kLineBreak);
 }
@@ -81,6 +55,24 @@ QList<ListingRun> ListingText::take()
     QList<ListingRun> out;
     out.swap(runs_);
     return out;
+}
+
+void ListingText::insertMarked(const QString& text, const MatchSpan& m, const RunFormat& after)
+{
+    if (!m.found()) {
+        insert(text);
+        return;
+    }
+    insert(text.left(m.start));
+    pen_.bold = true;
+    pen_.colour = kMatchColour;
+    // The text's own characters, not the word: a match may differ from the word in case,
+    // in width, or by what a "*" stood for.
+    insert(text.mid(m.start, m.length));
+    const QString rest = text.mid(m.start + m.length);
+    if (rest.isEmpty()) return; // the red pen carries on, as a text control's would
+    pen_ = after;
+    insert(rest);
 }
 
 void ListingText::insert(const QString& text)

@@ -3,7 +3,8 @@
 // character format, and how a date link is read back. No widget is needed, so the
 // window only renders these runs and tests can check them directly.
 
-#include "MainView.h"
+#include "FontSetting.h"
+#include "TextMatch.h"
 
 #include <QList>
 #include <QRgb>
@@ -49,6 +50,8 @@ public:
 
 private:
     void insert(const QString& text);
+    // The text with its match in bold red; after the match the pen becomes `after`.
+    void insertMarked(const QString& text, const MatchSpan& m, const RunFormat& after);
 
     RunFormat pen_;
     QList<ListingRun> runs_;

@@ -1,6 +1,6 @@
 #include "ListingView.h"
 
-#include "EditorLogic.h"
+#include "BodyText.h"
 
 #include <QMouseEvent>
 #include <QTextBlock>

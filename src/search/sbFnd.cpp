@@ -1,11 +1,10 @@
 #include "sbFnd.h"
 
 #include "CapStem.h"
+#include "Diary.h"
 #include "ListingView.h"
 #include "MainView.h"
 #include "Platform.h"
-#include "SearchIndex.h"
-#include "Statements.h"
 #include "Store.h"
 #include "sbEdt.h"
 
@@ -22,8 +21,6 @@
 namespace drv {
 
 namespace {
-
-sbFnd* g_window = nullptr;
 
 FontSetting presetFont(int index)
 {
@@ -45,25 +42,6 @@ QTextCharFormat charFormat(const RunFormat& r)
 
 } // namespace
 
-sbFnd& sbFnd::instance()
-{
-    if (!g_window) {
-        g_window = new sbFnd;
-        g_window->Form_Load();
-    }
-    return *g_window;
-}
-
-sbFnd* sbFnd::loaded()
-{
-    return g_window;
-}
-
-void sbFnd::closeIfOpen()
-{
-    if (g_window) g_window->close();
-}
-
 sbFnd::sbFnd()
 {
     setObjectName(QStringLiteral("sbFnd"));
@@ -79,7 +57,7 @@ sbFnd::sbFnd()
 
 sbFnd::~sbFnd()
 {
-    if (g_window == this) g_window = nullptr;
+    forget(this);
 }
 
 void sbFnd::buildMenus()
@@ -112,42 +90,32 @@ void sbFnd::Form_Load()
     const QRect frame = view->mainFrameGlobal();
     const QRect column = view->editorColumnGlobal();
     const QRect outer(column.left(), frame.top(), column.width(), frame.height());
-    move(outer.topLeft());
-    pendingOuter_ = outer.size();
-    // Until a window manager frames the window, the outer size is the inner one.
-    resize(outer.size());
+    placement_.place(*this, outer);
 }
 
 void sbFnd::showEvent(QShowEvent* event)
 {
     QMainWindow::showEvent(event);
-    if (pendingOuter_.isValid()) {
-        const QSize frame = frameGeometry().size() - geometry().size();
-        resize(pendingOuter_ - frame);
-        pendingOuter_ = QSize();
-    }
+    placement_.shown(*this);
 }
 
 void sbFnd::closeEvent(QCloseEvent* event)
 {
-    // Unloaded: the next request makes and places a fresh window.
-    if (g_window == this) g_window = nullptr;
+    forget(this);
     QMainWindow::closeEvent(event);
 }
 
 void sbFnd::setCaption(const QString& caption)
 {
-    // "[*]" in a window title is Qt's modified mark; a doubled one shows literally.
-    setWindowTitle(QString(caption).replace(QStringLiteral("[*]"), QStringLiteral("[*][*]")));
+    setWindowTitle(literalCaption(caption));
 }
 
 void sbFnd::ActDate(const QString& sCp, const QString& sDt)
 {
     setCaption(sCp);
-    ColumnTable rows;
-    int n = 0;
-    const bool ok = LatestUpTo(sDt, rows, n);
-    SetLst(ok ? rows : ColumnTable(), ok ? n : 0, QString());
+    QList<DiaryEntry> rows;
+    if (!diary::latestUpTo(sDt, rows)) rows.clear(); // the store has said why
+    SetLst(rows, QString());
     showInFront();
 }
 
@@ -155,10 +123,9 @@ void sbFnd::ActWd(const QString& sWd)
 {
     setCaption(sWd);
     // The store's word search: its index when the diary has one, else every body.
-    ColumnTable rows;
-    int n = 0;
-    const bool ok = SearchWord(sWd, rows, n);
-    SetLst(ok ? rows : ColumnTable(), ok ? n : 0, sWd);
+    QList<DiaryEntry> rows;
+    if (!diary::search(sWd, rows)) rows.clear();
+    SetLst(rows, sWd);
     showInFront();
 }
 
@@ -170,10 +137,8 @@ void sbFnd::showInFront()
     if (shown) raise();
 }
 
-void sbFnd::SetLst(const ColumnTable& rows, int n, const QString& word)
+void sbFnd::SetLst(const QList<DiaryEntry>& rows, const QString& word)
 {
-    // A failed query was reported by the store and lists nothing.
-    if (rows.size() < 3) n = 0;
     // Filled apart from the view, so nothing is laid out run by run: a document with a
     // null page size is not laid out at all, and once shown, the view lays out what is
     // visible first and the rest in the background.
@@ -186,9 +151,9 @@ void sbFnd::SetLst(const ColumnTable& rows, int n, const QString& word)
     doc->setPageSize(QSizeF(0, 0));
     building_ = doc;
     pen_.take();
-    for (int r = 0; r < n; ++r) {
-        AddTtl(rows[0].value(r).toString(), rows[1].value(r).toString(), word);
-        AddDoc(rows[2].value(r).toString(), word);
+    for (const DiaryEntry& e : rows) {
+        AddTtl(e.skYmn, e.szTtl, word);
+        AddDoc(e.szDoc, word);
     }
     building_ = nullptr;
     vDoc->setDocument(doc);

@@ -3,8 +3,9 @@
 // a word, as one formatted text. A click on an entry's date opens it for correction.
 // The window exists once; a request loads it when it is not loaded.
 
+#include "Diary.h"
 #include "ListingText.h"
-#include "Store.h"
+#include "SecondaryWindow.h"
 
 #include <QMainWindow>
 
@@ -16,17 +17,12 @@ namespace drv {
 
 class ListingView;
 
-class sbFnd final : public QMainWindow {
+// instance(), loaded(), and closeIfOpen() for the program's shutdown.
+class sbFnd final : public QMainWindow, public OneInstance<sbFnd> {
     Q_OBJECT
+    friend class OneInstance<sbFnd>;
 
 public:
-    // The window, loaded (created and placed) on first use.
-    static sbFnd& instance();
-    // The window while it is loaded, or nullptr.
-    static sbFnd* loaded();
-    // Closes the window if it is loaded, for the program's shutdown.
-    static void closeIfOpen();
-
     ~sbFnd() override;
     Q_DISABLE_COPY_MOVE(sbFnd)
 
@@ -51,8 +47,8 @@ private:
     sbFnd();
     void buildMenus();
     void Form_Load();
-    // Renders the rows (columns key, title, body) of a listing query.
-    void SetLst(const ColumnTable& rows, int n, const QString& word);
+    // Renders the entries of a listing.
+    void SetLst(const QList<DiaryEntry>& rows, const QString& word);
     void AddTtl(const QString& key, const QString& title, const QString& word);
     void AddDoc(const QString& body, const QString& word);
     void render(const QList<ListingRun>& runs);
@@ -64,7 +60,7 @@ private:
 
     ListingText pen_;
     QTextDocument* building_ = nullptr; // the listing being filled, not yet shown
-    QSize pendingOuter_;                // the placed outer size, applied once the frame is known
+    OuterPlacement placement_;
 };
 
 } // namespace drv

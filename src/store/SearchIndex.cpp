@@ -75,53 +75,29 @@ bool exec(const QString& text, std::initializer_list<StoreValue> values = {})
     return DbExec(st, n);
 }
 
-const QString kCreate = QStringLiteral(
-    "Create Virtual Table ftsDoc Using fts5(szDoc, content='', tokenize='drv_bigram', "
-    "prefix='1')");
-// The index row of an entry is its key read as a number, so moving an entry moves it.
-const QStringList kTriggers = {
-    QStringLiteral("Create Trigger tbDoc_ftsIns After Insert On tbDoc Begin "
-                   "Insert Into ftsDoc(rowid, szDoc) Values(Cast(new.skYmn As Integer), "
-                   "new.szDoc); End"),
-    QStringLiteral("Create Trigger tbDoc_ftsDel After Delete On tbDoc Begin "
-                   "Insert Into ftsDoc(ftsDoc, rowid, szDoc) Values('delete', "
-                   "Cast(old.skYmn As Integer), old.szDoc); End"),
-    QStringLiteral("Create Trigger tbDoc_ftsUpd After Update Of skYmn, szDoc On tbDoc Begin "
-                   "Insert Into ftsDoc(ftsDoc, rowid, szDoc) Values('delete', "
-                   "Cast(old.skYmn As Integer), old.szDoc); "
-                   "Insert Into ftsDoc(rowid, szDoc) Values(Cast(new.skYmn As Integer), "
-                   "new.szDoc); End"),
-};
-
 bool buildIndex(const std::function<void(int, int)>& progress)
 {
-    if (!exec(QStringLiteral("Begin Immediate"))) return false;
-    bool ok = exec(QStringLiteral("Drop Trigger If Exists tbDoc_ftsIns")) &&
-              exec(QStringLiteral("Drop Trigger If Exists tbDoc_ftsDel")) &&
-              exec(QStringLiteral("Drop Trigger If Exists tbDoc_ftsUpd")) &&
-              exec(QStringLiteral("Drop Table If Exists ftsDoc")) && exec(kCreate);
-    for (const QString& t : kTriggers)
-        ok = ok && exec(t);
+    if (!exec(sql::kBeginWrite)) return false;
+    bool ok = exec(sql::kIndexDropIns) && exec(sql::kIndexDropDel) && exec(sql::kIndexDropUpd) &&
+              exec(sql::kIndexDrop) && exec(sql::kIndexCreate) && exec(sql::kIndexTriggerIns) &&
+              exec(sql::kIndexTriggerDel) && exec(sql::kIndexTriggerUpd);
     int total = 0;
-    ok = ok && DbGetRec(Statement{QStringLiteral("Select Count(*) As nCnt From tbDoc"), {}}, total);
+    ok = ok && DbGetRec(Statement{sql::kCountAll, {}}, total);
     // A year at a time, so the user sees it move.
     int done = 0;
     for (int yy = 0; ok && yy < 100; ++yy) {
         const QString y = QString::number(yy).rightJustified(2, u'0');
-        ok = exec(QStringLiteral("Insert Into ftsDoc(rowid, szDoc) Select Cast(skYmn As Integer), "
-                                 "szDoc From tbDoc Where skYmn Between ? And ?"),
-                  {y, y + QStringLiteral("9999")});
+        ok = exec(sql::kIndexRange, {y, y + QStringLiteral("9999")});
         int inYear = 0;
-        Statement c{
-            QStringLiteral("Select Count(*) As nCnt From tbDoc Where skYmn Between ? And ?"), {}};
+        Statement c{sql::kCountRange, {}};
         SqlSet(c, {y, y + QStringLiteral("9999")});
         ok = ok && DbGetRec(c, inYear);
         done += inYear;
         if (ok && progress) progress(std::min(done, total), total);
     }
-    ok = ok && exec(QStringLiteral("Pragma user_version = %1").arg(kIndexVersion));
-    if (ok) return exec(QStringLiteral("Commit"));
-    exec(QStringLiteral("Rollback"));
+    ok = ok && exec(sql::kIndexVersionSet + QString::number(kIndexVersion));
+    if (ok) return exec(sql::kCommit);
+    DbRollback();
     return false;
 }
 
@@ -141,9 +117,7 @@ bool fetchEntries(const QStringList& keys, QMap<QString, QList<StoreValue>>& row
     QString marks = QStringLiteral("?");
     for (int i = 1; i < keys.size(); ++i)
         marks += QStringLiteral(",?");
-    Statement st{QStringLiteral("Select skYmn, szTtl, szDoc From tbDoc Where skYmn In (") + marks +
-                     u')',
-                 {}};
+    Statement st{sql::kEntriesIn + marks + u')', {}};
     for (const QString& k : keys)
         st.values << k;
     ColumnTable t;
@@ -167,12 +141,8 @@ bool registerSearchTokenizer(sqlite3* db)
 bool hasSearchIndex()
 {
     int n = 0, version = 0;
-    return DbGetRec(Statement{QStringLiteral("Select Count(*) As nCnt From sqlite_master Where "
-                                             "name='ftsDoc'"),
-                              {}},
-                    n) &&
-           n == 1 && DbGetRec(Statement{QStringLiteral("Pragma user_version"), {}}, version) &&
-           version == kIndexVersion;
+    return DbGetRec(Statement{sql::kIndexPresent, {}}, n) && n == 1 &&
+           DbGetRec(Statement{sql::kIndexVersionGet, {}}, version) && version == kIndexVersion;
 }
 
 bool ensureSearchIndex(const std::function<void(int, int)>& progress)
@@ -204,9 +174,7 @@ bool LatestUpTo(const QString& key, ColumnTable& table, int& count)
     // from there, then from the earlier one; each part is a range of the key's index.
     const QString pivot = DateKey::pivot(services().clock->today()) + QStringLiteral("9999");
     const bool laterCentury = key <= pivot;
-    const QString range =
-        QStringLiteral("Select skYmn, szTtl, szDoc From tbDoc Where skYmn <= ? And skYmn > ? "
-                       "Order By skYmn Desc Limit ?");
+    const QString& range = sql::kLatestInRange;
     count = 0;
     table.clear();
     Statement first{range, {}};
@@ -243,10 +211,7 @@ bool SearchWord(const QString& word, ColumnTable& table, int& count)
     const bool verify = pieces(word).size() > 1;
     const int page = verify ? kMaxRows : 50;
     for (int offset = 0; count < 50; offset += page) {
-        Statement st{QStringLiteral("Select printf('%06d', rowid) As sKey From ftsDoc Where "
-                                    "ftsDoc Match ? Order By drv_ord(printf('%06d', rowid)) Desc "
-                                    "Limit ? Offset ?"),
-                     {}};
+        Statement st{sql::kIndexMatch, {}};
         SqlSet(st, {query, page, offset});
         ColumnTable keys;
         int n = 0;

@@ -13,9 +13,6 @@ inline const QString kUpdate = QStringLiteral("Update tbDoc Set szTtl=?, szDoc=?
 inline const QString kWhereKey = QStringLiteral(" Where skYmn=?");
 inline const QString kInsert = QStringLiteral(" Insert Into tbDoc (szTtl, szDoc, skYmn)");
 inline const QString kValues = QStringLiteral(" Values(?,?,?)");
-// Joined after kValues: a day that another running copy wrote meanwhile is updated.
-inline const QString kOrUpdate =
-    QStringLiteral(" On Conflict(skYmn) Do Update Set szTtl=excluded.szTtl, szDoc=excluded.szDoc");
 inline const QString kDelete = QStringLiteral(" Delete From tbDoc Where skYmn=?");
 inline const QString kEntry = QStringLiteral("Select szTtl,szDoc From tbDoc Where skYmn=?");
 
@@ -39,6 +36,70 @@ inline const QString kTop50 = QStringLiteral("Select skYmn, szTtl, szDoc");
 inline const QString kUpTo = QStringLiteral(" From tbDoc Where drv_ord(skYmn)<=drv_ord(?)");
 inline const QString kWithWord = QStringLiteral(" From tbDoc Where drv_match(szDoc, ?)");
 inline const QString kNewestFirst = QStringLiteral(" Order By drv_ord(skYmn) Desc Limit 50");
+
+// Every entry in date order, a page at a time: keys after the last one of the page
+// before, up to the top of the range (the two centuries are walked one after the other).
+inline const QString kWalkRange = QStringLiteral(
+    "Select skYmn, szTtl, szDoc From tbDoc Where skYmn > ? And skYmn <= ? Order By skYmn Limit ?");
+inline const QString kWalkAbove =
+    QStringLiteral("Select skYmn, szTtl, szDoc From tbDoc Where skYmn > ? Order By skYmn Limit ?");
+
+// The latest entries up to a day, read as one key range of a century: upper key, lower
+// key (exclusive), row limit.
+inline const QString kLatestInRange =
+    QStringLiteral("Select skYmn, szTtl, szDoc From tbDoc Where skYmn <= ? And skYmn > ? "
+                   "Order By skYmn Desc Limit ?");
+
+// A save is one write transaction: count, then update or insert.
+inline const QString kBeginWrite = QStringLiteral("Begin Immediate");
+inline const QString kCommit = QStringLiteral("Commit");
+inline const QString kRollback = QStringLiteral("Rollback");
+
+// Opening: a read that proves the file is a diary, and durable commits.
+inline const QString kProbe = QStringLiteral("Select skYmn, szTtl, szDoc From tbDoc Limit 0");
+inline const QString kSyncExtra = QStringLiteral("Pragma synchronous = EXTRA");
+
+// The search index (an FTS5 table of the folded bodies, kept in step by triggers).
+inline const QString kIndexCreate = QStringLiteral(
+    "Create Virtual Table ftsDoc Using fts5(szDoc, content='', tokenize='drv_bigram', "
+    "prefix='1')");
+// The index row of an entry is its key read as a number, so moving an entry moves it.
+inline const QString kIndexTriggerIns =
+    QStringLiteral("Create Trigger tbDoc_ftsIns After Insert On tbDoc Begin "
+                   "Insert Into ftsDoc(rowid, szDoc) Values(Cast(new.skYmn As Integer), "
+                   "new.szDoc); End");
+inline const QString kIndexTriggerDel =
+    QStringLiteral("Create Trigger tbDoc_ftsDel After Delete On tbDoc Begin "
+                   "Insert Into ftsDoc(ftsDoc, rowid, szDoc) Values('delete', "
+                   "Cast(old.skYmn As Integer), old.szDoc); End");
+inline const QString kIndexTriggerUpd =
+    QStringLiteral("Create Trigger tbDoc_ftsUpd After Update Of skYmn, szDoc On tbDoc Begin "
+                   "Insert Into ftsDoc(ftsDoc, rowid, szDoc) Values('delete', "
+                   "Cast(old.skYmn As Integer), old.szDoc); "
+                   "Insert Into ftsDoc(rowid, szDoc) Values(Cast(new.skYmn As Integer), "
+                   "new.szDoc); End");
+inline const QString kIndexDropIns = QStringLiteral("Drop Trigger If Exists tbDoc_ftsIns");
+inline const QString kIndexDropDel = QStringLiteral("Drop Trigger If Exists tbDoc_ftsDel");
+inline const QString kIndexDropUpd = QStringLiteral("Drop Trigger If Exists tbDoc_ftsUpd");
+inline const QString kIndexDrop = QStringLiteral("Drop Table If Exists ftsDoc");
+inline const QString kCountAll = QStringLiteral("Select Count(*) As nCnt From tbDoc");
+inline const QString kCountRange =
+    QStringLiteral("Select Count(*) As nCnt From tbDoc Where skYmn Between ? And ?");
+inline const QString kIndexRange =
+    QStringLiteral("Insert Into ftsDoc(rowid, szDoc) Select Cast(skYmn As Integer), "
+                   "szDoc From tbDoc Where skYmn Between ? And ?");
+inline const QString kIndexVersionSet = QStringLiteral("Pragma user_version = ");
+inline const QString kIndexVersionGet = QStringLiteral("Pragma user_version");
+inline const QString kIndexPresent =
+    QStringLiteral("Select Count(*) As nCnt From sqlite_master Where name='ftsDoc'");
+// Keys of the bodies that hold the index query, newest first: query, limit, offset.
+inline const QString kIndexMatch =
+    QStringLiteral("Select printf('%06d', rowid) As sKey From ftsDoc Where "
+                   "ftsDoc Match ? Order By drv_ord(printf('%06d', rowid)) Desc "
+                   "Limit ? Offset ?");
+// The entries of some keys: followed by one "?" for each, separated by "," and ")".
+inline const QString kEntriesIn =
+    QStringLiteral("Select skYmn, szTtl, szDoc From tbDoc Where skYmn In (");
 
 // The correction window: body, key.
 inline const QString kCorrect = QStringLiteral("Update tbDoc Set szDoc=? Where skYmn=?");

@@ -4,6 +4,7 @@
 #include "Globals.h"
 #include "Platform.h"
 #include "SearchIndex.h"
+#include "Statements.h"
 #include "TextMatch.h"
 
 #include <QFile>
@@ -151,7 +152,7 @@ bool openConnection(const QString& path, QString& reason)
     }
     // A read proves the file is a diary without writing a byte to it.
     QSqlQuery q(db);
-    if (!q.exec(QStringLiteral("Select skYmn, szTtl, szDoc From tbDoc Limit 0"))) {
+    if (!q.exec(sql::kProbe)) {
         const QString text = describe(q.lastError());
         const QString fault = faultOf(q.lastError());
         reason = text.contains(QStringLiteral("no such table"))
@@ -163,7 +164,7 @@ bool openConnection(const QString& path, QString& reason)
     // The folder is synced too once the journal is gone, so a save that returned
     // survives a power cut right after it. (After the read, which has loaded the schema:
     // before it, this would wait out a lock a second time.)
-    q.exec(QStringLiteral("Pragma synchronous = EXTRA"));
+    q.exec(sql::kSyncExtra);
     return true;
 }
 
@@ -280,6 +281,13 @@ bool DbExec(const Statement& st, int& count)
     if (!run(q, st)) return false;
     count = q.numRowsAffected();
     return true;
+}
+
+void DbRollback()
+{
+    if (!oDb().isOpen()) return;
+    QSqlQuery q(oDb());
+    q.exec(sql::kRollback);
 }
 
 bool detail::getRec(const Statement& st, qsizetype targets, QList<StoreValue>& row)

@@ -42,6 +42,9 @@ void SqlSet(Statement& st, std::initializer_list<StoreValue> values);
 StoreValue FldDef(const QString& column);
 
 bool DbExec(const Statement& st, int& count);
+// Ends a write transaction that failed, without a message: the failure has been shown,
+// and the engine may already have ended the transaction itself (a full disk does).
+void DbRollback();
 bool DbGetRows(const Statement& st, ColumnTable& table, int& count);
 
 namespace detail {

@@ -20,7 +20,7 @@
 //                                                      diary's size now; exits 3 on failure
 
 #include "CrashEntries.h"
-#include "EntryWrite.h"
+#include "Diary.h"
 #include "Globals.h"
 #include "Platform.h"
 #include "Store.h"
@@ -90,7 +90,7 @@ int runSaves(const QStringList& a)
     for (quint64 id = first; id < first + count; ++id) {
         const QString key = crash::keyOf(id, firstDay, pool);
         say(QStringLiteral("saving %1 %2").arg(key).arg(id));
-        if (!WriteEntry(key, crash::titleOf(id), crash::bodyOf(id))) return 3;
+        if (!diary::save(key, crash::titleOf(id), crash::bodyOf(id))) return 3;
         say(QStringLiteral("saved %1 %2 %3")
                 .arg(key)
                 .arg(id)
@@ -143,7 +143,7 @@ int runFileSizeLimit(const QStringList& a)
     const rlimit limit{size, size};
     if (setrlimit(RLIMIT_FSIZE, &limit) != 0) return 2;
     const QString body = QString(a[5].toInt(), u'あ');
-    if (!WriteEntry(a[4], QStringLiteral("full"), body)) return 3;
+    if (!diary::save(a[4], QStringLiteral("full"), body)) return 3;
     say(QStringLiteral("saved %1").arg(a[4]));
     return 0;
 }

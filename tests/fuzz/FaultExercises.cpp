@@ -1,9 +1,9 @@
 #include "FaultExercises.h"
 
 #include "DateKey.h"
+#include "DatePrompt.h"
 #include "Globals.h"
 #include "ListingText.h"
-#include "MainLogic.h"
 #include "Platform.h"
 #include "TextMatch.h"
 #include "yIni.h"

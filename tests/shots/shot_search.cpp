@@ -1,6 +1,7 @@
 // Opens the listing window for a word on a small diary in a temporary folder and saves
 // a picture of it. Run under an X server: shot_search OUT.png
 
+#include "FakeMainView.h"
 #include "FakePlatform.h"
 #include "Globals.h"
 #include "MainView.h"
@@ -20,16 +21,14 @@ using namespace drv;
 namespace {
 
 // Stands in for the main window: a frame for placement and the default-like fonts.
-class ShotView final : public MainView {
-public:
-    QRect mainFrameGlobal() const override { return {0, 0, 900, 760}; }
-    QRect editorColumnGlobal() const override { return {250, 30, 640, 720}; }
-    FontSetting fontPreset(int index) const override
+struct ShotView : test::FakeMainView {
+    ShotView()
     {
-        return index == 0 ? FontSetting{QStringLiteral("IPAGothic"), 12, true}
-                          : FontSetting{QStringLiteral("IPAGothic"), 11, false};
+        frame = {0, 0, 900, 760};
+        column = {250, 30, 640, 720};
+        fonts = {
+            {{QStringLiteral("IPAGothic"), 12, true}, {QStringLiteral("IPAGothic"), 11, false}}};
     }
-    void entryCorrected(const QString&, const QString&) override {}
 };
 
 bool fillDiary()

@@ -1,9 +1,6 @@
-#include "EditorLogic.h"
+#include "BodyText.h"
 
-#include <algorithm>
-#include <array>
-#include <cmath>
-#include <utility>
+#include <QChar>
 
 namespace drv {
 
@@ -82,52 +79,6 @@ QString plainFromDocument(const QString& rawDocumentText)
         if (c == QChar::ParagraphSeparator || c == QChar::LineSeparator) c = u'\n';
     }
     return s;
-}
-
-int roundHalfEven(double value)
-{
-    const double below = std::floor(value);
-    const double rest = value - below;
-    double result = below;
-    if (rest > 0.5 || (rest == 0.5 && std::fmod(below, 2.0) != 0.0)) result += 1.0;
-    return static_cast<int>(result);
-}
-
-int twipsToPixels(int twips, double dpi)
-{
-    return static_cast<int>(std::lround(twips * dpi / 1440.0));
-}
-
-int pixelsToTwips(int pixels, double dpi)
-{
-    return static_cast<int>(std::lround(pixels * 1440.0 / dpi));
-}
-
-QRect editorGeometry(QSize clientPixels, double dpiX, double dpiY)
-{
-    const int widthTwips = std::max(0, pixelsToTwips(clientPixels.width(), dpiX) - 100);
-    const int heightTwips = std::max(0, pixelsToTwips(clientPixels.height(), dpiY) - 150);
-    return QRect(twipsToPixels(60, dpiX), twipsToPixels(100, dpiY), twipsToPixels(widthTwips, dpiX),
-                 twipsToPixels(heightTwips, dpiY));
-}
-
-std::optional<TxAction> txActionFor(const QString& name)
-{
-    static const std::array<std::pair<const char16_t*, TxAction>, 9> names{{
-        {u"取消", TxAction::Restore},
-        {u"元に戻す", TxAction::Undo},
-        {u"やり直し", TxAction::Redo},
-        {u"切り取り", TxAction::Cut},
-        {u"ｺﾋﾟｰ", TxAction::Copy},
-        {u"貼り付け", TxAction::Paste},
-        {u"全てｺﾋﾟｰ", TxAction::CopyAll},
-        {u"全て選択", TxAction::SelectAll},
-        {u"検索", TxAction::Find},
-    }};
-    for (const auto& [text, action] : names) {
-        if (name == QStringView(text)) return action;
-    }
-    return std::nullopt;
 }
 
 } // namespace drv

@@ -1,17 +1,15 @@
 #pragma once
-// The main window as the listing and correction windows see it: where to place
-// themselves, which fonts to use, and whom to tell about a corrected entry.
+// The main window as the other windows and the body editor see it: where to place
+// themselves, which fonts to use, whom to tell about a corrected entry, and whose Edit
+// menu a right click in any editor updates. One for the whole program: the main window
+// installs itself while it exists.
+
+#include "FontSetting.h"
 
 #include <QRect>
 #include <QString>
 
 namespace drv {
-
-struct FontSetting {
-    QString name;
-    int size = 0;
-    bool bold = false;
-};
 
 class MainView {
 public:
@@ -24,9 +22,11 @@ public:
     virtual FontSetting fontPreset(int index) const = 0;
     // A correction of key's body was stored.
     virtual void entryCorrected(const QString& key, const QString& body) = 0;
+    // Enables or disables the first two Edit-menu entries ("元に戻す", "やり直し").
+    virtual void setUndoRedoEnabled(bool undo, bool redo) = 0;
 };
 
-// The main window while it exists, or nullptr.
+// The main window while it exists, or nullptr; installing nullptr removes it.
 MainView* mainView();
 void setMainView(MainView* view);
 
