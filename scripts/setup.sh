@@ -6,7 +6,7 @@ packages=(
   build-essential cmake pkg-config
   qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libgl-dev
   libsqlite3-dev libbenchmark-dev
-  clang
+  clang clang-format git
   xvfb xauth xdotool x11-utils imagemagick sqlite3
   fonts-ipafont-gothic fontconfig locales appstream
 )

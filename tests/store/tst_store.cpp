@@ -4,6 +4,7 @@
 #include "DateKey.h"
 #include "Diary.h"
 #include "DiaryFile.h"
+#include "DiaryFixture.h"
 #include "FakePlatform.h"
 #include "Globals.h"
 #include "SearchIndex.h"
@@ -41,16 +42,8 @@ private:
     QString dbPath() const { return sUsrFld + QStringLiteral("dbVesk.mdb"); }
 
 private Q_SLOTS:
-    void init()
-    {
-        fake = std::make_unique<test::FakePlatform>();
-        fake->useDiaryFolders();
-    }
-    void cleanup()
-    {
-        DbClose();
-        fake.reset();
-    }
+    void init() { fake = test::startDiary(); }
+    void cleanup() { test::endDiary(fake); }
 
     // --- the diary's named operations -----------------------------------
     // A diary made by another tool may have no key constraint at all: saving counts and

@@ -4,6 +4,7 @@
 #include "DateKey.h"
 #include "DatePrompt.h"
 #include "DiaryFile.h"
+#include "DiaryFixture.h"
 #include "FakePlatform.h"
 #include "Globals.h"
 #include "MainLayout.h"
@@ -128,19 +129,13 @@ private:
     QAction* fileItem(int i) const { return w->mnFile.at(i); }
 
 private Q_SLOTS:
-    void init()
-    {
-        fake = std::make_unique<test::FakePlatform>();
-        fake->useDiaryFolders();
-        sExeNm = QStringLiteral("drvesk");
-        bRun = true;
-    }
+    void init() { fake = test::startDiary(); }
     void cleanup()
     {
         stop();
         sbEdt::closeIfOpen();
         sbFnd::closeIfOpen();
-        fake.reset();
+        test::endDiary(fake);
     }
 
     void firstStartUsesDefaults()

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <optional>
 
 using namespace drv;
 
@@ -90,6 +91,54 @@ private Q_SLOTS:
         QTest::newRow("years away")
             << QDate(2027, 1, 1) << 3 << QDate(2030, 6, 15) << QDate(2030, 6, 1);
     }
+    // What the widget is handed to paint: the drawn days with their tone and marks.
+    void monthCellsCarryToneAndMarks_data()
+    {
+        QTest::addColumn<int>("index");
+        QTest::addColumn<int>("count");
+        QTest::addColumn<int>("drawn");
+        QTest::addColumn<QDate>("neighbour"); // a day of another month: greyed, or not drawn
+        QTest::addColumn<bool>("neighbourDrawn");
+        // November 2026 starts on a Sunday: one block shows the whole 6×7 grid.
+        QTest::newRow("alone") << 0 << 1 << 42 << QDate(2026, 12, 5) << true;
+        QTest::newRow("first of two") << 0 << 2 << 30 << QDate(2026, 12, 5) << false;
+        QTest::newRow("second of two") << 1 << 2 << 42 - 2 << QDate(2026, 11, 29) << false;
+    }
+    void monthCellsCarryToneAndMarks()
+    {
+        QFETCH(int, index);
+        QFETCH(int, count);
+        QFETCH(int, drawn);
+        QFETCH(QDate, neighbour);
+        QFETCH(bool, neighbourDrawn);
+        const QDate first(2026, 11, 1);
+        const QDate month = first.addMonths(index);
+        const QDate selected = month.addDays(14), today = month.addDays(2);
+        const QSet<QDate> bold{month.addDays(22), neighbour};
+        const calendar::Metrics m;
+        const auto cells = calendar::monthCells(m, first, index, count, selected, today, bold);
+        QCOMPARE(int(cells.size()), drawn);
+        auto cellOf = [&](QDate d) {
+            const auto it = std::find_if(cells.begin(), cells.end(),
+                                         [&](const calendar::DayCell& c) { return c.date == d; });
+            return it == cells.end() ? std::optional<calendar::DayCell>() : *it;
+        };
+        for (const calendar::DayCell& c : cells) {
+            QCOMPARE(c.rect, calendar::dateRect(m, first, count, c.date));
+            QCOMPARE(c.selected, c.date == selected);
+            QCOMPARE(c.today, c.date == today);
+            QCOMPARE(c.bold, bold.contains(c.date));
+            const calendar::DayTone want = c.date.month() != month.month()
+                                               ? calendar::DayTone::OtherMonth
+                                           : c.date.dayOfWeek() == 7 ? calendar::DayTone::Sunday
+                                           : c.date.dayOfWeek() == 6 ? calendar::DayTone::Saturday
+                                                                     : calendar::DayTone::Weekday;
+            QCOMPARE(c.tone, want);
+        }
+        QVERIFY(cellOf(month.addDays(22))->bold);
+        QCOMPARE(cellOf(neighbour).has_value(), neighbourDrawn);
+    }
+
     void followSelection()
     {
         QFETCH(QDate, firstShown);

@@ -2,6 +2,7 @@
 // mouse, its menu and the keyboard, against a temporary diary.
 
 #include "DiaryFile.h"
+#include "DiaryFixture.h"
 #include "FakeMainView.h"
 #include "FakePlatform.h"
 #include "Globals.h"
@@ -148,9 +149,7 @@ private:
 private Q_SLOTS:
     void init()
     {
-        fake = std::make_unique<test::FakePlatform>();
-        fake->useDiaryFolders();
-        bRun = true;
+        fake = test::startDiary();
         setMainView(&view);
         direct(QStringLiteral("select 1")); // the diary file exists from here on
     }
@@ -162,8 +161,7 @@ private Q_SLOTS:
         QVERIFY(!sbEdt::loaded());
         QVERIFY(!sbFnd::loaded());
         setMainView(nullptr);
-        DbClose();
-        fake.reset();
+        test::endDiary(fake);
     }
 
     // ---- The listing as data ----

@@ -2,6 +2,7 @@
 // on where it can, what is typed stays on screen and nothing already stored changes.
 
 #include "DiaryFile.h"
+#include "DiaryFixture.h"
 #include "FakePlatform.h"
 #include "Globals.h"
 #include "MonthCalendar.h"
@@ -94,13 +95,7 @@ private:
     QPointer<fmTxt> w;
 
 private Q_SLOTS:
-    void init()
-    {
-        fake = std::make_unique<test::FakePlatform>();
-        fake->useDiaryFolders();
-        sExeNm = QStringLiteral("drvesk");
-        bRun = true;
-    }
+    void init() { fake = test::startDiary(); }
     void cleanup()
     {
         if (w) {
@@ -110,7 +105,7 @@ private Q_SLOTS:
         }
         DbClose();
         if (QFileInfo::exists(sUsrFld)) QFile::setPermissions(sUsrFld, kOwnerRWX);
-        fake.reset();
+        test::endDiary(fake);
     }
 
     // --- the diary cannot be opened: one message, exit status 1, file untouched --------

@@ -1,6 +1,7 @@
 // The correction window driven through its editor, against a temporary diary.
 
 #include "DiaryFile.h"
+#include "DiaryFixture.h"
 #include "FakeMainView.h"
 #include "FakePlatform.h"
 #include "Globals.h"
@@ -86,9 +87,7 @@ private:
 private Q_SLOTS:
     void init()
     {
-        fake = std::make_unique<test::FakePlatform>();
-        fake->useDiaryFolders();
-        bRun = true;
+        fake = test::startDiary();
         view = std::make_unique<FakeView>();
         setMainView(view.get());
         put(QStringLiteral("061224"), QStringLiteral("Trip"), QStringLiteral("Snow in Sapporo."));
@@ -104,9 +103,8 @@ private Q_SLOTS:
         flushDeletes();
         QVERIFY(!sbEdt::loaded());
         setMainView(nullptr);
-        DbClose();
         view.reset();
-        fake.reset();
+        test::endDiary(fake);
     }
 
     void opensEntryWithDateAndTitleInCaption_data()

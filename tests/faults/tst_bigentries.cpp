@@ -5,6 +5,7 @@
 
 #include "DateKey.h"
 #include "Diary.h"
+#include "DiaryFixture.h"
 #include "FakeMainView.h"
 #include "FakePlatform.h"
 #include "Globals.h"
@@ -93,20 +94,12 @@ private:
     std::unique_ptr<test::FakePlatform> fake;
 
 private Q_SLOTS:
-    void init()
-    {
-        fake = std::make_unique<test::FakePlatform>();
-        fake->useDiaryFolders();
-        sExeNm = QStringLiteral("drvesk");
-        bRun = true;
-    }
+    void init() { fake = test::startDiary(); }
     void cleanup()
     {
         sbEdt::closeIfOpen();
         sbFnd::closeIfOpen();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        DbClose();
-        fake.reset();
+        test::endDiary(fake);
     }
 
     void storeKeepsEveryCharacter_data() { addRows(false); }

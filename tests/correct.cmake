@@ -1,1 +1,0 @@
-drv_add_test(tst_correct tst_correct.cpp LIBS correct)

@@ -1,1 +1,0 @@
-drv_add_test(tst_calendar tst_calendar.cpp LIBS mainwin)
