@@ -1,8 +1,6 @@
 #include "MainLogic.h"
 
-#include "DateKey.h"
-
-#include <QRegularExpression>
+#include "DateAnswer.h"
 
 #include <algorithm>
 
@@ -26,19 +24,7 @@ int rowOfKey(const QString& listKeys, const QString& key)
 
 QDate parseDateAnswer(const QString& answer, const QDate& today)
 {
-    const QString text = answer.normalized(QString::NormalizationForm_KC).trimmed();
-    static const QRegularExpression form(
-        QStringLiteral("^(\\d{1,4})\\s*(?:[/\\-.]|年)\\s*(\\d{1,2})\\s*(?:[/\\-.]|月)\\s*"
-                       "(\\d{1,2})\\s*日?$"));
-    const QRegularExpressionMatch m = form.match(text);
-    if (!m.hasMatch()) return {};
-    const QString y = m.captured(1);
-    int year = y.toInt();
-    if (y.size() <= 2)
-        year = DateKey::fullYear(year, today);
-    else if (y.size() == 3)
-        return {};
-    return QDate(year, m.captured(2).toInt(), m.captured(3).toInt());
+    return jp::parseDateAnswer(answer, today);
 }
 
 Arrangement arrange(int W, int H, int cw, int ch, int th)

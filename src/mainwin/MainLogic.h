@@ -15,9 +15,7 @@ QString ShiftYear(const QString& key, int years);
 // The 1-based row of a key in the list's key string (each key followed by "."), 0 when absent.
 int rowOfKey(const QString& listKeys, const QString& key);
 
-// A date typed by the user: year, month and day separated by "/" or "-", or written
-// as 2026年12月7日; four- or two-digit years (two digits in the century window).
-// Full-width digits and separators are accepted. Invalid when it reads as no date.
+// A date typed by the user, in the forms of jp::parseDateAnswer (DateAnswer.h).
 QDate parseDateAnswer(const QString& answer, const QDate& today);
 
 // Where the four controls go, in twips, for a client area of W x H, a calendar of
