@@ -161,6 +161,15 @@ private Q_SLOTS:
         QCOMPARE(eraDateText(date), text);
     }
 
+    // What the status line shows, the date prompt reads back, on every day of the window.
+    void eraTextReadsBack()
+    {
+        for (QDate d(1947, 1, 1); d.year() <= 2046; d = d.addDays(1)) {
+            const QString text = eraDateText(d);
+            QCOMPARE(parseDateAnswer(text.left(text.indexOf(u'(')), kToday), d);
+        }
+    }
+
     void dateAnswers_data()
     {
         QTest::addColumn<QString>("answer");
