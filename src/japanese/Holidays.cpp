@@ -12,7 +12,8 @@ constexpr int kLastYear = 2099;
 constexpr int kOpen = 9999; // a rule still in force
 
 // A holiday on a fixed day, or on the nth Monday of its month ("Happy Monday"), for
-// the years the law gave it that day.
+// the years the law gave it that day (the law took effect in 1948; days before
+// 1948-07-20 are dropped below).
 struct Rule {
     const char16_t* name;
     int from, to;
@@ -21,19 +22,32 @@ struct Rule {
     int monday; // which Monday of the month
 };
 
+// clang-format off
 constexpr Rule kRules[] = {
-    {u"元日", 1948, kOpen, 1, 1, 0},           {u"成人の日", 1948, 1999, 1, 15, 0},
-    {u"成人の日", 2000, kOpen, 1, 0, 2},       {u"建国記念の日", 1967, kOpen, 2, 11, 0},
-    {u"天皇誕生日", 2020, kOpen, 2, 23, 0},    {u"天皇誕生日", 1948, 1988, 4, 29, 0},
-    {u"みどりの日", 1989, 2006, 4, 29, 0},     {u"昭和の日", 2007, kOpen, 4, 29, 0},
-    {u"憲法記念日", 1948, kOpen, 5, 3, 0},     {u"みどりの日", 2007, kOpen, 5, 4, 0},
-    {u"こどもの日", 1948, kOpen, 5, 5, 0},     {u"海の日", 1996, 2002, 7, 20, 0},
-    {u"海の日", 2003, kOpen, 7, 0, 3},         {u"山の日", 2016, kOpen, 8, 11, 0},
-    {u"敬老の日", 1966, 2002, 9, 15, 0},       {u"敬老の日", 2003, kOpen, 9, 0, 3},
-    {u"体育の日", 1966, 1999, 10, 10, 0},      {u"体育の日", 2000, 2019, 10, 0, 2},
-    {u"スポーツの日", 2020, kOpen, 10, 0, 2},  {u"文化の日", 1948, kOpen, 11, 3, 0},
-    {u"勤労感謝の日", 1948, kOpen, 11, 23, 0}, {u"天皇誕生日", 1989, 2018, 12, 23, 0},
+    {u"元日",         1948, kOpen,  1,  1, 0},
+    {u"成人の日",     1948, 1999,   1, 15, 0},
+    {u"成人の日",     2000, kOpen,  1,  0, 2},
+    {u"建国記念の日", 1967, kOpen,  2, 11, 0},
+    {u"天皇誕生日",   2020, kOpen,  2, 23, 0},
+    {u"天皇誕生日",   1948, 1988,   4, 29, 0},
+    {u"みどりの日",   1989, 2006,   4, 29, 0},
+    {u"昭和の日",     2007, kOpen,  4, 29, 0},
+    {u"憲法記念日",   1948, kOpen,  5,  3, 0},
+    {u"みどりの日",   2007, kOpen,  5,  4, 0},
+    {u"こどもの日",   1948, kOpen,  5,  5, 0},
+    {u"海の日",       1996, 2002,   7, 20, 0},
+    {u"海の日",       2003, kOpen,  7,  0, 3},
+    {u"山の日",       2016, kOpen,  8, 11, 0},
+    {u"敬老の日",     1966, 2002,   9, 15, 0},
+    {u"敬老の日",     2003, kOpen,  9,  0, 3},
+    {u"体育の日",     1966, 1999,  10, 10, 0},
+    {u"体育の日",     2000, 2019,  10,  0, 2},
+    {u"スポーツの日", 2020, kOpen, 10,  0, 2},
+    {u"文化の日",     1948, kOpen, 11,  3, 0},
+    {u"勤労感謝の日", 1948, kOpen, 11, 23, 0},
+    {u"天皇誕生日",   1989, 2018,  12, 23, 0},
 };
+// clang-format on
 
 struct Day {
     int year, month, day;
