@@ -5,11 +5,14 @@ set -euo pipefail
 packages=(
   build-essential cmake pkg-config
   qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libgl-dev
-  libsqlite3-dev libbenchmark-dev
+  libsqlite3-dev libicu-dev libbenchmark-dev
   clang clang-format git
   xvfb xauth xdotool x11-utils imagemagick sqlite3
   fonts-ipafont-gothic fontconfig locales appstream
 )
+# npm fetches the holiday test's public data. A Node.js that brings its own npm (and
+# conflicts with Debian's) is enough.
+command -v npm >/dev/null || packages+=(npm)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -1,6 +1,8 @@
 #pragma once
 // Dates the main window works out from a key or from what the user typed.
 
+#include "DateAnswer.h"
+
 #include <QDate>
 #include <QString>
 
@@ -10,9 +12,7 @@ namespace drv {
 // is no key ("-1" followed by the rest).
 QString ShiftYear(const QString& key, int years);
 
-// A date typed by the user: year, month and day separated by "/" or "-", or written
-// as 2026年12月7日; four- or two-digit years (two digits in the century window).
-// Full-width digits and separators are accepted. Invalid when it reads as no date.
-QDate parseDateAnswer(const QString& answer, const QDate& today);
+// A date typed by the user, in the forms the date prompt accepts (DateAnswer.h).
+using jp::parseDateAnswer;
 
 } // namespace drv

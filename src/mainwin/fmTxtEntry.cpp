@@ -100,9 +100,11 @@ void fmTxt::CloseDiary()
 void fmTxt::ChangeEntryDate()
 {
     if (CurrentKey.isEmpty()) return;
-    const QString proposed = QStringLiteral("20") + DateKey::display(CurrentKey);
-    QString answer;
     const QDate today = services().clock->today();
+    // The key's own century, so that the prompt accepts its proposal for a 1990s entry too.
+    const QString proposed =
+        DateKey::toDate(CurrentKey, today).toString(QStringLiteral("yyyy/MM/dd"));
+    QString answer;
     QDate date;
     if (services().dialogs->prompt(QStringLiteral("日付を指定して下さい"),
                                    QStringLiteral("日付訂正"), proposed, answer))

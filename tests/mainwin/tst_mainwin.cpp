@@ -364,6 +364,19 @@ private Q_SLOTS:
         }
     }
 
+    // An entry of the 1990s is proposed in its own century, which the prompt reads back.
+    void moveProposesTheKeysCentury()
+    {
+        put(QStringLiteral("981205"), QStringLiteral("old"), QStringLiteral("body"));
+        start();
+        clickDay(QDate(1998, 12, 5));
+        fake->promptAnswers = {QVariant(QStringLiteral("1998/12/05"))};
+        fileItem(3)->trigger();
+        QCOMPARE(fake->prompts.size(), 1);
+        QCOMPARE(fake->prompts[0].proposed, QStringLiteral("1998/12/05"));
+        QCOMPARE(fake->messages, QStringList{QStringLiteral("該当の日付には日記が記入済みです")});
+    }
+
     void storedColumnCountIsRestored_data()
     {
         QTest::addColumn<QString>("stored");
