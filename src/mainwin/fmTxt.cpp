@@ -52,6 +52,8 @@ fmTxt::fmTxt(QWidget* parent) : QMainWindow(parent)
     setObjectName(QStringLiteral("fmTxt"));
     buildControls();
     buildMenus();
+    for (QWidget* w : client_->findChildren<QWidget*>())
+        w->installEventFilter(this);
     setMainView(this);
 }
 

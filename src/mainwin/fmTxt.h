@@ -11,6 +11,7 @@
 #include <array>
 
 class QAction;
+class QKeyEvent;
 class QLineEdit;
 class QMenu;
 class QTableWidget;
@@ -82,6 +83,7 @@ public:
     QList<QAction*> mnFile, mnEdit, mnList, mnDay, mnFont, mnCln;
 
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
@@ -90,6 +92,7 @@ protected:
 private:
     void buildControls();
     void buildMenus();
+    bool isEditKey(const QKeyEvent& key) const;
     void applyFonts();
     void restoreGeometryTwips(int left, int top, int width, int height);
     void vCLn_DateClick(const QDate& date);

@@ -17,6 +17,7 @@
 #include "yIni.h"
 
 #include <QActionGroup>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
 
@@ -80,10 +81,11 @@ void fmTxt::buildMenus()
                        {"-"},
                        {"全て選択", QKeySequence(Qt::CTRL | Qt::Key_A)}},
                       [this](int i) { mnEdit_Click(i); });
-    // The editor handles its own keys while it has the focus; the menu's shortcuts
-    // must not take them away from the title box either.
-    for (QAction* a : mnEdit)
-        a->setShortcutContext(Qt::WidgetShortcut);
+    // X11's own redo key redoes too. The edit keys are the body editor's wherever the
+    // focus is in this window: eventFilter keeps the title box and the list from
+    // taking them for themselves.
+    mnEdit[1]->setShortcuts(
+        {QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
     mnList = addItems(top("参照(&L)"),
                       {{"検索(&F)", QKeySequence(Qt::CTRL | Qt::Key_F)},
                        {"-"},
@@ -107,6 +109,25 @@ void fmTxt::buildMenus()
     mnCln = addItems(columns, {{"１列"}, {"２列"}, {"３列"}}, [this](int i) { mnCln_Click(i); });
     for (QAction* a : mnCln)
         a->setCheckable(true);
+}
+
+bool fmTxt::isEditKey(const QKeyEvent& key) const
+{
+    const QKeySequence pressed(key.keyCombination());
+    for (const QAction* a : mnEdit) {
+        if (a->shortcuts().contains(pressed)) return true;
+    }
+    return false;
+}
+
+bool fmTxt::eventFilter(QObject* watched, QEvent* event)
+{
+    // Left unaccepted, the key goes on to the Edit menu's shortcut.
+    if (event->type() == QEvent::ShortcutOverride && isEditKey(*static_cast<QKeyEvent*>(event))) {
+        event->ignore();
+        return true;
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void fmTxt::mnFile_Click(int index)
