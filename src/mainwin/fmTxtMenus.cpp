@@ -175,9 +175,9 @@ void fmTxt::mnList_Click(int index)
     if (s == u"最近の日記")
         sbFnd::instance().ActDate(s, CurrentKey);
     else if (s == u"去年の今頃")
-        sbFnd::instance().ActDate(s, ShiftYear(CurrentKey, -1));
+        sbFnd::instance().ActDate(s, yearsBackKey(CurrentKey, 1, services().clock->today()));
     else if (s == u"おととしの今頃")
-        sbFnd::instance().ActDate(s, ShiftYear(CurrentKey, -2));
+        sbFnd::instance().ActDate(s, yearsBackKey(CurrentKey, 2, services().clock->today()));
 }
 
 void fmTxt::mnDay_Click(int index)

@@ -52,8 +52,13 @@ QString textForm(const QVariant& v)
     case QMetaType::QDate:
         return v.toDate().toString(QStringLiteral("yyyy/MM/dd"));
     case QMetaType::Double:
-    case QMetaType::Float:
-        return QString::number(v.toDouble(), 'g', QLocale::FloatingPointShortest);
+    case QMetaType::Float: {
+        // Plain decimal text with the fewest digits that read back the same, never an
+        // exponent; whole numbers as digits alone.
+        const double d = v.toDouble();
+        return d == 0 ? QStringLiteral("0")
+                      : QString::number(d, 'f', QLocale::FloatingPointShortest);
+    }
     default:
         return v.toString();
     }

@@ -142,6 +142,11 @@ bool lastDay(QString& key)
 
 bool latestUpTo(const QString& key, QList<DiaryEntry>& rows)
 {
+    // No day, nothing up to it.
+    if (!DateKey::isKey(key)) {
+        rows.clear();
+        return true;
+    }
     ColumnTable t;
     int n = 0;
     const bool ok = LatestUpTo(key, t, n);

@@ -45,8 +45,8 @@ bool monthDays(const QString& month, QStringList& keys);
 bool firstDay(QString& key);
 bool lastDay(QString& key);
 
-// The 50 newest entries up to a day, and the 50 newest whose body holds a word ("*" any
-// run), newest first.
+// The 50 newest entries up to a day (none for a text that is no key), and the 50 newest whose body
+// holds a word ("*" any run), newest first.
 bool latestUpTo(const QString& key, QList<DiaryEntry>& rows);
 bool search(const QString& word, QList<DiaryEntry>& rows);
 

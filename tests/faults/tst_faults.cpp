@@ -11,6 +11,7 @@
 #include "Store.h"
 #include "Unprivileged.h"
 #include "fmTxt.h"
+#include "sbEdt.h"
 #include "uTxA.h"
 
 #include <QFile>
@@ -291,6 +292,40 @@ private Q_SLOTS:
 
     // A day that cannot be read is not shown as an empty day, which a save would then
     // write over its entry.
+    // The exit command on a full disk: the user drops the main window's text, but the
+    // correction window keeps its own and refuses to close. The main window stays, and
+    // its text stays marked as changed, so the next change of day still tries to save it.
+    void refusedCloseKeepsTheTextMarkedChanged()
+    {
+        makeDiary();
+        w = new fmTxt;
+        QVERIFY(w->Form_Load());
+        w->show();
+        sbEdt::instance().ActDc(QStringLiteral("261201"));
+        const QString big = QStringLiteral("一日の出来事。").repeated(20000);
+        w->uTxt->setText(big);
+        sbEdt::loaded()->uTxt->setText(big + QStringLiteral("修正"));
+        sbEdt::loaded()->bChg = true;
+        int pages = 0, n = 0;
+        QVERIFY(DbGetRec(Statement{QStringLiteral("Pragma page_count"), {}}, pages));
+        QVERIFY(DbExec(Statement{QStringLiteral("Pragma max_page_count = %1").arg(pages), {}}, n));
+        fake->confirmAnswers = {true, false}; // drop the diary's text; keep the correction
+        w->CloseDiary();
+        QVERIFY(w && w->isVisible());
+        QVERIFY(sbEdt::loaded());
+        QVERIFY(w->Modified);
+        QCOMPARE(w->uTxt->Text(), big);
+        fake->messages.clear();
+        w->vCLn->setSelectedDate(QDate(2026, 12, 1));
+        w->ShowEntry();
+        QCOMPARE(w->CurrentKey, QStringLiteral("261207")); // the day could not be left
+        QCOMPARE(fake->messages.size(), 1);
+        QVERIFY(fake->messages[0].startsWith(kDiskFull));
+        // Let the test end: the correction goes unsaved.
+        sbEdt::loaded()->bChg = false;
+        sbEdt::loaded()->close();
+    }
+
     void unreadableDayIsNotShownEmpty()
     {
         makeDiary();

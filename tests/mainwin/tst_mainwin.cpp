@@ -584,33 +584,42 @@ private Q_SLOTS:
         QVERIFY(!sbFnd::loaded());
     }
 
+    // One and two years back lists from the date a year or two earlier, placed in the
+    // century window: from 00/01/01 that is 99/01/01, not everything from 99/12/31 down.
     void listingMenusUseTheShownDay_data()
     {
         QTest::addColumn<int>("index");
         QTest::addColumn<QString>("caption");
+        QTest::addColumn<QDate>("shown");
         QTest::addColumn<QString>("firstKey");
-        QTest::newRow("latest") << 2 << "最近の日記"
-                                << "261207";
-        QTest::newRow("a year ago") << 3 << "去年の今頃"
-                                    << "251201";
-        QTest::newRow("two years ago") << 4 << "おととしの今頃"
-                                       << "241207";
+        const QDate now(2026, 12, 7), y2k(2000, 1, 1);
+        QTest::newRow("latest") << 2 << "最近の日記" << now << "261207";
+        QTest::newRow("a year ago") << 3 << "去年の今頃" << now << "251201";
+        QTest::newRow("two years ago") << 4 << "おととしの今頃" << now << "241207";
+        QTest::newRow("latest from 2000") << 2 << "最近の日記" << y2k << "000101";
+        QTest::newRow("a year ago from 2000") << 3 << "去年の今頃" << y2k << "990101";
+        QTest::newRow("two years ago from 2000") << 4 << "おととしの今頃" << y2k << "980101";
+        QTest::newRow("a year ago from a leap day")
+            << 3 << "去年の今頃" << QDate(2000, 2, 29) << "990101";
     }
     void listingMenusUseTheShownDay()
     {
         QFETCH(int, index);
         QFETCH(QString, caption);
+        QFETCH(QDate, shown);
         QFETCH(QString, firstKey);
-        put(QStringLiteral("261207"), QStringLiteral("今年"), QStringLiteral("a"));
-        put(QStringLiteral("251201"), QStringLiteral("去年"), QStringLiteral("b"));
-        put(QStringLiteral("241207"), QStringLiteral("一昨年"), QStringLiteral("c"));
+        for (const char* k : {"261207", "251201", "241207", "000101", "991231", "990301", "990101",
+                              "981231", "980101"})
+            put(QString::fromLatin1(k), QStringLiteral("題"), QStringLiteral("本文"));
         start();
+        w->vCLn->setSelectedDate(shown);
+        w->ShowEntry();
         w->mnList[index]->trigger();
         QVERIFY(sbFnd::loaded());
         QCOMPARE(sbFnd::loaded()->windowTitle(), caption);
         const QString text = sbFnd::loaded()->findChild<QTextEdit*>()->toPlainText();
         QVERIFY2(text.startsWith(QStringLiteral("■") + DateKey::display(firstKey)),
-                 qPrintable(text));
+                 qPrintable(text.left(40)));
     }
 
     void editMenuFromTheEditorActsOnTheEditor()

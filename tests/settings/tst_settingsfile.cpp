@@ -422,6 +422,12 @@ private Q_SLOTS:
         QTest::newRow("negative int") << QVariant(-15) << "-15";
         QTest::newRow("double with fraction") << QVariant(9000.5) << "9000.5";
         QTest::newRow("whole double") << QVariant(10000.0) << "10000";
+        // Decimal text, never an exponent: "1e+05" would read back as 1 elsewhere.
+        QTest::newRow("large whole double") << QVariant(100000.0) << "100000";
+        QTest::newRow("very large double") << QVariant(1.5e20) << "150000000000000000000";
+        QTest::newRow("small fraction") << QVariant(0.0000125) << "0.0000125";
+        QTest::newRow("shortest fraction") << QVariant(0.1) << "0.1";
+        QTest::newRow("negative zero") << QVariant(-0.0) << "0";
         QTest::newRow("date") << QVariant(QDate(2026, 12, 7)) << "2026/12/07";
         QTest::newRow("markup unescaped") << QVariant(QStringLiteral("<a> & <b>")) << "<a> & <b>";
         QTest::newRow("empty") << QVariant(QString()) << "";
