@@ -54,7 +54,11 @@ void uTxA::cOff()
 
 QString uTxA::Text() const
 {
-    return cleanedText(plainFromDocument(mTxt->document()->toRawText()));
+    QString s = plainFromDocument(mTxt->document()->toRawText());
+    // The document keeps line feeds only; an entry that came with CR LF (from Windows, or
+    // another tool) keeps that convention when it is saved again.
+    if (crlf_) s.replace(u'\n', QStringLiteral("\r\n"));
+    return cleanedText(s);
 }
 
 void uTxA::setText(const QString& sTx)
@@ -62,6 +66,7 @@ void uTxA::setText(const QString& sTx)
     // A load is a fresh start: nothing before it can be undone. The shaping is chosen
     // before the text goes in, so it is laid out once.
     loading_ = true;
+    crlf_ = sTx.contains(QStringLiteral("\r\n"));
     // While the text goes in, the view would fit its scroll range twice, laying out the
     // last screen of text each time; it is told the new size once, then repaints.
     QAbstractTextDocumentLayout* layout = mTxt->document()->documentLayout();

@@ -76,6 +76,7 @@ private:
     bool bWait = false; // ignore resizes until the host's first StSize
     FindDialog* find_ = nullptr;
     bool loading_ = false; // a load chooses the shaping itself
+    bool crlf_ = false;    // the loaded text broke its lines with CR LF; it is read so again
 };
 
 } // namespace drv

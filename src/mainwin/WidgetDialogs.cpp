@@ -1,5 +1,7 @@
 #include "WidgetDialogs.h"
 
+#include "MainView.h"
+
 #include <QApplication>
 #include <QDebug>
 #include <QDesktopServices>
@@ -43,12 +45,21 @@ private:
 
 } // namespace
 
+QWidget* WidgetDialogs::ownerWindow()
+{
+    // Centred over its owner and kept in front of it, not wherever the desktop puts it.
+    if (QWidget* w = QApplication::activeModalWidget()) return w;
+    if (QWidget* w = QApplication::activeWindow()) return w;
+    return dynamic_cast<QWidget*>(mainView());
+}
+
 void WidgetDialogs::message(const QString& text)
 {
     // Kept in the log too, for whoever started the program from a terminal.
     qInfo().noquote() << forDisplay(text);
     NormalCursor cursor;
-    QMessageBox box(QMessageBox::NoIcon, boxTitle(), forDisplay(text), QMessageBox::Ok, owner_);
+    QMessageBox box(QMessageBox::NoIcon, boxTitle(), forDisplay(text), QMessageBox::Ok,
+                    ownerWindow());
     box.exec();
 }
 
@@ -56,7 +67,7 @@ bool WidgetDialogs::confirm(const QString& text)
 {
     NormalCursor cursor;
     QMessageBox box(QMessageBox::NoIcon, boxTitle(), forDisplay(text),
-                    QMessageBox::Ok | QMessageBox::Cancel, owner_);
+                    QMessageBox::Ok | QMessageBox::Cancel, ownerWindow());
     box.setDefaultButton(QMessageBox::Ok);
     return box.exec() == QMessageBox::Ok;
 }
@@ -66,7 +77,7 @@ bool WidgetDialogs::prompt(const QString& text, const QString& title, const QStr
 {
     NormalCursor cursor;
     bool ok = false;
-    const QString got = QInputDialog::getText(owner_, title.isEmpty() ? boxTitle() : title,
+    const QString got = QInputDialog::getText(ownerWindow(), title.isEmpty() ? boxTitle() : title,
                                               forDisplay(text), QLineEdit::Normal, proposed, &ok);
     if (ok) answer = got;
     return ok;
@@ -79,7 +90,7 @@ bool WidgetDialogs::chooseFont(QString& name, double& size, bool& bold)
     preset.setPointSizeF(size > 0 ? size : 9.0);
     preset.setBold(bold);
     bool ok = false;
-    const QFont chosen = QFontDialog::getFont(&ok, preset, owner_);
+    const QFont chosen = QFontDialog::getFont(&ok, preset, ownerWindow());
     if (!ok) return false;
     name = chosen.family();
     size = chosen.pointSizeF();

@@ -3,15 +3,14 @@
 
 #include "Platform.h"
 
-#include <QPointer>
 #include <QWidget>
 
 namespace drv {
 
 class WidgetDialogs final : public Dialogs, public Desktop {
 public:
-    // Boxes are centred on the owner when one is set.
-    void setOwner(QWidget* owner) { owner_ = owner; }
+    // A box belongs to the window that asked: the active window, else the main window.
+    static QWidget* ownerWindow();
 
     void message(const QString& text) override;
     bool confirm(const QString& text) override;
@@ -19,9 +18,6 @@ public:
                 QString& answer) override;
     bool chooseFont(QString& name, double& size, bool& bold) override;
     bool open(const QUrl& url) override;
-
-private:
-    QPointer<QWidget> owner_;
 };
 
 } // namespace drv

@@ -121,6 +121,35 @@ private Q_SLOTS:
         QCOMPARE(m->toPlainText(), raw);
     }
 
+    // A body keeps the line ends it was loaded with, typed lines included.
+    void lineEndsOfTheLoadedTextStay_data()
+    {
+        QTest::addColumn<QString>("loaded");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("read");
+        QTest::newRow("CR LF") << u"a\r\nb"_qs << QString() << u"a\r\nb"_qs;
+        QTest::newRow("CR LF, a line typed") << u"a\r\nb"_qs << u"\nc"_qs << u"a\r\nb\r\nc"_qs;
+        QTest::newRow("CR LF at the end") << u"a\r\nb\r\n"_qs << QString() << u"a\r\nb\r"_qs;
+        QTest::newRow("LF") << u"a\nb"_qs << u"\nc"_qs << u"a\nb\nc"_qs;
+        QTest::newRow("new entry") << QString() << u"a\nb"_qs << u"a\nb"_qs;
+    }
+    void lineEndsOfTheLoadedTextStay()
+    {
+        QFETCH(QString, loaded);
+        QFETCH(QString, typed);
+        QFETCH(QString, read);
+        ed->setText(u"x\r\ny"_qs); // the convention is the last load's, not an earlier one's
+        ed->setText(loaded);
+        m->moveCursor(QTextCursor::End);
+        for (const QChar c : typed) {
+            if (c == u'\n')
+                QTest::keyClick(m, Qt::Key_Return);
+            else
+                QTest::keyClicks(m, QString(c));
+        }
+        QCOMPARE(ed->Text(), read);
+    }
+
     void readingKeepsTypedCharacters()
     {
         // A no-break space stays itself, and a line break typed with Shift+Enter reads

@@ -1,21 +1,25 @@
-// The main window's shortcuts on a real X server: every key of the menu tree works from
-// anywhere in the window, and the edit keys act on the body editor wherever the focus is.
+// The main window on a real X server: every key of the menu tree works from anywhere in
+// the window, the edit keys act on the body editor wherever the focus is, and message
+// boxes and prompts stand over the window that asked.
 
 #include "DiaryFixture.h"
+#include "WidgetDialogs.h"
 #include "fmTxt.h"
 #include "uTxA.h"
 
 #include <QApplication>
 #include <QClipboard>
+#include <QDialog>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QTableWidget>
 #include <QTest>
+#include <QTimer>
 
 using namespace drv;
 
-class TestShortcuts : public QObject {
+class TestDesktop : public QObject {
     Q_OBJECT
 
 private:
@@ -134,7 +138,58 @@ private Q_SLOTS:
         QCOMPARE(fake->prompts.size(), 1);
         QCOMPARE(fake->prompts[0].text, QStringLiteral("検索文字を指定して下さい"));
     }
+
+    void boxesStandOverTheWindowThatAsks_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<bool>("fromMain");
+        for (const char* kind : {"message", "confirm", "prompt"}) {
+            QTest::newRow(qPrintable(QStringLiteral("%1 from the main window").arg(kind)))
+                << kind << true;
+            QTest::newRow(qPrintable(QStringLiteral("%1 from another window").arg(kind)))
+                << kind << false;
+        }
+    }
+    void boxesStandOverTheWindowThatAsks()
+    {
+        QFETCH(QString, kind);
+        QFETCH(bool, fromMain);
+        w->setGeometry(20, 20, 500, 400);
+        QWidget other;
+        other.setGeometry(700, 500, 400, 300);
+        QWidget* asker = w;
+        if (!fromMain) {
+            other.show();
+            asker = &other;
+        }
+        asker->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(asker));
+
+        QWidget* owner = nullptr;
+        QRect box;
+        QTimer poll;
+        connect(&poll, &QTimer::timeout, this, [&] {
+            auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            if (!dialog || !dialog->isVisible()) return;
+            owner = dialog->parentWidget();
+            box = dialog->frameGeometry();
+            dialog->reject();
+        });
+        poll.start(20);
+        WidgetDialogs dialogs;
+        QString answer;
+        if (kind == u"message")
+            dialogs.message(QStringLiteral("日付の指定が不正です"));
+        else if (kind == u"confirm")
+            dialogs.confirm(QStringLiteral("現在の文章を削除してよいですか"));
+        else
+            dialogs.prompt(QStringLiteral("日付を指定して下さい"), QStringLiteral("日付訂正"),
+                           QStringLiteral("2026/12/07"), answer);
+        QCOMPARE(owner, asker);
+        QVERIFY2(asker->frameGeometry().contains(box.center()),
+                 qPrintable(QStringLiteral("box at %1,%2").arg(box.x()).arg(box.y())));
+    }
 };
 
-QTEST_MAIN(TestShortcuts)
-#include "tst_shortcuts.moc"
+QTEST_MAIN(TestDesktop)
+#include "tst_desktop.moc"
