@@ -3,6 +3,7 @@
 #include "Globals.h"
 #include "Platform.h"
 #include "QuitOnSignal.h"
+#include "SetIme.h"
 #include "Store.h"
 #include "fmTxt.h"
 #include "yIni.h"
@@ -27,6 +28,7 @@ int Main()
     sExeNm = exeStem(services().program->executableName());
     QApplication::setApplicationName(sExeNm);
     installFontSubstitutes();
+    prepareIme();
     QApplication::setOverrideCursor(Qt::WaitCursor);
     bRun = true;
 
