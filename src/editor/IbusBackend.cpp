@@ -157,7 +157,10 @@ void IbusBackend::sendToEngines(const QString& property)
         QStringLiteral("org.freedesktop.DBus"), QStringLiteral("ListNames"));
     onReply(this, bus.asyncCall(list), [this, bus, property](const QDBusMessage& names) {
         for (const QString& name : names.arguments().value(0).toStringList()) {
-            if (name.startsWith(u':') || name == u"org.freedesktop.DBus") continue;
+            // The daemon's own names hold no engines.
+            if (name.startsWith(u':') || name == u"org.freedesktop.DBus" ||
+                name == u"org.freedesktop.IBus")
+                continue;
             QDBusMessage look = QDBusMessage::createMethodCall(
                 name, kEngines, QStringLiteral("org.freedesktop.DBus.Introspectable"),
                 QStringLiteral("Introspect"));
