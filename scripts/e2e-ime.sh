@@ -32,14 +32,19 @@ leftovers() {
 end_session() {
   for ((i = ${#pids[@]} - 1; i >= 1; i--)); do kill "${pids[i]}" 2>/dev/null || true; done
   pids=("${pids[@]:0:1}")
-  [ -n "${HOME:-}" ] && [[ $HOME == "$work"/* ]] && kill $(leftovers "$HOME") 2>/dev/null
+  if [[ ${HOME:-} == "$work"/* ]]; then
+    local left
+    left=$(leftovers "$HOME")
+    [ -z "$left" ] || kill $left 2>/dev/null || true
+  fi
   return 0
 }
 cleanup() {
   end_session
   for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
   wait 2>/dev/null || true
-  rm -rf "$work"
+  # Mozc's server may still be writing its files as it goes.
+  rm -rf "$work" 2>/dev/null || { sleep 1; rm -rf "$work" 2>/dev/null; } || true
 }
 trap cleanup EXIT
 fail() {
