@@ -9,6 +9,10 @@ packages=(
   clang clang-format git
   xvfb xauth xdotool x11-utils imagemagick sqlite3
   fonts-ipafont-gothic fontconfig locales appstream
+  # The input methods the end-to-end test types through, with their Qt 6 front ends
+  # (IBus's is part of Qt itself).
+  fcitx5 fcitx5-mozc mozc-server fcitx5-frontend-qt6 ibus ibus-mozc
+  dbus dbus-daemon libglib2.0-bin dconf-gsettings-backend libx11-dev
 )
 # npm fetches the holiday test's public data. A Node.js that brings its own npm (and
 # conflicts with Debian's) is enough.

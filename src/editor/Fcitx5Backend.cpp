@@ -1,9 +1,11 @@
 #include "Fcitx5Backend.h"
 
+#include "Fcitx5StatusMenu.h"
+#include "ImeModes.h"
+#include "ServicePresence.h"
+
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
-#include <QDBusPendingReply>
-#include <QDBusServiceWatcher>
 #include <QFileInfo>
 
 namespace drv {
@@ -17,31 +19,11 @@ const QString kInterface = QStringLiteral("org.fcitx.Fcitx.Controller1");
 } // namespace
 
 Fcitx5Backend::Fcitx5Backend(const QDBusConnection& bus, QObject* parent)
-    : QObject(parent), bus_(bus)
+    : QObject(parent), bus_(bus), presence_(new ServicePresence(bus, kService, this)),
+      menu_(new Fcitx5StatusMenu(bus, this))
 {
-    if (!bus_.isConnected()) return;
-
-    // Until the bus answers, calls are sent anyway: a call to a missing service is
-    // simply answered with an error, which nobody reads.
-    presence_ = Presence::Unknown;
-    auto* watcher =
-        new QDBusServiceWatcher(kService, bus_, QDBusServiceWatcher::WatchForOwnerChange, this);
-    connect(watcher, &QDBusServiceWatcher::serviceRegistered, this,
-            [this] { presence_ = Presence::Running; });
-    connect(watcher, &QDBusServiceWatcher::serviceUnregistered, this,
-            [this] { presence_ = Presence::Absent; });
-
-    QDBusMessage ask = QDBusMessage::createMethodCall(
-        QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
-        QStringLiteral("org.freedesktop.DBus"), QStringLiteral("NameHasOwner"));
-    ask << kService;
-    auto* pending = new QDBusPendingCallWatcher(bus_.asyncCall(ask), this);
-    connect(pending, &QDBusPendingCallWatcher::finished, this,
-            [this](QDBusPendingCallWatcher* call) {
-                const QDBusPendingReply<bool> reply = *call;
-                presence_ = reply.isValid() && reply.value() ? Presence::Running : Presence::Absent;
-                call->deleteLater();
-            });
+    connect(menu_, &Fcitx5StatusMenu::modeSeen, this,
+            [this](KanaMode mode) { status_.conversion = conversionFor(mode); });
 }
 
 QDBusConnection Fcitx5Backend::sessionBusIfConfigured()
@@ -55,20 +37,47 @@ QDBusConnection Fcitx5Backend::sessionBusIfConfigured()
 
 bool Fcitx5Backend::hasContext()
 {
-    return bus_.isConnected() && presence_ != Presence::Absent;
+    return presence_->present();
 }
 
 void Fcitx5Backend::setOpen(bool open)
 {
-    QDBusMessage call = QDBusMessage::createMethodCall(kService, kPath, kInterface,
-                                                       open ? QStringLiteral("Activate")
-                                                            : QStringLiteral("Deactivate"));
-    call.setAutoStartService(false);
+    open_ = open;
     // fcitx5 acts on the input context that has the focus. The switch runs while the
     // focus is still moving, and Qt tells fcitx5 about the new focus only afterwards,
     // so the call leaves on the next turn of the event loop.
-    QMetaObject::invokeMethod(
-        this, [this, call] { bus_.send(call); }, Qt::QueuedConnection);
+    if (scheduled_) return;
+    scheduled_ = true;
+    QMetaObject::invokeMethod(this, &Fcitx5Backend::flush, Qt::QueuedConnection);
+}
+
+void Fcitx5Backend::setStatus(const ImeStatus& status)
+{
+    status_ = status;
+    modeWanted_ = true;
+}
+
+void Fcitx5Backend::flush()
+{
+    scheduled_ = false;
+    QDBusMessage call = QDBusMessage::createMethodCall(kService, kPath, kInterface,
+                                                       open_ ? QStringLiteral("Activate")
+                                                             : QStringLiteral("Deactivate"));
+    call.setAutoStartService(false);
+    const bool setMode = open_ && modeWanted_;
+    modeWanted_ = false;
+    if (!setMode) {
+        bus_.send(call);
+        return;
+    }
+    // The engine's actions are in the menu only once the engine is active.
+    const KanaMode mode = kanaModeFor(status_.conversion);
+    auto* watcher = new QDBusPendingCallWatcher(bus_.asyncCall(call), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this,
+            [this, mode](QDBusPendingCallWatcher* w) {
+                w->deleteLater();
+                menu_->apply(mode);
+            });
 }
 
 } // namespace drv

@@ -2,8 +2,10 @@
 // The input method through fcitx5's controller on D-Bus (org.fcitx.Fcitx5, /controller,
 // org.fcitx.Fcitx.Controller1). Activate opens and Deactivate closes the input method of
 // the focused window. The controller offers no way to read or set an engine's input
-// mode (hiragana, katakana, letters): the engines keep those to themselves, so the
-// status is only remembered here and the engine stays in the mode it has.
+// mode (hiragana, katakana, letters); fcitx5 lends those actions only to status panels,
+// so the mode is set through the tray icon's menu where a panel shows one
+// (Fcitx5StatusMenu). Elsewhere the engine keeps its own mode: Mozc starts every window
+// in its initial mode, full-width hiragana unless the user chose otherwise.
 //
 // Nothing here waits for fcitx5: calls are sent without waiting for replies, and
 // whether fcitx5 runs is learnt from the bus in the background. Without a bus, or
@@ -15,6 +17,9 @@
 #include <QObject>
 
 namespace drv {
+
+class Fcitx5StatusMenu;
+class ServicePresence;
 
 class Fcitx5Backend final : public QObject, public ImeBackend {
     Q_OBJECT
@@ -30,13 +35,17 @@ public:
     bool hasContext() override;
     void setOpen(bool open) override;
     ImeStatus status() override { return status_; }
-    void setStatus(const ImeStatus& status) override { status_ = status; }
+    void setStatus(const ImeStatus& status) override;
 
 private:
-    enum class Presence { Unknown, Running, Absent };
+    void flush();
 
     QDBusConnection bus_;
-    Presence presence_ = Presence::Absent;
+    ServicePresence* presence_;
+    Fcitx5StatusMenu* menu_;
+    bool open_ = false;
+    bool modeWanted_ = false;
+    bool scheduled_ = false;
     // Japanese engines start in full-width hiragana.
     ImeStatus status_{25, 0};
 };

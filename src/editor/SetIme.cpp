@@ -1,6 +1,6 @@
 #include "SetIme.h"
 
-#include "Fcitx5Backend.h"
+#include "SessionIme.h"
 
 #include <QCoreApplication>
 #include <QPointer>
@@ -15,11 +15,10 @@ ImeBackend* installedBackend = nullptr;
 ImeBackend* programBackend()
 {
     if (installedBackend) return installedBackend;
-    static QPointer<Fcitx5Backend> fcitx;
-    if (!fcitx && QCoreApplication::instance())
-        fcitx = new Fcitx5Backend(Fcitx5Backend::sessionBusIfConfigured(),
-                                  QCoreApplication::instance());
-    return fcitx.data();
+    static QPointer<SessionIme> session;
+    if (!session && QCoreApplication::instance())
+        session = SessionIme::onSessionBus(QCoreApplication::instance());
+    return session.data();
 }
 
 } // namespace
@@ -58,6 +57,11 @@ void SetIme(int mode, ImeBackend& backend)
 void SetIme(int mode)
 {
     if (ImeBackend* backend = programBackend()) SetIme(mode, *backend);
+}
+
+void prepareIme()
+{
+    programBackend();
 }
 
 void setImeBackend(ImeBackend* backend)

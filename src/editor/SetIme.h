@@ -16,11 +16,15 @@ int imeConversionFor(int mode, int current);
 // happens, and nothing is reported, without an input method.
 void SetIme(int mode, ImeBackend& backend);
 
-// The same on the program's input method: the installed backend, or fcitx5 when it is
-// reachable on the session bus.
+// The same on the program's input method: the installed backend, or the session's
+// fcitx5 or IBus.
 void SetIme(int mode);
 
-// Replaces the program's backend (nullptr: back to fcitx5). The caller keeps ownership.
+// Starts learning which input method the session runs, so that the answer is there
+// when the first switch comes.
+void prepareIme();
+
+// Replaces the program's backend (nullptr: back to the session's). The caller keeps ownership.
 void setImeBackend(ImeBackend* backend);
 
 } // namespace drv

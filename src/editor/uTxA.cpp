@@ -12,8 +12,10 @@
 #include <QClipboard>
 #include <QEvent>
 #include <QGuiApplication>
+#include <QInputMethodEvent>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
+#include <QScopedValueRollback>
 #include <QSignalBlocker>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -29,7 +31,9 @@ uTxA::uTxA(QWidget* parent) : QWidget(parent), mTxt(new QPlainTextEdit(this))
     mTxt->installEventFilter(this);
     mTxt->viewport()->installEventFilter(this);
     setFocusProxy(mTxt);
-    connect(mTxt, &QPlainTextEdit::textChanged, this, &uTxA::eChng);
+    connect(mTxt, &QPlainTextEdit::textChanged, this, [this] {
+        if (!composing_) Q_EMIT eChng();
+    });
     connect(mTxt->document(), &QTextDocument::contentsChange, this,
             [this](int from, int, int added) { checkTyped(from, added); });
 
@@ -210,7 +214,19 @@ bool uTxA::eventFilter(QObject* watched, QEvent* event)
         rightButton();
     else if (watched == mTxt && event->type() == QEvent::FocusIn)
         Q_EMIT gotFocus();
+    else if (watched == mTxt && event->type() == QEvent::InputMethod)
+        return passInputMethodEvent(static_cast<QInputMethodEvent*>(event));
     return QWidget::eventFilter(watched, event);
+}
+
+bool uTxA::passInputMethodEvent(QInputMethodEvent* event)
+{
+    // Text that the input method is still composing is laid out in the document without
+    // being part of it, yet the widget reports it as a change of its text; only what
+    // the input method commits is typed.
+    const QScopedValueRollback<bool> quiet(composing_, event->commitString().isEmpty() &&
+                                                           event->replacementLength() == 0);
+    return static_cast<QObject*>(mTxt)->event(event);
 }
 
 void uTxA::rightButton()

@@ -7,6 +7,7 @@
 #include <QString>
 #include <QWidget>
 
+class QInputMethodEvent;
 class QPlainTextEdit;
 
 namespace drv {
@@ -51,7 +52,8 @@ public:
     void StSize();
 
 Q_SIGNALS:
-    // The text changed, by typing, an edit action or a load.
+    // The text changed, by typing, an edit action or a load; text still being composed
+    // in the input method is no change until it is committed.
     void eChng();
     // The right mouse button in the text, after the main window's Undo and Redo entries
     // were updated; hosts answer with their Edit menu.
@@ -64,6 +66,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    bool passInputMethodEvent(QInputMethodEvent* event);
     void rightButton();
     void copyAll();
     void openFind();
@@ -75,8 +78,9 @@ private:
     bool bAuto = false; // lay out on every resize
     bool bWait = false; // ignore resizes until the host's first StSize
     FindDialog* find_ = nullptr;
-    bool loading_ = false; // a load chooses the shaping itself
-    bool crlf_ = false;    // the loaded text broke its lines with CR LF; it is read so again
+    bool loading_ = false;   // a load chooses the shaping itself
+    bool composing_ = false; // the input method changes only what it is composing
+    bool crlf_ = false;      // the loaded text broke its lines with CR LF; it is read so again
 };
 
 } // namespace drv

@@ -3,6 +3,8 @@
 #include "Globals.h"
 #include "Platform.h"
 #include "QuitOnSignal.h"
+#include "RunningCopy.h"
+#include "SetIme.h"
 #include "Store.h"
 #include "fmTxt.h"
 #include "yIni.h"
@@ -27,11 +29,21 @@ int Main()
     sExeNm = exeStem(services().program->executableName());
     QApplication::setApplicationName(sExeNm);
     installFontSubstitutes();
+    prepareIme();
     QApplication::setOverrideCursor(Qt::WaitCursor);
     bRun = true;
 
     auto* window = new fmTxt;
     window->setAttribute(Qt::WA_DeleteOnClose);
+    RunningCopy copy;
+    setRunningCopy(&copy);
+    QObject::connect(&copy, &RunningCopy::raiseRequested, window, [window] {
+        if (!window->isVisible()) return; // still starting: it shows itself
+        window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
+        window->show();
+        window->raise();
+        window->activateWindow();
+    });
     // A logout or kill closes the window the normal way, which saves.
     bool quitting = false;
     QuitOnSignal quit([&quitting] {
@@ -44,7 +56,8 @@ int Main()
         delete window;
         delete oIni;
         oIni = nullptr;
-        return 1;
+        // Handing over to the copy that has the diary open is a normal end.
+        return copy.handedOver() ? 0 : 1;
     }
     // Asked to end while still starting: end as from the running window.
     if (quitting) {

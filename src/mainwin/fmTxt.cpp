@@ -6,6 +6,7 @@
 #include "MonthCalendar.h"
 #include "Platform.h"
 #include "Program.h"
+#include "RunningCopy.h"
 #include "Store.h"
 #include "Twips.h"
 #include "sbEdt.h"
@@ -112,6 +113,8 @@ bool fmTxt::Form_Load()
 {
     if (!oIni) oIni = new yIni;
     oIni->W_UserData(qintptr(winId()));
+    // A diary already open in another copy comes to the front there instead.
+    if (RunningCopy* copy = runningCopy(); copy && !copy->claim(sUsrFld)) return false;
     bool ok = false;
     oIni->GetTxt(sUsrFld + QStringLiteral("User.xml"), ok);
 

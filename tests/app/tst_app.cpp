@@ -31,6 +31,13 @@ private:
         QVERIFY(p.waitForStarted());
     }
 
+    static qint64 lockHolder(const QString& lock)
+    {
+        QFile f(lock);
+        if (!f.open(QIODevice::ReadOnly)) return -1;
+        return f.readLine().trimmed().toLongLong();
+    }
+
 private Q_SLOTS:
     void firstStartCreatesFolderAndDiaryAndEndsCleanly()
     {
@@ -46,6 +53,36 @@ private Q_SLOTS:
         QFile rec(home.path() + QStringLiteral("/.config/OrbenaTools.ini"));
         QVERIFY(rec.open(QIODevice::ReadOnly));
         QVERIFY(rec.readAll().contains("drvesk="));
+    }
+
+    // A second start on the same diary hands over to the running copy and ends at once;
+    // a copy that was killed leaves a lock that does not keep the next one out.
+    void oneRunningCopyPerDiary()
+    {
+        const QString lock = dataFolder() + QStringLiteral("drvesk.lock");
+        QProcess first;
+        start(first);
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(lock).isFile(), 20000);
+
+        QProcess second;
+        start(second);
+        QVERIFY(second.waitForFinished(20000));
+        QCOMPARE(second.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(second.exitCode(), 0);
+        QCOMPARE(first.state(), QProcess::Running);
+
+        first.kill();
+        QVERIFY(first.waitForFinished(20000));
+        QVERIFY(QFileInfo(lock).isFile());
+        QProcess third;
+        start(third);
+        // It takes the lock over instead of handing over to nobody.
+        QTRY_VERIFY_WITH_TIMEOUT(lockHolder(lock) == third.processId(), 20000);
+        QVERIFY(!third.waitForFinished(1000));
+        third.terminate();
+        QVERIFY(third.waitForFinished(20000));
+        QCOMPARE(third.exitCode(), 0);
+        QVERIFY(!QFileInfo::exists(lock));
     }
 
     void unusableDiaryRefusesToStartAndKeepsTheFile()

@@ -2,10 +2,13 @@
 // fcitx5 controller reached over a private D-Bus bus with a stand-in for fcitx5.
 
 #include "Fcitx5Backend.h"
+#include "IbusBackend.h"
+#include "ImeModes.h"
 #include "SetIme.h"
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
+#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
@@ -58,6 +61,21 @@ public Q_SLOTS:
     void Activate() { ++activations; }
     void Deactivate() { ++deactivations; }
     int State() { return activations > deactivations ? 2 : 1; }
+};
+
+// An IBus engine as far as the switch uses it.
+class FakeEngine : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.IBus.Engine")
+
+public:
+    QStringList activated;
+
+public Q_SLOTS:
+    void PropertyActivate(const QString& name, uint state)
+    {
+        activated << name + u' ' + QString::number(state);
+    }
 };
 
 class TestIme : public QObject {
@@ -171,6 +189,103 @@ private Q_SLOTS:
         ime.context = false;
         SetIme(mode, ime);
         QVERIFY(ime.log.isEmpty());
+    }
+
+    void engineModes_data()
+    {
+        QTest::addColumn<int>("conversion");
+        QTest::addColumn<int>("written");
+        QTest::addColumn<QString>("property");
+        QTest::newRow("hiragana") << 25 << 25 << u"InputMode.Hiragana"_qs;
+        QTest::newRow("full katakana") << 27 << 27 << u"InputMode.Katakana"_qs;
+        QTest::newRow("full letters") << 24 << 24 << u"InputMode.WideLatin"_qs;
+        QTest::newRow("half katakana") << 19 << 19 << u"InputMode.HalfWidthKatakana"_qs;
+        QTest::newRow("half letters") << 16 << 16 << u"InputMode.Latin"_qs;
+        QTest::newRow("native alone is hiragana") << 1 << 25 << u"InputMode.Hiragana"_qs;
+        QTest::newRow("half-width native is hiragana") << 17 << 25 << u"InputMode.Hiragana"_qs;
+        QTest::newRow("nothing is half letters") << 0 << 16 << u"InputMode.Latin"_qs;
+    }
+    void engineModes()
+    {
+        QFETCH(int, conversion);
+        QFETCH(int, written);
+        QFETCH(QString, property);
+        QCOMPARE(conversionFor(kanaModeFor(conversion)), written);
+        QCOMPARE(ibusModeProperty(kanaModeFor(conversion)), property);
+    }
+
+    void fcitxMenuIconsNameModes()
+    {
+        QCOMPARE(fcitxModeOfIcon(u"fcitx_mozc_alpha_half"_qs), KanaMode::HalfLatin);
+        QCOMPARE(fcitxModeOfIcon(u"fcitx-mozc-katakana-full"_qs), KanaMode::FullKatakana);
+        QVERIFY(!fcitxModeOfIcon(u"fcitx_mozc_direct"_qs));
+        QVERIFY(!fcitxModeOfIcon(u"input-keyboard"_qs));
+    }
+
+    void ibusAddressFile_data()
+    {
+        QTest::addColumn<QString>("display");
+        QTest::addColumn<QString>("wayland");
+        QTest::addColumn<QString>("file");
+        QTest::newRow("local") << u":0"_qs << QString() << u"/c/ibus/bus/m-unix-0"_qs;
+        QTest::newRow("screen") << u":12.1"_qs << QString() << u"/c/ibus/bus/m-unix-12"_qs;
+        QTest::newRow("remote") << u"host:10.0"_qs << QString() << u"/c/ibus/bus/m-host-10"_qs;
+        QTest::newRow("wayland") << u":0"_qs << u"wayland-1"_qs
+                                 << u"/c/ibus/bus/m-unix-wayland-1"_qs;
+    }
+    void ibusAddressFile()
+    {
+        QFETCH(QString, display);
+        QFETCH(QString, wayland);
+        QFETCH(QString, file);
+        QCOMPARE(IbusBackend::addressFilePath(u"/c"_qs, u"m"_qs, display, wayland), file);
+    }
+
+    void ibusAddressIsReadFromItsFile()
+    {
+        QTemporaryDir dir;
+        QFile f(dir.filePath(u"m-unix-0"_qs));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("# This file is created by ibus-daemon\nIBUS_ADDRESS=unix:abstract=/x,guid=1\n"
+                "IBUS_DAEMON_PID=7\n");
+        f.close();
+        QCOMPARE(IbusBackend::addressInFile(f.fileName()), u"unix:abstract=/x,guid=1"_qs);
+        QVERIFY(IbusBackend::addressInFile(dir.filePath(u"missing"_qs)).isEmpty());
+    }
+
+    void ibusEnginesTakeTheModeProperty()
+    {
+        if (address.isEmpty() && !startBus()) QSKIP("dbus-daemon is not available");
+        // One bus serves as the session and as IBus's own.
+        QDBusConnection ibusConn = fcitxBus();
+        FakeEngine engine;
+        QVERIFY(ibusConn.registerObject(u"/org/freedesktop/IBus/Engine/3"_qs, &engine,
+                                        QDBusConnection::ExportAllSlots));
+        QVERIFY(ibusConn.registerService(u"com.example.Engine"_qs));
+        // The daemon itself, which keeps no engines.
+        QDBusConnection daemonConn = QDBusConnection::connectToBus(address, u"daemon-side"_qs);
+        QVERIFY(daemonConn.registerService(u"org.freedesktop.IBus"_qs));
+
+        IbusBackend ibus(appBus(), address);
+        QTRY_VERIFY(ibus.hasContext());
+        SetIme(1, ibus);
+        QTRY_COMPARE(engine.activated, QStringList{u"InputMode.Hiragana 1"_qs});
+        SetIme(0, ibus);
+        QTRY_COMPARE(engine.activated.size(), 2);
+        QCOMPARE(engine.activated.last(), u"InputMode.Direct 1"_qs);
+        // Opening again in the mode it had: the engine is told that mode, once.
+        SetIme(4, ibus);
+        SetIme(6, ibus);
+        QTRY_COMPARE(engine.activated.size(), 3);
+        QCOMPARE(engine.activated.last(), u"InputMode.HalfWidthKatakana 1"_qs);
+        QTest::qWait(100);
+        QCOMPARE(engine.activated.size(), 3);
+
+        QVERIFY(daemonConn.unregisterService(u"org.freedesktop.IBus"_qs));
+        QTRY_VERIFY(!ibus.hasContext());
+        QDBusConnection::disconnectFromBus(u"daemon-side"_qs);
+        QVERIFY(ibusConn.unregisterService(u"com.example.Engine"_qs));
+        ibusConn.unregisterObject(u"/org/freedesktop/IBus/Engine/3"_qs);
     }
 
     void programSwitchUsesInstalledBackend()
