@@ -1,6 +1,7 @@
 #include "sbEdt.h"
 
 #include "DateKey.h"
+#include "DraftSource.h"
 #include "EditorLogic.h"
 #include "MainView.h"
 #include "Platform.h"
@@ -55,6 +56,10 @@ sbEdt::sbEdt() : uTxt(new uTxA(this))
     setWindowTitle(QStringLiteral("文書修正"));
     uTxt->setObjectName(QStringLiteral("uTxt"));
     connect(uTxt, &uTxA::eChng, this, [this] { bChg = true; });
+    draft_ = std::make_unique<DraftSource>(kCorrectionWindow, true, [this] {
+        return DraftSource::Screen{sYmn, {}, uTxt->Text()};
+    });
+    connect(uTxt, &uTxA::eChng, this, [this] { draft_->changed(); });
 }
 
 sbEdt::~sbEdt()
@@ -107,6 +112,7 @@ void sbEdt::ActDc(const QString& sDt)
     setWindowTitle(QString(caption).replace(QStringLiteral("[*]"), QStringLiteral("[*][*]")));
     uTxt->setText(body);
     bChg = false;
+    draft_->shown(title, body);
     const bool shown = isVisible();
     show();
     if (shown) raise();
@@ -127,9 +133,11 @@ bool sbEdt::storeChange()
                     .arg(DateKey::display(sYmn))))
             return false;
         bChg = false;
+        draft_->dropped();
         return true;
     }
     bChg = false;
+    draft_->bodyStored(body);
     if (MainView* view = mainView()) view->entryCorrected(sYmn, body);
     return true;
 }

@@ -1,6 +1,8 @@
 #include "fmTxt.h"
 
 #include "DateKey.h"
+#include "DraftKeeper.h"
+#include "DraftSource.h"
 #include "EditorLogic.h"
 #include "Globals.h"
 #include "MainLogic.h"
@@ -52,6 +54,7 @@ fmTxt::fmTxt(QWidget* parent) : QMainWindow(parent)
     setObjectName(QStringLiteral("fmTxt"));
     buildControls();
     buildMenus();
+    buildDrafts();
     setEditMenuHost(this);
     setMainView(this);
 }
@@ -294,6 +297,7 @@ bool fmTxt::Form_Unload()
     // the store is still open.
     if (!sbEdt::closeIfOpen()) return false;
     sbFnd::closeIfOpen();
+    if (drafts_) drafts_->finish();
     CurrentKey.clear();
     ListMonth.clear();
     ListKeys.clear();
@@ -336,6 +340,7 @@ void fmTxt::entryCorrected(const QString& key, const QString& body)
     if (key != CurrentKey || Modified) return;
     uTxt->setText(body);
     Modified = false;
+    draft_->shown(vTTL->text(), body);
 }
 
 } // namespace drv

@@ -9,6 +9,7 @@
 #include <QSet>
 
 #include <array>
+#include <memory>
 
 class QAction;
 class QLineEdit;
@@ -17,8 +18,11 @@ class QTableWidget;
 
 namespace drv {
 
+class DraftKeeper;
+class DraftSource;
 class MonthCalendar;
 class uTxA;
+struct Draft;
 
 class fmTxt final : public QMainWindow, public EditMenuHost, public MainView {
     Q_OBJECT
@@ -42,6 +46,14 @@ public:
     void CloseDiary();
     void ChangeEntryDate();
     void FillMonthList(bool force);
+
+    // Once the window is shown: offers back the text that the last run left unsaved, then
+    // keeps a draft of every change until it is stored.
+    void offerDrafts();
+    // Shows the draft's day with the draft's text, as a change. False when the day
+    // could not be shown.
+    bool restoreDraft(const Draft& draft);
+    DraftKeeper* drafts() const { return drafts_.get(); }
 
     // Menu commands by item index, as the menu bar and the context menus call them.
     void mnFile_Click(int index);
@@ -99,11 +111,15 @@ private:
     void refreshBoldDays();
     bool Form_Unload();
     double dpi() const;
+    void buildDrafts();
+    bool offerDraft(const Draft& draft);
 
     QList<QMenu*> mnJb;
     QWidget* client = nullptr;
     QSize pendingOuter; // the stored outer size, applied once the frame is known
     bool unloaded = false;
+    std::unique_ptr<DraftSource> draft_;
+    std::unique_ptr<DraftKeeper> drafts_;
 };
 
 } // namespace drv

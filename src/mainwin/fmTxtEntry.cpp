@@ -3,6 +3,7 @@
 #include "fmTxt.h"
 
 #include "DateKey.h"
+#include "DraftSource.h"
 #include "EntryWrite.h"
 #include "MainLogic.h"
 #include "MonthCalendar.h"
@@ -57,6 +58,7 @@ void fmTxt::ShowEntry()
     vTTL->setText(title);
     uTxt->setText(body);
     Modified = false;
+    draft_->shown(title, body);
     selectListRow(CurrentKey);
     vTTL->setFocus();
 }
@@ -74,6 +76,7 @@ bool fmTxt::SaveEntry(bool quiet)
     }
     if (!WriteEntry(CurrentKey, title, body)) return false;
     Modified = false;
+    draft_->shown(title, body);
     FillMonthList(true);
     refreshBoldDays();
     return true;
@@ -94,6 +97,7 @@ void fmTxt::DeleteEntry()
     vTTL->setText(QString());
     uTxt->setText(QString());
     Modified = false;
+    draft_->shown({}, {});
     FillMonthList(true);
     refreshBoldDays();
     showListRow(vSpr->currentRow());
