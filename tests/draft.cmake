@@ -11,3 +11,7 @@ drv_add_test(tst_draftcrash tst_draftcrash.cpp LIBS draft)
 target_include_directories(tst_draftcrash PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/crash)
 target_compile_definitions(tst_draftcrash PRIVATE DRV_DRAFT_HELPER="$<TARGET_FILE:drv_draft_helper>")
 add_dependencies(tst_draftcrash drv_draft_helper)
+# The same under a real X server: input-method events and focus as xcb delivers them.
+add_test(NAME tst_drafts_xcb COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/support/under-xvfb.sh
+                                     $<TARGET_FILE:tst_drafts>)
+set_tests_properties(tst_drafts_xcb PROPERTIES ENVIRONMENT "${DRVESK_TEST_ENV}" TIMEOUT 300)

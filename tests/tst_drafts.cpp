@@ -86,6 +86,9 @@ private:
         QVERIFY(w->Form_Load());
         w->show();
         QVERIFY(QTest::qWaitForWindowExposed(w));
+        // Under X the keys go to the active window only.
+        w->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w));
         w->offerDrafts();
         QVERIFY(w->drafts());
     }
