@@ -296,29 +296,27 @@ private Q_SLOTS:
                  (Entry{QStringLiteral("old"), leftFor().body}));
     }
 
-    void leftoverAlreadyStoredIsNotOffered()
+    // Already in the diary, or not a whole draft: nothing to ask, and a torn file is
+    // kept aside as it is.
+    void leftoverIsNotOffered_data()
     {
-        put(QStringLiteral("261205"), QStringLiteral("new"),
-            QStringLiteral("new body\nsecond line"));
-        leaveDraft(serializeDrafts({leftFor()}));
-        start();
-        QVERIFY(fake->messages.isEmpty());
-        w->drafts()->flush();
-        QVERIFY(!QFile::exists(draftPath()));
-        QVERIFY(backups().isEmpty());
+        QTest::addColumn<QByteArray>("left");
+        QTest::addColumn<int>("keptAside");
+        QTest::newRow("already stored") << serializeDrafts({leftFor()}) << 0;
+        QTest::newRow("torn") << serializeDrafts({leftFor()}).chopped(20) << 1;
     }
-
-    void damagedLeftoverIsKeptAsideQuietly()
+    void leftoverIsNotOffered()
     {
-        QByteArray torn = serializeDrafts({leftFor()});
-        torn.chop(20);
-        leaveDraft(torn);
+        QFETCH(QByteArray, left);
+        QFETCH(int, keptAside);
+        put(QStringLiteral("261205"), leftFor().title, leftFor().body);
+        leaveDraft(left);
         start();
         QVERIFY(fake->messages.isEmpty());
         w->drafts()->flush();
         QVERIFY(!QFile::exists(draftPath()));
-        QCOMPARE(backups().size(), 1);
-        QCOMPARE(backup(0), torn);
+        QCOMPARE(backups().size(), keptAside);
+        if (keptAside) QCOMPARE(backup(0), left);
     }
 };
 
