@@ -19,10 +19,10 @@ if [ "${DRVESK_SANITIZE:-1}" != 0 ]; then
   cmake --build "$asan" -j2
   cd "$asan"
   # Fewer kills than the ordinary run: each costs several times as much here. The
-  # end-to-end run types into the program with X key events at a fixed pace, which the
-  # slowed program cannot follow; it runs in the ordinary build only.
+  # end-to-end runs type into the program with X key events at a fixed pace, which the
+  # slowed program cannot follow; they run in the ordinary build only.
   ASAN_OPTIONS=halt_on_error=1:detect_leaks=1 \
     UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
     DRVESK_CRASH_ROUNDS="${DRVESK_CRASH_ROUNDS:-60}" \
-    ctest --output-on-failure -j2 -E '^e2e$'
+    ctest --output-on-failure -j2 -E '^e2e'
 fi
