@@ -51,10 +51,10 @@ start_app() {
     fail "no window (log: $(cat "$work/app$run.log"))"
 }
 # The offer is a message box titled with the program's name; the main window's title is
-# the shown day. Returns 1 when no box comes.
+# the shown day. Returns 1 when no box comes within $1 seconds.
 accept_offer() {
   local box
-  box=$(timeout 4 xdotool search --sync --onlyvisible --name '^drvesk$' | head -n1) || return 1
+  box=$(timeout "$1" xdotool search --sync --onlyvisible --name '^drvesk$' | head -n1) || return 1
   xdotool windowfocus --sync "$box"
   sleep 0.3
   xdotool key Return
@@ -80,7 +80,7 @@ total_lost=0
 worst_ms=0
 for round in $(seq "$kills"); do
   start_app
-  if accept_offer; then fail "round $round: offered a draft after a clean exit"; fi
+  if accept_offer 2; then fail "round $round: offered a draft after a clean exit"; fi
   xdotool windowfocus --sync "$wid"
   sleep 0.3
   # From the title into the body, at its end.
@@ -116,7 +116,7 @@ for round in $(seq "$kills"); do
 
   start_app
   offered=yes
-  accept_offer || offered=no
+  accept_offer 5 || offered=no
   exit_app
   body=$(stored_body)
   case "$body" in "$saved"*) ;; *) fail "round $round: the diary lost what was saved before";; esac
