@@ -2,6 +2,7 @@
 
 #include "DateKey.h"
 #include "Diary.h"
+#include "DraftSource.h"
 #include "MainView.h"
 #include "Platform.h"
 #include "Store.h"
@@ -30,6 +31,10 @@ sbEdt::sbEdt() : uTxt(new uTxA(this))
     setWindowTitle(QStringLiteral("文書修正"));
     uTxt->setObjectName(QStringLiteral("uTxt"));
     connect(uTxt, &uTxA::eChng, this, [this] { bChg = true; });
+    draft_ = std::make_unique<DraftSource>(kCorrectionWindow, true, [this] {
+        return DraftSource::Screen{sYmn, {}, uTxt->Text()};
+    });
+    connect(uTxt, &uTxA::eChng, this, [this] { draft_->changed(); });
 }
 
 sbEdt::~sbEdt()
@@ -72,6 +77,7 @@ void sbEdt::ActDc(const QString& sDt)
     setWindowTitle(literalCaption(caption));
     uTxt->setText(body);
     bChg = false;
+    draft_->shown(title, body);
     const bool shown = isVisible();
     show();
     if (shown) raise();
@@ -90,9 +96,11 @@ bool sbEdt::storeChange()
                     .arg(DateKey::display(sYmn))))
             return false;
         bChg = false;
+        draft_->dropped();
         return true;
     }
     bChg = false;
+    draft_->bodyStored(body);
     if (MainView* view = mainView()) view->entryCorrected(sYmn, body);
     return true;
 }

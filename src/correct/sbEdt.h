@@ -8,8 +8,11 @@
 #include <QRect>
 #include <QWidget>
 
+#include <memory>
+
 namespace drv {
 
+class DraftSource;
 class uTxA;
 
 // Where the window goes over the main window (all in global pixels): aligned with the
@@ -49,6 +52,7 @@ private:
     // failed, or the entry is gone and the user keeps the text.
     bool storeChange();
     bool storeFailed_ = false; // the last storeChange failed in the store itself
+    std::unique_ptr<DraftSource> draft_;
 
     OuterPlacement placement_;
 };

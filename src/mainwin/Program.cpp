@@ -65,6 +65,11 @@ int Main()
         return 0;
     }
     window->show();
+    window->offerDrafts();
+    if (quitting) {
+        window->close();
+        return 0;
+    }
     return QApplication::exec();
 }
 

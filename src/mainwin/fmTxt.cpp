@@ -1,6 +1,8 @@
 #include "fmTxt.h"
 
 #include "DateKey.h"
+#include "DraftKeeper.h"
+#include "DraftSource.h"
 #include "Globals.h"
 #include "MainLayout.h"
 #include "MonthCalendar.h"
@@ -55,6 +57,7 @@ fmTxt::fmTxt(QWidget* parent) : QMainWindow(parent)
     buildMenus();
     for (QWidget* w : client_->findChildren<QWidget*>())
         w->installEventFilter(this);
+    buildDrafts();
     setMainView(this);
 }
 
@@ -287,6 +290,7 @@ bool fmTxt::Form_Unload()
     // the store is still open.
     if (!sbEdt::closeIfOpen()) return false;
     sbFnd::closeIfOpen();
+    if (drafts_) drafts_->finish();
     CurrentKey.clear();
     ListMonth.clear();
     ListKeys.clear();
@@ -329,6 +333,7 @@ void fmTxt::entryCorrected(const QString& key, const QString& body)
     if (key != CurrentKey || Modified) return;
     uTxt->setText(body);
     Modified = false;
+    draft_->shown(vTTL->text(), body);
 }
 
 } // namespace drv

@@ -9,6 +9,7 @@
 #include <QSet>
 
 #include <array>
+#include <memory>
 
 class QAction;
 class QKeyEvent;
@@ -18,8 +19,11 @@ class QTableWidget;
 
 namespace drv {
 
+class DraftKeeper;
+class DraftSource;
 class MonthCalendar;
 class uTxA;
+struct Draft;
 
 class fmTxt final : public QMainWindow, public MainView {
     Q_OBJECT
@@ -47,6 +51,14 @@ public:
     // The items of the file and date menus by their index (separators take one too).
     enum FileItem { SaveItem = 0, DeleteItem = 1, ChangeDate = 3, ExitItem = 5 };
     enum DayItem { FirstDay = 0, LastDay = 1, Today = 3, YearBack = 4, TwoYearsBack = 5 };
+
+    // Once the window is shown: offers back the text that the last run left unsaved, then
+    // keeps a draft of every change until it is stored.
+    void offerDrafts();
+    // Shows the draft's day with the draft's text, as a change. False when the day
+    // could not be shown.
+    bool restoreDraft(const Draft& draft);
+    DraftKeeper* drafts() const { return drafts_.get(); }
 
     // Menu commands by item index, as the menu bar and the context menus call them.
     void mnFile_Click(int index);
@@ -107,11 +119,15 @@ private:
     // Saves a changed entry quietly; when that fails, asks whether to quit without it.
     bool saveBeforeQuit();
     double dpi() const;
+    void buildDrafts();
+    bool offerDraft(const Draft& draft);
 
     QList<QMenu*> mnJb;
     QWidget* client_ = nullptr;
     OuterPlacement placement_; // the stored outer frame, applied once it is known
     bool unloaded_ = false;
+    std::unique_ptr<DraftSource> draft_;
+    std::unique_ptr<DraftKeeper> drafts_;
 };
 
 } // namespace drv

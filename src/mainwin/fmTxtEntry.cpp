@@ -5,6 +5,7 @@
 #include "DateKey.h"
 #include "DatePrompt.h"
 #include "Diary.h"
+#include "DraftSource.h"
 #include "MonthCalendar.h"
 #include "Platform.h"
 #include "SetIme.h"
@@ -40,6 +41,7 @@ void fmTxt::ShowEntry()
     vTTL->setText(title);
     uTxt->setText(body);
     Modified = false;
+    draft_->shown(title, body);
     selectListRow(CurrentKey);
     vTTL->setFocus();
 }
@@ -57,6 +59,7 @@ bool fmTxt::SaveEntry(bool quiet)
     }
     if (!diary::save(CurrentKey, title, body)) return false;
     Modified = false;
+    draft_->shown(title, body);
     FillMonthList(true);
     refreshBoldDays();
     return true;
@@ -75,6 +78,7 @@ void fmTxt::DeleteEntry()
     vTTL->setText(QString());
     uTxt->setText(QString());
     Modified = false;
+    draft_->shown({}, {});
     FillMonthList(true);
     refreshBoldDays();
     showListRow(vSpr->currentRow());
