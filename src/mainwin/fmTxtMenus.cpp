@@ -3,6 +3,7 @@
 #include "fmTxt.h"
 
 #include "CapStem.h"
+#include "Cp932.h"
 #include "DateKey.h"
 #include "DatePrompt.h"
 #include "Diary.h"
@@ -216,6 +217,16 @@ void fmTxt::mnFont_Click(int index)
     double size = f.size;
     bool bold = f.bold;
     if (services().dialogs->chooseFont(name, size, bold)) {
+        bool fits = false;
+        cp932Encode(name, &fits);
+        if (!fits) {
+            services().dialogs->message(
+                QStringLiteral(
+                    "フォント名 %1 には設定ファイル(Shift-JIS)に書けない文字があります。\n"
+                    "前のフォントのままにします")
+                    .arg(name));
+            return;
+        }
         f.name = name;
         f.size = roundHalfEven(size);
         f.bold = bold;

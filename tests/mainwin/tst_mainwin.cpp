@@ -550,6 +550,24 @@ private Q_SLOTS:
         QCOMPARE(w->FontPreset[0].name, QStringLiteral("IPAGothic"));
     }
 
+    // The settings file is Shift-JIS: a font name it cannot hold is not stored (it would
+    // come back as "??" at the next start); the previous font stays, with one message.
+    void fontNameOutsideShiftJisKeepsThePreviousFont()
+    {
+        start();
+        const FontSetting before = w->FontPreset[1];
+        fake->fontAnswers = {test::FakePlatform::FontChoice{QStringLiteral("맑은 고딕"), 14, true}};
+        w->mnFont[1]->trigger();
+        QCOMPARE(fake->messages.size(), 1);
+        QVERIFY(fake->messages[0].contains(QStringLiteral("맑은 고딕")));
+        QCOMPARE(w->FontPreset[1].name, before.name);
+        QCOMPARE(w->FontPreset[1].size, before.size);
+        QCOMPARE(w->uTxt->FontSize(), before.size);
+        stop();
+        QVERIFY(!settingsText().contains(QStringLiteral("<FontSize>14</FontSize>")));
+        QVERIFY(!settingsText().contains(QStringLiteral("<FontName>?")));
+    }
+
     void searchTakesTheSelectionWithoutAsking()
     {
         put(QStringLiteral("261201"), QStringLiteral("散歩の日"), QStringLiteral("朝の散歩"));
