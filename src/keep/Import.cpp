@@ -1,0 +1,142 @@
+#include "Import.h"
+
+#include "JsonFormat.h"
+#include "LineFormat.h"
+
+#include <QFile>
+#include <QStringDecoder>
+
+namespace drv::keep {
+
+namespace {
+
+// The first line that does not decode, counted from 1.
+int badLine(const QByteArray& bytes, const char* codec)
+{
+    int line = 1;
+    for (qsizetype from = 0; from < bytes.size(); ++line) {
+        qsizetype at = bytes.indexOf('\n', from);
+        if (at < 0) at = bytes.size();
+        QStringDecoder dec(codec, QStringConverter::Flag::Stateless);
+        dec.decode(QByteArrayView(bytes.constData() + from, at - from));
+        if (dec.hasError()) return line;
+        from = at + 1;
+    }
+    return line;
+}
+
+bool decode(QByteArray& bytes, Format format, QString& text, SourceResult& result)
+{
+    if (bytes.startsWith("\xEF\xBB\xBF")) bytes.remove(0, 3);
+    QStringDecoder utf8(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
+    text = utf8.decode(bytes);
+    if (!utf8.hasError()) return true;
+    if (format != Format::Text) {
+        result.fail(badLine(bytes, "UTF-8"), QStringLiteral("UTF-8 として読めない文字があります"));
+        return false;
+    }
+    QStringDecoder sjis("windows-31j", QStringConverter::Flag::Stateless);
+    text = sjis.decode(bytes);
+    if (!sjis.hasError()) return true;
+    result.fail(badLine(bytes, "windows-31j"),
+                QStringLiteral("UTF-8 としても Shift-JIS としても読めない文字があります"));
+    return false;
+}
+
+} // namespace
+
+SourceResult readDiaryFile(const QString& path, Format format, const QDate& today,
+                           const Progress& progress)
+{
+    SourceResult result;
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) {
+        result.fail(0, f.errorString());
+        return result;
+    }
+    QByteArray bytes = f.readAll();
+    if (f.error() != QFileDevice::NoError) {
+        result.fail(0, f.errorString());
+        return result;
+    }
+    f.close();
+    QString text;
+    if (!decode(bytes, format, text, result)) return result;
+    bytes.clear();
+    switch (format) {
+    case Format::Json:
+        return parseJsonEntries(text, today, progress);
+    case Format::Markdown:
+        return parseLineEntries(text, LineSyntax::Markdown, today, progress);
+    case Format::Text:
+        break;
+    }
+    return parseLineEntries(text, LineSyntax::Text, today, progress);
+}
+
+bool planImport(const QList<ImportedEntry>& entries, ImportPlan& plan)
+{
+    plan = {};
+    QStringList keys;
+    keys.reserve(entries.size());
+    for (const ImportedEntry& e : entries)
+        keys << e.entry.skYmn;
+    QHash<QString, DiaryEntry> existing;
+    if (!diary::entriesOfDays(keys, existing)) return false;
+    for (const ImportedEntry& e : entries) {
+        const auto it = existing.constFind(e.entry.skYmn);
+        if (it == existing.constEnd())
+            plan.added << e.entry;
+        else if (*it == e.entry)
+            ++plan.unchanged;
+        else
+            plan.conflicts << Conflict{e.entry, *it, e.line};
+    }
+    return true;
+}
+
+DiaryEntry appended(const DiaryEntry& existing, const DiaryEntry& incoming)
+{
+    DiaryEntry r = existing;
+    QString part = incoming.szDoc;
+    if (!incoming.szTtl.isEmpty() && incoming.szTtl != existing.szTtl) {
+        if (existing.szTtl.isEmpty())
+            r.szTtl = incoming.szTtl;
+        else
+            part = part.isEmpty() ? incoming.szTtl : incoming.szTtl + u'\n' + part;
+    }
+    if (!part.isEmpty())
+        r.szDoc = existing.szDoc.isEmpty() ? part : existing.szDoc + QStringLiteral("\n\n") + part;
+    return r;
+}
+
+QList<diary::BatchRow> resolveImport(const ImportPlan& plan, const QList<Resolution>& choices,
+                                     ImportCounts& counts)
+{
+    counts = {};
+    counts.unchanged = plan.unchanged;
+    QList<diary::BatchRow> rows;
+    rows.reserve(plan.added.size() + plan.conflicts.size());
+    for (const DiaryEntry& e : plan.added)
+        rows << diary::BatchRow{e, std::nullopt};
+    counts.added = int(plan.added.size());
+    for (qsizetype i = 0; i < plan.conflicts.size(); ++i) {
+        const Conflict& c = plan.conflicts.at(i);
+        switch (choices.value(i, Resolution::Keep)) {
+        case Resolution::Keep:
+            ++counts.kept;
+            break;
+        case Resolution::Replace:
+            rows << diary::BatchRow{c.incoming, c.existing};
+            ++counts.replaced;
+            break;
+        case Resolution::Append:
+            rows << diary::BatchRow{appended(c.existing, c.incoming), c.existing};
+            ++counts.appended;
+            break;
+        }
+    }
+    return rows;
+}
+
+} // namespace drv::keep
