@@ -7,6 +7,7 @@
 
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QStringDecoder>
 #include <QStringEncoder>
 
 namespace drv::keep {
@@ -28,33 +29,41 @@ template <typename Visit> void eachCodePoint(QStringView text, Visit visit)
     }
 }
 
-bool fitsCp932(QStringEncoder& enc, QStringView codePoint)
-{
-    enc.resetState();
-    const QByteArray b = enc.encode(codePoint);
-    const bool ok = !enc.hasError();
-    enc.resetState();
-    return ok;
-}
+// What CP932 cannot hold does not come back as it was. (The encoder's error flag cannot
+// be cleared once set, so it is no help past the first character.)
+struct Cp932 {
+    QStringEncoder enc{"windows-31j", QStringConverter::Flag::Stateless};
+    QStringDecoder dec{"windows-31j", QStringConverter::Flag::Stateless};
 
-QString withMarks(QStringEncoder& enc, const QString& text)
-{
-    QString out;
-    out.reserve(text.size());
-    eachCodePoint(text, [&](QStringView c) {
-        if (fitsCp932(enc, c))
-            out += c;
-        else
-            out += QChar(kGeta);
-    });
-    return out;
-}
+    bool holds(QStringView text, QByteArray& bytes)
+    {
+        bytes = enc.encode(text);
+        const QString back = dec.decode(bytes);
+        return back == text;
+    }
+    bool holds(QStringView text)
+    {
+        QByteArray ignored;
+        return holds(text, ignored);
+    }
+    QString withMarks(const QString& text)
+    {
+        QString out;
+        out.reserve(text.size());
+        eachCodePoint(text, [&](QStringView c) {
+            if (holds(c))
+                out += c;
+            else
+                out += QChar(kGeta);
+        });
+        return out;
+    }
+};
 
 class Writer {
 public:
     Writer(QSaveFile& file, const ExportOptions& options, const QDate& today)
-        : file_(file), options_(options), today_(today),
-          enc_("windows-31j", QStringConverter::Flag::Stateless)
+        : file_(file), options_(options), today_(today)
     {
         if (options_.format == Format::Json) out_ += jsonOpening();
     }
@@ -107,19 +116,16 @@ private:
     {
         QString text;
         append(e, text);
-        enc_.resetState();
-        QByteArray bytes = enc_.encode(text);
-        if (enc_.hasError()) {
-            const QString lost = unencodableInCp932(e.szTtl + e.szDoc);
-            result.unencodable << Unencodable{e.skYmn, lost};
+        QByteArray bytes;
+        if (!cp932_.holds(text, bytes)) {
+            result.unencodable << Unencodable{e.skYmn, unencodableInCp932(e.szTtl + e.szDoc)};
             DiaryEntry marked = e;
-            marked.szTtl = withMarks(enc_, e.szTtl);
-            marked.szDoc = withMarks(enc_, e.szDoc);
+            marked.szTtl = cp932_.withMarks(e.szTtl);
+            marked.szDoc = cp932_.withMarks(e.szDoc);
             text.clear();
             --written_;
             append(marked, text);
-            enc_.resetState();
-            bytes = enc_.encode(text);
+            cp932_.holds(text, bytes);
         }
         ++result.written;
         bytes_ += bytes;
@@ -140,7 +146,7 @@ private:
     QSaveFile& file_;
     const ExportOptions& options_;
     QDate today_;
-    QStringEncoder enc_;
+    Cp932 cp932_;
     QString out_;
     QByteArray bytes_;
     int written_ = 0;
@@ -158,10 +164,10 @@ Format formatOfFile(const QString& path)
 
 QString unencodableInCp932(const QString& text)
 {
-    QStringEncoder enc("windows-31j", QStringConverter::Flag::Stateless);
+    Cp932 cp932;
     QString lost;
     eachCodePoint(text, [&](QStringView c) {
-        if (!fitsCp932(enc, c) && !lost.contains(c)) lost += c;
+        if (!lost.contains(c) && !cp932.holds(c)) lost += c;
     });
     return lost;
 }

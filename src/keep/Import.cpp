@@ -15,12 +15,12 @@ int badLine(const QByteArray& bytes, const char* codec)
 {
     int line = 1;
     for (qsizetype from = 0; from < bytes.size(); ++line) {
-        qsizetype at = bytes.indexOf('\n', from);
-        if (at < 0) at = bytes.size();
+        qsizetype end = bytes.indexOf('\n', from);
+        end = end < 0 ? bytes.size() : end + 1; // with its line feed: a lead byte needs a trail
         QStringDecoder dec(codec, QStringConverter::Flag::Stateless);
-        dec.decode(QByteArrayView(bytes.constData() + from, at - from));
+        const QString ignored = dec.decode(QByteArrayView(bytes.constData() + from, end - from));
         if (dec.hasError()) return line;
-        from = at + 1;
+        from = end;
     }
     return line;
 }

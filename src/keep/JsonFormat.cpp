@@ -64,7 +64,7 @@ public:
                     ++at_;
                     continue;
                 }
-                if (!expect(u']')) return result_;
+                if (!expect(u']', QStringLiteral("「,」か「]」"))) return result_;
                 break;
             }
         }
@@ -110,7 +110,7 @@ private:
                     ++at_;
                     continue;
                 }
-                if (!expect(u'}')) return false;
+                if (!expect(u'}', QStringLiteral("「,」か「}」"))) return false;
                 break;
             }
         }
@@ -280,7 +280,7 @@ private:
             ++at_;
         const QStringView word = s_.mid(from, at_ - from);
         bool number = false;
-        word.toDouble(&number);
+        (void)word.toDouble(&number);
         if (number || word == u"true" || word == u"false" || word == u"null") return true;
         at_ = from;
         return fail(QStringLiteral("値が正しくありません"));
@@ -300,15 +300,16 @@ private:
 
     bool peek(QChar c) const { return at_ < s_.size() && s_[at_] == c; }
 
-    bool expect(QChar c)
+    bool expect(QChar c, const QString& wanted = QString())
     {
         if (peek(c)) {
             ++at_;
             return true;
         }
-        const QString found = at_ < s_.size() ? QStringLiteral("\"%1\"").arg(s_[at_])
+        const QString found = at_ < s_.size() ? QStringLiteral("「%1」").arg(s_[at_])
                                               : QStringLiteral("ファイルの終わり");
-        return fail(QStringLiteral("%1 のところに %2 が要ります").arg(found, QString(c)));
+        return fail(QStringLiteral("%1が要るところに%2があります")
+                        .arg(wanted.isEmpty() ? QStringLiteral("「%1」").arg(c) : wanted, found));
     }
 
     bool fail(const QString& text)
@@ -353,6 +354,15 @@ void appendJsonEntry(QString& out, const DiaryEntry& entry, const QDate& today, 
     out += QStringLiteral(",\"body\":");
     appendString(out, entry.szDoc);
     out += u'}';
+}
+
+} // namespace drv::keep
+
+namespace drv::keep {
+
+SourceResult parseJsonEntries(QStringView text, const QDate& today, const Progress& progress)
+{
+    return Parser(text, today, progress).run();
 }
 
 } // namespace drv::keep

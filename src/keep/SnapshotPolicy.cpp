@@ -32,14 +32,14 @@ QList<QDateTime> snapshotsToDrop(const QList<QDateTime>& taken, const QDate& tod
 {
     QList<QDateTime> newestFirst = taken;
     std::sort(newestFirst.begin(), newestFirst.end(), std::greater<>());
-    const QDate firstMonth = QDate(today.year(), today.month(), 1).addMonths(1 - kMonthsKept);
+    const QDate yearAgo = today.addYears(-1);
     QSet<int> months; // year * 12 + month of those months that have their snapshot
     QList<QDateTime> drop;
     for (qsizetype i = 0; i < newestFirst.size(); ++i) {
         const QDate d = newestFirst.at(i).date();
         const int month = d.year() * 12 + d.month();
-        const bool monthsNewest = d >= firstMonth && !months.contains(month);
-        if (d >= firstMonth) months.insert(month);
+        const bool monthsNewest = d > yearAgo && !months.contains(month);
+        if (d > yearAgo) months.insert(month);
         if (i >= kNewestKept && !monthsNewest) drop << newestFirst.at(i);
     }
     return drop;

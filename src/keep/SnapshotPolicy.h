@@ -9,7 +9,6 @@
 namespace drv::keep {
 
 inline constexpr int kNewestKept = 10;
-inline constexpr int kMonthsKept = 12;
 
 // "dbVesk-20261207.mdb" for the day's own snapshot, "dbVesk-20261207-153012.mdb" for one
 // taken at that moment (before a restore).
@@ -18,8 +17,8 @@ QString snapshotFileName(const QDateTime& taken, bool daily);
 // it is a day's own; invalid when the name is not a snapshot's.
 QDateTime snapshotTime(const QString& fileName, bool* daily = nullptr);
 
-// The snapshots to delete: all but the 10 newest and the newest of each of the 12
-// months up to today's. Snapshots of a later date than today count as newest.
+// The snapshots to delete: all but the 10 newest and, of those taken in the year up to
+// today, the newest of each month. Snapshots of a later date than today count as newest.
 QList<QDateTime> snapshotsToDrop(const QList<QDateTime>& taken, const QDate& today);
 
 } // namespace drv::keep

@@ -1,0 +1,1 @@
+drv_add_test(tst_keep tst_keep.cpp LIBS keep)
