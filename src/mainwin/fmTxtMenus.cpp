@@ -107,6 +107,8 @@ void fmTxt::buildMenus()
     mnCln = addItems(columns, {{"１列"}, {"２列"}, {"３列"}}, [this](int i) { mnCln_Click(i); });
     for (QAction* a : mnCln)
         a->setCheckable(true);
+    mnTool = addItems(top("ﾂｰﾙ(&T)"), {{"ﾊﾞｯｸｱｯﾌﾟから復元…"}, {"書き出し…"}, {"読み込み…"}},
+                      [this](int i) { mnTool_Click(i); });
 }
 
 void fmTxt::mnFile_Click(int index)
