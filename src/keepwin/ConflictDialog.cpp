@@ -52,14 +52,14 @@ ConflictDialog::ConflictDialog(const ImportPlan& plan, const QDate& today, QWidg
     setObjectName(QStringLiteral("ConflictDialog"));
     setWindowTitle(QStringLiteral("読み込み: 日記のある日"));
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(new QLabel(
-        QStringLiteral("新しい日 %1 件は追加します。同じ内容の %2 件はそのままです。\n"
-                       "次の %3 日にはすでに別の日記があります。扱いを選んでください "
-                       "(選ばなければ今のままです)。")
-            .arg(plan.added.size())
-            .arg(plan.unchanged)
-            .arg(plan.conflicts.size()),
-        this));
+    layout->addWidget(
+        new QLabel(QStringLiteral("新しい日 %1 件は追加します。同じ内容の %2 件はそのままです。\n"
+                                  "次の %3 日にはすでに別の日記があります。扱いを選んでください "
+                                  "(選ばなければ今のままです)。")
+                       .arg(plan.added.size())
+                       .arg(plan.unchanged)
+                       .arg(plan.conflicts.size()),
+                   this));
     table_ = new QTableWidget(int(plan.conflicts.size()), 4, this);
     table_->setHorizontalHeaderLabels({QStringLiteral("日付"), QStringLiteral("今の表題"),
                                        QStringLiteral("読み込む表題"), QStringLiteral("扱い")});

@@ -21,8 +21,7 @@ class KeepAsk {
 public:
     virtual ~KeepAsk() = default;
     // An index into the list; false when cancelled.
-    virtual bool chooseSnapshot(QWidget* parent, const QList<SnapshotChoice>& list,
-                                int& index) = 0;
+    virtual bool chooseSnapshot(QWidget* parent, const QList<SnapshotChoice>& list, int& index) = 0;
     virtual bool chooseExport(QWidget* parent, ExportOptions& options, QString& path) = 0;
     virtual bool chooseImport(QWidget* parent, QString& path, Format& format) = 0;
     // choices comes with Keep for every conflict; false when cancelled.

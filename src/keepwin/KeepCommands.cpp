@@ -99,8 +99,8 @@ void restoreFromSnapshot(const MainHooks& main)
         return;
     }
     int index = -1;
-    if (!keepAsk().chooseSnapshot(main.parent, list, index) || index < 0 ||
-        index >= list.size() || !list.at(index).unreadable.isEmpty())
+    if (!keepAsk().chooseSnapshot(main.parent, list, index) || index < 0 || index >= list.size() ||
+        !list.at(index).unreadable.isEmpty())
         return;
     const SnapshotChoice& chosen = list.at(index);
     if (!services().dialogs->confirm(
@@ -117,8 +117,8 @@ void restoreFromSnapshot(const MainHooks& main)
     {
         ProgressBox box(main.parent, QStringLiteral("バックアップから戻しています…"));
         outcome = restoreSnapshot(chosen.snapshot, diaryPath(), snapshotFolder(),
-                                  QDateTime(today(), QTime::currentTime()), box.progress(),
-                                  before, reason);
+                                  QDateTime(today(), QTime::currentTime()), box.progress(), before,
+                                  reason);
     }
     if (main.showAgain) main.showAgain();
     switch (outcome) {

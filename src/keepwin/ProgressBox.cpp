@@ -14,8 +14,7 @@ constexpr int kScale = 1000;
 } // namespace
 
 ProgressBox::ProgressBox(QWidget* parent, const QString& label)
-    : box_(std::make_unique<QProgressDialog>(label, QStringLiteral("取りやめ"), 0, kScale,
-                                             parent))
+    : box_(std::make_unique<QProgressDialog>(label, QStringLiteral("取りやめ"), 0, kScale, parent))
 {
     box_->setWindowTitle(QApplication::applicationName());
     box_->setWindowModality(Qt::WindowModal);

@@ -34,8 +34,7 @@ QString newestText(const SnapshotChoice& c)
 
 } // namespace
 
-RestoreDialog::RestoreDialog(const QList<SnapshotChoice>& list, QWidget* parent)
-    : QDialog(parent)
+RestoreDialog::RestoreDialog(const QList<SnapshotChoice>& list, QWidget* parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("RestoreDialog"));
     setWindowTitle(QStringLiteral("ﾊﾞｯｸｱｯﾌﾟから復元"));
@@ -44,8 +43,8 @@ RestoreDialog::RestoreDialog(const QList<SnapshotChoice>& list, QWidget* parent)
                                                 "今の日記は、戻す前にバックアップに残します。"),
                                  this));
     table_ = new QTableWidget(int(list.size()), 3, this);
-    table_->setHorizontalHeaderLabels(
-        {QStringLiteral("バックアップの日時"), QStringLiteral("件数"), QStringLiteral("最新の日記")});
+    table_->setHorizontalHeaderLabels({QStringLiteral("バックアップの日時"), QStringLiteral("件数"),
+                                       QStringLiteral("最新の日記")});
     table_->verticalHeader()->hide();
     table_->setSelectionBehavior(QAbstractItemView::SelectRows);
     table_->setSelectionMode(QAbstractItemView::SingleSelection);
