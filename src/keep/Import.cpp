@@ -25,22 +25,64 @@ int badLine(const QByteArray& bytes, const char* codec)
     return line;
 }
 
-bool decode(QByteArray& bytes, Format format, QString& text, SourceResult& result)
+constexpr qsizetype kChunk = 4 << 20;
+
+// Decodes the whole text in pieces that end after a line feed (no character of UTF-8 or
+// CP932 holds that byte), telling progress between them. False at the first bad byte.
+bool decodeAll(const QByteArray& bytes, qsizetype from, const char* codec, QString& text,
+               const Progress& progress, bool& stopped)
 {
-    if (bytes.startsWith("\xEF\xBB\xBF")) bytes.remove(0, 3);
-    QStringDecoder utf8(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
-    text = utf8.decode(bytes);
-    if (!utf8.hasError()) return true;
+    text.clear();
+    text.reserve(bytes.size() - from);
+    QStringDecoder dec(codec, QStringConverter::Flag::Stateless);
+    while (from < bytes.size()) {
+        qsizetype end = bytes.indexOf('\n', std::min(bytes.size(), from + kChunk));
+        end = end < 0 ? bytes.size() : end + 1;
+        text += dec.decode(QByteArrayView(bytes.constData() + from, end - from));
+        if (dec.hasError()) return false;
+        from = end;
+        if (progress && !progress(from, bytes.size())) {
+            stopped = true;
+            return false;
+        }
+    }
+    return true;
+}
+
+bool decode(const QByteArray& bytes, Format format, QString& text, SourceResult& result,
+            const Progress& progress)
+{
+    const qsizetype bom = bytes.startsWith("\xEF\xBB\xBF") ? 3 : 0;
+    if (decodeAll(bytes, bom, "UTF-8", text, progress, result.stopped)) return true;
+    if (result.stopped) return false;
     if (format != Format::Text) {
         result.fail(badLine(bytes, "UTF-8"), QStringLiteral("UTF-8 として読めない文字があります"));
         return false;
     }
-    QStringDecoder sjis("windows-31j", QStringConverter::Flag::Stateless);
-    text = sjis.decode(bytes);
-    if (!sjis.hasError()) return true;
-    result.fail(badLine(bytes, "windows-31j"),
-                QStringLiteral("UTF-8 としても Shift-JIS としても読めない文字があります"));
+    if (decodeAll(bytes, 0, "windows-31j", text, progress, result.stopped)) return true;
+    if (!result.stopped)
+        result.fail(badLine(bytes, "windows-31j"),
+                    QStringLiteral("UTF-8 としても Shift-JIS としても読めない文字があります"));
     return false;
+}
+
+bool readAll(QFile& f, QByteArray& bytes, const Progress& progress, SourceResult& result)
+{
+    const qint64 size = f.size();
+    bytes.reserve(size);
+    for (;;) {
+        const QByteArray piece = f.read(kChunk);
+        if (f.error() != QFileDevice::NoError) {
+            result.fail(0, f.errorString());
+            return false;
+        }
+        if (piece.isEmpty()) return true;
+        bytes += piece;
+        if (progress && !progress(bytes.size(), std::max(size, qint64(bytes.size())))) {
+            result.stopped = true;
+            return false;
+        }
+    }
 }
 
 } // namespace
@@ -54,27 +96,25 @@ SourceResult readDiaryFile(const QString& path, Format format, const QDate& toda
         result.fail(0, f.errorString());
         return result;
     }
-    QByteArray bytes = f.readAll();
-    if (f.error() != QFileDevice::NoError) {
-        result.fail(0, f.errorString());
-        return result;
-    }
+    QByteArray bytes;
+    if (!readAll(f, bytes, part(progress, 0, 150), result)) return result;
     f.close();
     QString text;
-    if (!decode(bytes, format, text, result)) return result;
-    bytes.clear();
+    if (!decode(bytes, format, text, result, part(progress, 150, 400))) return result;
+    bytes = QByteArray();
+    const Progress parsing = part(progress, 400, 1000);
     switch (format) {
     case Format::Json:
-        return parseJsonEntries(text, today, progress);
+        return parseJsonEntries(text, today, parsing);
     case Format::Markdown:
-        return parseLineEntries(text, LineSyntax::Markdown, today, progress);
+        return parseLineEntries(text, LineSyntax::Markdown, today, parsing);
     case Format::Text:
         break;
     }
-    return parseLineEntries(text, LineSyntax::Text, today, progress);
+    return parseLineEntries(text, LineSyntax::Text, today, parsing);
 }
 
-bool planImport(const QList<ImportedEntry>& entries, ImportPlan& plan)
+bool planImport(const QList<ImportedEntry>& entries, ImportPlan& plan, const Progress& progress)
 {
     plan = {};
     QStringList keys;
@@ -82,7 +122,7 @@ bool planImport(const QList<ImportedEntry>& entries, ImportPlan& plan)
     for (const ImportedEntry& e : entries)
         keys << e.entry.skYmn;
     QHash<QString, DiaryEntry> existing;
-    if (!diary::entriesOfDays(keys, existing)) return false;
+    if (!diary::entriesOfDays(keys, existing, progress)) return false;
     for (const ImportedEntry& e : entries) {
         const auto it = existing.constFind(e.entry.skYmn);
         if (it == existing.constEnd())

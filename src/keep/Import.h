@@ -30,8 +30,9 @@ struct ImportPlan {
 };
 
 // Sorts the entries by what their days hold now. False when the diary could not be read
-// (the store showed why).
-bool planImport(const QList<ImportedEntry>& entries, ImportPlan& plan);
+// (the store showed why) or progress said stop.
+bool planImport(const QList<ImportedEntry>& entries, ImportPlan& plan,
+                const Progress& progress = {});
 
 enum class Resolution { Keep, Replace, Append };
 

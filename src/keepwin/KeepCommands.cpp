@@ -179,14 +179,14 @@ void importDiary(const MainHooks& main)
     ImportPlan plan;
     {
         ProgressBox box(main.parent, QStringLiteral("読み込んでいます…"));
-        source = readDiaryFile(path, format, today(), box.progress());
+        source = readDiaryFile(path, format, today(), part(box.progress(), 0, 800));
         if (source.stopped) return;
         if (!source.ok()) {
             box.done();
             tell(sourceFailure(path, source));
             return;
         }
-        if (!planImport(source.entries, plan)) return;
+        if (!planImport(source.entries, plan, part(box.progress(), 800, 1000))) return;
     }
     QList<Resolution> choices(plan.conflicts.size(), Resolution::Keep);
     if (!plan.conflicts.isEmpty()) {

@@ -37,8 +37,11 @@ bool ProgressBox::step(qint64 done, qint64 total)
     if (cancelled_) return false;
     if (since_.elapsed() < kStepEveryMs) return true;
     since_.restart();
-    // A modal box processes the events as its value is set.
     box_->setValue(total > 0 ? int(std::min(done, total) * kScale / total) : 0);
+    // The window is painted meanwhile. Until the box is up it takes no input; then the
+    // box, being modal, keeps input from it.
+    QCoreApplication::processEvents(box_->isVisible() ? QEventLoop::AllEvents
+                                                      : QEventLoop::ExcludeUserInputEvents);
     cancelled_ = box_->wasCanceled();
     return !cancelled_;
 }

@@ -88,11 +88,14 @@ BatchOutcome writeBatch(const QList<BatchRow>& rows,
     return outcome;
 }
 
-bool entriesOfDays(const QStringList& keys, QHash<QString, DiaryEntry>& found)
+bool entriesOfDays(const QStringList& keys, QHash<QString, DiaryEntry>& found,
+                   const std::function<bool(qint64 done, qint64 total)>& progress)
 {
     found.clear();
-    for (qsizetype from = 0; from < keys.size(); from += kKeysPerQuery)
+    for (qsizetype from = 0; from < keys.size(); from += kKeysPerQuery) {
         if (!entriesIn(keys.mid(from, kKeysPerQuery), found)) return false;
+        if (progress && !progress(from + kKeysPerQuery, keys.size())) return false;
+    }
     return true;
 }
 

@@ -29,8 +29,10 @@ enum class BatchOutcome {
 BatchOutcome writeBatch(const QList<BatchRow>& rows,
                         const std::function<bool(qint64 done, qint64 total)>& progress);
 
-// The entries of those days that hold one, by key.
-bool entriesOfDays(const QStringList& keys, QHash<QString, DiaryEntry>& found);
+// The entries of those days that hold one, by key. progress hears keys done out of all
+// and may stop the reading (the result is then false).
+bool entriesOfDays(const QStringList& keys, QHash<QString, DiaryEntry>& found,
+                   const std::function<bool(qint64 done, qint64 total)>& progress = {});
 
 // How many entries the diary holds.
 bool entryCount(int& n);
