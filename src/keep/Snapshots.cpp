@@ -169,7 +169,7 @@ RestoreOutcome restoreSnapshot(const Snapshot& chosen, const QString& diary, con
     if (!copied) return stopped ? RestoreOutcome::Stopped : RestoreOutcome::Failed;
     pruneSnapshots(folder, now.date());
     if (!reopened) {
-        reason = QStringLiteral("日記ファイルを開けません");
+        reason.clear(); // DbOpen has told why
         return RestoreOutcome::Failed;
     }
     return RestoreOutcome::Restored;

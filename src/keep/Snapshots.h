@@ -41,8 +41,9 @@ enum class RestoreOutcome { Restored, Stopped, Failed };
 
 // Puts the snapshot in place of the diary: checks the snapshot, snapshots the diary
 // as it is now (kept as `before`), closes the store, copies the snapshot over the
-// diary in one transaction and opens the store again. When the result is not
-// Restored, the diary is as it was. Failures give their reason; shows nothing.
+// diary in one transaction and opens the store again. Failures give their reason and
+// leave the diary as it was, except when the store cannot be opened after the copy
+// (the store has shown why). Shows nothing itself.
 RestoreOutcome restoreSnapshot(const Snapshot& chosen, const QString& diary, const QString& folder,
                                const QDateTime& now, const Progress& progress, QString& before,
                                QString& reason);

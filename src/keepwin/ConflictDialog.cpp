@@ -75,6 +75,8 @@ ConflictDialog::ConflictDialog(const ImportPlan& plan, const QDate& today, QWidg
         table_->setItem(r, 3, new QTableWidgetItem(choiceText(Resolution::Keep)));
     }
     table_->resizeColumnToContents(0);
+    table_->horizontalHeader()->setSectionResizeMode(1, QHeaderView::Stretch);
+    table_->horizontalHeader()->setSectionResizeMode(2, QHeaderView::Stretch);
     existing_ = viewer(this);
     incoming_ = viewer(this);
     auto* texts = new QSplitter(this);

@@ -37,7 +37,7 @@ QList<SnapshotChoice> snapshotChoices()
         SnapshotChoice c{s, {}, {}};
         QString reason;
         if (!summarizeDiaryFile(s.path, c.summary, reason))
-            c.unreadable = reason.isEmpty() ? QStringLiteral("読めません") : reason;
+            c.unreadable = QStringLiteral("読めません (%1)").arg(reason);
         list << c;
     }
     return list;

@@ -111,19 +111,20 @@ bool copyDiaryFile(const QString& from, const QString& to, const CopyPace& pace,
     for (;;) {
         rc = sqlite3_backup_step(copy, std::max(1, pace.pagesPerStep));
         if (rc == SQLITE_DONE) break;
+        if (rc != SQLITE_OK && !busy(rc)) break;
+        // Told while waiting for another writer too, so the wait can be cancelled.
+        const qint64 total = sqlite3_backup_pagecount(copy);
+        if (keepGoing && !keepGoing(total - sqlite3_backup_remaining(copy), total)) {
+            stopped = true;
+            break;
+        }
         if (busy(rc)) {
             if (!waited.isValid()) waited.start();
             if (waited.elapsed() > pace.giveUpMs) break;
             sqlite3_sleep(pace.busyPauseMs);
             continue;
         }
-        if (rc != SQLITE_OK) break;
         waited.invalidate();
-        const qint64 total = sqlite3_backup_pagecount(copy);
-        if (keepGoing && !keepGoing(total - sqlite3_backup_remaining(copy), total)) {
-            stopped = true;
-            break;
-        }
         if (pace.pauseMs > 0) sqlite3_sleep(pace.pauseMs);
     }
     // Finishing an unfinished copy rolls the target's transaction back.
