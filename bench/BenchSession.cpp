@@ -73,6 +73,11 @@ qsizetype BenchSession::messageCount() const
     return fake_->messages.size();
 }
 
+QString BenchSession::lastMessage() const
+{
+    return fake_->messages.isEmpty() ? QString() : fake_->messages.last();
+}
+
 bool BenchSession::useDiary(const QString& diary)
 {
     closeWindow();

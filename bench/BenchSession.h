@@ -42,6 +42,7 @@ public:
     QString diaryPath() const;
     // Messages the program showed (a failed statement shows one).
     qsizetype messageCount() const;
+    QString lastMessage() const;
 
 private:
     std::unique_ptr<test::FakePlatform> fake_;

@@ -1,5 +1,6 @@
 #include "Program.h"
 
+#include "BackgroundSnapshot.h"
 #include "Globals.h"
 #include "Platform.h"
 #include "QuitOnSignal.h"
@@ -70,7 +71,11 @@ int Main()
         window->close();
         return 0;
     }
-    return QApplication::exec();
+    // The day's snapshot of the diary, once the window is up.
+    keep::BackgroundSnapshot::startLater();
+    const int status = QApplication::exec();
+    keep::BackgroundSnapshot::stop();
+    return status;
 }
 
 void AppEnd(fmTxt& window)

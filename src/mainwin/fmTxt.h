@@ -67,6 +67,12 @@ public:
     void mnDay_Click(int index);
     void mnFont_Click(int index);
     void mnCln_Click(int index);
+    // The tools menu: restoring a snapshot, export, import.
+    enum ToolItem { RestoreItem = 0, ExportItem = 1, ImportItem = 2 };
+    void mnTool_Click(int index);
+    // After the diary changed as a whole (restored, imported): the calendar's days and
+    // the month list are read again, and the shown day's entry unless it holds a change.
+    void ShowDiaryAgain();
 
     // Window state.
     QString CurrentKey;
@@ -93,6 +99,7 @@ public:
 
     QMenu* menuAt(int index) const; // mnJb
     QList<QAction*> mnFile, mnEdit, mnList, mnDay, mnFont, mnCln;
+    QList<QAction*> mnTool;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -104,6 +104,12 @@ inline const QString kEntriesIn =
 // The correction window: body, key.
 inline const QString kCorrect = QStringLiteral("Update tbDoc Set szDoc=? Where skYmn=?");
 
+// Whole diary files: a check that reads every page, and the newest key within a range
+// of keys (a century of the window): lower key, upper key.
+inline const QString kQuickCheck = QStringLiteral("Pragma quick_check");
+inline const QString kNewestIn =
+    QStringLiteral("Select Max(skYmn) As sKey From tbDoc Where skYmn Between ? And ?");
+
 // The key within the value that kMax/kMin return: its first character is the century mark.
 inline QString keyOfOrd(const QString& ord)
 {

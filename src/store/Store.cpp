@@ -333,4 +333,32 @@ bool DbGetRows(const Statement& st, ColumnTable& table, int& count)
     return true;
 }
 
+bool DbExecEach(const QString& text, const QList<QList<StoreValue>>& rows,
+                const std::function<bool(qsizetype done)>& keepGoing, bool& stopped)
+{
+    stopped = false;
+    if (!ensureOpen()) return false;
+    QSqlQuery q(oDb());
+    q.setForwardOnly(true);
+    bool ok = q.prepare(text);
+    for (qsizetype i = 0; ok && i < rows.size(); ++i) {
+        const QList<StoreValue>& values = rows.at(i);
+        for (qsizetype v = 0; v < values.size(); ++v)
+            q.bindValue(int(v), bindable(values.at(v)));
+        ok = q.exec();
+        if (ok && keepGoing && !keepGoing(i + 1)) {
+            stopped = true;
+            return false;
+        }
+    }
+    if (!ok) {
+        const QString fault = faultOf(q.lastError());
+        showFailure(fault.isEmpty()
+                        ? describe(q.lastError())
+                        : QStringLiteral("%1\n%2\n%3")
+                              .arg(fault, oDb().databaseName(), describe(q.lastError())));
+    }
+    return ok;
+}
+
 } // namespace drv

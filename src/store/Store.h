@@ -46,6 +46,11 @@ bool DbExec(const Statement& st, int& count);
 // and the engine may already have ended the transaction itself (a full disk does).
 void DbRollback();
 bool DbGetRows(const Statement& st, ColumnTable& table, int& count);
+// Runs one statement once for each row of values, prepared once: the writes of a batch
+// inside a transaction. keepGoing is asked after each row; when it says no, the rest is
+// not run, stopped is set and the result is false. A failed row shows its message.
+bool DbExecEach(const QString& text, const QList<QList<StoreValue>>& rows,
+                const std::function<bool(qsizetype done)>& keepGoing, bool& stopped);
 
 namespace detail {
 bool getRec(const Statement& st, qsizetype targets, QList<StoreValue>& row);

@@ -1,0 +1,226 @@
+// Export and import of the largest diary through the main window's tools menu, in every
+// format, in-process on the offscreen platform: the whole command as the user starts
+// it (its questions answered from a script), and how long the window went without
+// seeing its events meanwhile.
+//
+//   bench_keep --diary=LARGEST.mdb [benchmark flags]
+//
+// LARGEST is the 100-year diary made by gen_diary (index_diary's copy with the search
+// index, or without it). Import goes into an empty diary each time, once as the diary
+// is today (the search index inside it, kept in step by triggers) and once as a plain
+// table (the triggers dropped first, as a diary holding nothing but tbDoc is).
+
+#include "BenchSession.h"
+#include "KeepAsk.h"
+#include "Program.h"
+#include "Statements.h"
+#include "Store.h"
+#include "fmTxt.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <benchmark/benchmark.h>
+
+#include <cstring>
+
+using namespace drv;
+using namespace drv::keep;
+
+namespace {
+
+bench::BenchSession* g_session = nullptr;
+QString g_largest;
+QString g_files; // the exported files, one per format
+
+struct Kind {
+    const char* name;
+    Format format;
+    Encoding encoding;
+    const char* file;
+};
+
+const Kind kKinds[] = {
+    {"text_utf8", Format::Text, Encoding::Utf8, "diary-utf8.txt"},
+    {"text_cp932", Format::Text, Encoding::Cp932, "diary-cp932.txt"},
+    {"markdown", Format::Markdown, Encoding::Utf8, "diary.md"},
+    {"json", Format::Json, Encoding::Utf8, "diary.json"},
+};
+
+class ScriptedAsk final : public KeepAsk {
+public:
+    bool chooseSnapshot(QWidget*, const QList<SnapshotChoice>&, int&) override { return false; }
+    bool chooseExport(QWidget*, ExportOptions& o, QString& path) override
+    {
+        o = options;
+        path = file;
+        return true;
+    }
+    bool chooseImport(QWidget*, QString& path, Format& format) override
+    {
+        path = file;
+        format = options.format;
+        return true;
+    }
+    bool resolveConflicts(QWidget*, const ImportPlan&, QList<Resolution>&) override
+    {
+        return false; // an empty diary has none
+    }
+    ExportOptions options;
+    QString file;
+};
+
+ScriptedAsk g_ask;
+
+// The longest time the event loop went without running a 5 ms timer, while `work` ran.
+class GapMeter {
+public:
+    GapMeter()
+    {
+        timer_.setTimerType(Qt::PreciseTimer);
+        timer_.setInterval(5);
+        QObject::connect(&timer_, &QTimer::timeout,
+                         [this] { longest_ = std::max(longest_, since_.restart()); });
+    }
+    qint64 around(const std::function<void()>& work)
+    {
+        longest_ = 0;
+        since_.start();
+        timer_.start();
+        work();
+        longest_ = std::max(longest_, since_.elapsed());
+        timer_.stop();
+        return longest_;
+    }
+
+private:
+    QTimer timer_;
+    QElapsedTimer since_;
+    qint64 longest_ = 0;
+};
+
+fmTxt* windowOn(const QString& diary, benchmark::State& state)
+{
+    if (!g_session->useDiary(diary)) {
+        state.SkipWithError("diary missing: give --diary=");
+        return nullptr;
+    }
+    fmTxt* w = g_session->openWindow();
+    if (!w) state.SkipWithError("the main window did not start");
+    return w;
+}
+
+void report(benchmark::State& state, qint64 longestGap, const QString& file,
+            const QString& doneSays)
+{
+    state.counters["longest_gap_ms"] = double(longestGap);
+    state.counters["file_MB"] = double(QFileInfo(file).size()) / 1e6;
+    // The command ends with its message of how many entries went where.
+    static std::string why;
+    if (!g_session->lastMessage().contains(doneSays)) {
+        why = ("the command ended with: " + g_session->lastMessage()).toStdString();
+        state.SkipWithError(why.c_str());
+    }
+}
+
+void BM_Export(benchmark::State& state, Kind kind)
+{
+    // One copy of the largest diary serves every export: they do not change it.
+    static fmTxt* w = nullptr;
+    if (!w) w = windowOn(g_largest, state);
+    if (!w) return;
+    GapMeter meter;
+    qint64 gap = 0;
+    g_ask.options = {kind.format, kind.encoding, {}, {}};
+    g_ask.file = g_files + QString::fromUtf8(kind.file);
+    for (auto _ : state)
+        gap = std::max(gap, meter.around([&] { w->mnTool_Click(fmTxt::ExportItem); }));
+    report(state, gap, g_ask.file, QStringLiteral("件を"));
+}
+
+void BM_Import(benchmark::State& state, Kind kind, bool plainTable)
+{
+    g_ask.options = {kind.format, kind.encoding, {}, {}};
+    g_ask.file = g_files + QString::fromUtf8(kind.file);
+    if (!QFileInfo::exists(g_ask.file)) {
+        state.SkipWithError("run the export first (its file is missing)");
+        return;
+    }
+    GapMeter meter;
+    qint64 gap = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        fmTxt* w = windowOn(QString(), state);
+        if (!w) return;
+        if (plainTable) {
+            int n = 0;
+            for (const QString& drop : {sql::kIndexDropIns, sql::kIndexDropDel, sql::kIndexDropUpd})
+                DbExec(Statement{drop, {}}, n);
+        }
+        state.ResumeTiming();
+        gap = std::max(gap, meter.around([&] { w->mnTool_Click(fmTxt::ImportItem); }));
+    }
+    report(state, gap, g_ask.file, QStringLiteral("読み込みました: 追加 "));
+}
+
+void registerAll()
+{
+    using benchmark::RegisterBenchmark;
+    std::vector<benchmark::internal::Benchmark*> all;
+    for (const Kind& k : kKinds)
+        all.push_back(RegisterBenchmark((std::string("Export/") + k.name).c_str(), BM_Export, k));
+    for (const Kind& k : kKinds)
+        all.push_back(RegisterBenchmark((std::string("Import/") + k.name + "/plain_table").c_str(),
+                                        BM_Import, k, true));
+    // Every entry goes through the search index's triggers too: slow, so once.
+    all.push_back(RegisterBenchmark("Import/json/index_in_diary", BM_Import, kKinds[3], false));
+    for (benchmark::internal::Benchmark* b : all)
+        b->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+}
+
+QtMessageHandler g_standardMessages = nullptr;
+
+void quieterMessages(QtMsgType type, const QMessageLogContext& context, const QString& text)
+{
+    if (text.startsWith(QLatin1String("This plugin does not support"))) return;
+    if (g_standardMessages) g_standardMessages(type, context, text);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    std::vector<char*> rest{argv[0]};
+    for (int i = 1; i < argc; ++i) {
+        if (std::strncmp(argv[i], "--diary=", 8) == 0)
+            g_largest = QFile::decodeName(argv[i] + 8);
+        else
+            rest.push_back(argv[i]);
+    }
+    QTemporaryDir scratch;
+    bench::isolateHome(scratch.path());
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    g_standardMessages = qInstallMessageHandler(quieterMessages);
+    int qtArgc = 1;
+    QApplication app(qtArgc, argv);
+    installFontSubstitutes();
+    g_files = scratch.path() + QStringLiteral("/files/");
+    QDir().mkpath(g_files);
+
+    bench::BenchSession session;
+    g_session = &session;
+    setKeepAsk(&g_ask);
+    registerAll();
+    int benchArgc = int(rest.size());
+    benchmark::Initialize(&benchArgc, rest.data());
+    if (benchmark::ReportUnrecognizedArguments(benchArgc, rest.data())) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    session.closeWindow();
+    setKeepAsk(nullptr);
+    return 0;
+}

@@ -1,0 +1,232 @@
+#include "KeepCommands.h"
+
+#include "BackgroundSnapshot.h"
+#include "DiaryBatch.h"
+#include "KeepAsk.h"
+#include "Platform.h"
+#include "ProgressBox.h"
+
+#include <QFileInfo>
+
+namespace drv::keep {
+
+namespace {
+
+constexpr int kListedAtMost = 20;
+
+QDate today()
+{
+    return services().clock->today();
+}
+
+void tell(const QString& text)
+{
+    services().dialogs->message(text);
+}
+
+QString takenText(const Snapshot& s)
+{
+    return s.taken.toString(s.daily ? QStringLiteral("yyyy/MM/dd")
+                                    : QStringLiteral("yyyy/MM/dd HH:mm"));
+}
+
+QList<SnapshotChoice> snapshotChoices()
+{
+    QList<SnapshotChoice> list;
+    for (const Snapshot& s : listSnapshots(snapshotFolder())) {
+        SnapshotChoice c{s, {}, {}};
+        QString reason;
+        if (!summarizeDiaryFile(s.path, c.summary, reason))
+            c.unreadable = QStringLiteral("読めません (%1)").arg(reason);
+        list << c;
+    }
+    return list;
+}
+
+// Writes the shown entry and closes the other windows; false when one of them stayed.
+bool readyForWholeDiary(const MainHooks& main)
+{
+    if (main.saveShown && !main.saveShown()) {
+        tell(QStringLiteral("表示中の日記を保存できないので、取りやめました"));
+        return false;
+    }
+    return !main.closeOthers || main.closeOthers();
+}
+
+QString sourceFailure(const QString& path, const SourceResult& r)
+{
+    const QString where =
+        r.errorLine > 0 ? QStringLiteral("%1 行目: ").arg(r.errorLine) : QString();
+    return QStringLiteral("%1 を読み込めません。\n%2%3")
+        .arg(QFileInfo(path).fileName(), where, r.error);
+}
+
+QString countsText(const ImportCounts& c)
+{
+    QStringList parts;
+    auto add = [&](int n, const char* what) {
+        if (n > 0) parts << QStringLiteral("%1 %2 件").arg(QString::fromUtf8(what)).arg(n);
+    };
+    add(c.added, "追加");
+    add(c.replaced, "置き換え");
+    add(c.appended, "追記");
+    add(c.kept, "そのまま");
+    add(c.unchanged, "同じ内容");
+    return parts.join(QStringLiteral("、"));
+}
+
+} // namespace
+
+QString lossReport(const QList<Unencodable>& entries, const QDate& today)
+{
+    QString text = QStringLiteral("次の日記には Shift-JIS (CP932) で書けない文字があります。\n\n");
+    for (qsizetype i = 0; i < entries.size() && i < kListedAtMost; ++i)
+        text += QStringLiteral("%1: %2\n")
+                    .arg(dayToken(entries.at(i).key, today), entries.at(i).characters);
+    if (entries.size() > kListedAtMost)
+        text += QStringLiteral("ほか %1 件\n").arg(entries.size() - kListedAtMost);
+    text += QStringLiteral("\nこれらの文字を「〓」にして書き出しますか。\n"
+                           "文字をそのまま残すには UTF-8 で書き出してください。");
+    return text;
+}
+
+void restoreFromSnapshot(const MainHooks& main)
+{
+    const QList<SnapshotChoice> list = snapshotChoices();
+    if (list.isEmpty()) {
+        tell(QStringLiteral("バックアップはまだありません。\n"
+                            "バックアップは起動したときに、1日に1回作られます"));
+        return;
+    }
+    int index = -1;
+    if (!keepAsk().chooseSnapshot(main.parent, list, index) || index < 0 || index >= list.size() ||
+        !list.at(index).unreadable.isEmpty())
+        return;
+    const SnapshotChoice& chosen = list.at(index);
+    if (!services().dialogs->confirm(
+            QStringLiteral("日記を %1 のバックアップ (%2 件) の状態に戻します。\n"
+                           "今の日記は、その前にバックアップに残します。よろしいですか")
+                .arg(takenText(chosen.snapshot))
+                .arg(chosen.summary.entries)))
+        return;
+    if (!readyForWholeDiary(main)) return;
+    // The day's snapshot must not read the diary while it is replaced.
+    BackgroundSnapshot::stop();
+    QString before, reason;
+    RestoreOutcome outcome;
+    {
+        ProgressBox box(main.parent, QStringLiteral("バックアップから戻しています…"));
+        outcome = restoreSnapshot(chosen.snapshot, diaryPath(), snapshotFolder(),
+                                  QDateTime(today(), QTime::currentTime()), box.progress(), before,
+                                  reason);
+    }
+    if (main.showAgain) main.showAgain();
+    switch (outcome) {
+    case RestoreOutcome::Restored:
+        tell(QStringLiteral("%1 の状態に戻しました。\n戻す前の日記はバックアップ %2 にあります")
+                 .arg(takenText(chosen.snapshot), QFileInfo(before).fileName()));
+        break;
+    case RestoreOutcome::Stopped:
+        tell(QStringLiteral("取りやめました。日記は元のままです"));
+        break;
+    case RestoreOutcome::Failed:
+        if (!reason.isEmpty()) tell(QStringLiteral("戻せませんでした。\n%1").arg(reason));
+        break;
+    }
+}
+
+void exportDiary(const MainHooks& main)
+{
+    ExportOptions options;
+    QString path;
+    if (!keepAsk().chooseExport(main.parent, options, path) || path.isEmpty()) return;
+    if (main.saveShown && !main.saveShown()) {
+        tell(QStringLiteral("表示中の日記を保存できないので、取りやめました"));
+        return;
+    }
+    ExportResult r;
+    {
+        ProgressBox box(main.parent, QStringLiteral("書き出しています…"));
+        r = keep::exportDiary(path, options, today(), box.progress(),
+                              [&](const QList<Unencodable>& lost) {
+                                  box.done();
+                                  return services().dialogs->confirm(lossReport(lost, today()));
+                              });
+    }
+    if (r.outcome == ExportResult::Cancelled) return;
+    if (r.outcome == ExportResult::Failed) {
+        if (!r.reason.isEmpty())
+            tell(QStringLiteral("%1 に書き出せませんでした。\n%2").arg(path, r.reason));
+        return;
+    }
+    QString text = QStringLiteral("%1 件を %2 に書き出しました").arg(r.written).arg(path);
+    if (!r.unencodable.isEmpty())
+        text += QStringLiteral("\n(「〓」にした文字のある日記: %1 件)").arg(r.unencodable.size());
+    if (!r.skipped.isEmpty())
+        text += QStringLiteral("\n日付でない見出し %1 の %2 件は書き出していません")
+                    .arg(r.skipped.mid(0, 5).join(QStringLiteral(", ")))
+                    .arg(r.skipped.size());
+    tell(text);
+}
+
+void importDiary(const MainHooks& main)
+{
+    QString path;
+    Format format = Format::Text;
+    if (!keepAsk().chooseImport(main.parent, path, format) || path.isEmpty()) return;
+    if (!readyForWholeDiary(main)) return;
+    SourceResult source;
+    ImportPlan plan;
+    {
+        ProgressBox box(main.parent, QStringLiteral("読み込んでいます…"));
+        source = readDiaryFile(path, format, today(), part(box.progress(), 0, 800));
+        if (source.stopped) return;
+        if (!source.ok()) {
+            box.done();
+            tell(sourceFailure(path, source));
+            return;
+        }
+        if (!planImport(source.entries, plan, part(box.progress(), 800, 1000))) return;
+    }
+    QList<Resolution> choices(plan.conflicts.size(), Resolution::Keep);
+    if (!plan.conflicts.isEmpty()) {
+        if (!keepAsk().resolveConflicts(main.parent, plan, choices)) return;
+    } else if (plan.added.isEmpty()) {
+        tell(QStringLiteral("新しく読み込む日記はありません (同じ内容の日記 %1 件)")
+                 .arg(plan.unchanged));
+        return;
+    } else if (!services().dialogs->confirm(
+                   QStringLiteral("%1 日分の日記を追加します。よろしいですか")
+                       .arg(plan.added.size()))) {
+        return;
+    }
+    ImportCounts counts;
+    const QList<diary::BatchRow> rows = resolveImport(plan, choices, counts);
+    if (rows.isEmpty()) {
+        tell(QStringLiteral("日記は変わりませんでした (%1)").arg(countsText(counts)));
+        return;
+    }
+    diary::BatchOutcome outcome;
+    {
+        ProgressBox box(main.parent, QStringLiteral("日記に書き込んでいます…"));
+        outcome = diary::writeBatch(rows, box.progress());
+    }
+    switch (outcome) {
+    case diary::BatchOutcome::Written:
+        if (main.showAgain) main.showAgain();
+        tell(QStringLiteral("読み込みました: %1").arg(countsText(counts)));
+        break;
+    case diary::BatchOutcome::Stopped:
+        tell(QStringLiteral("取りやめました。日記は元のままです"));
+        break;
+    case diary::BatchOutcome::Changed:
+        tell(QStringLiteral("読み込むあいだに、ほかのプログラムが日記を変えました。\n"
+                            "何も書き込んでいません。もう一度読み込んでください"));
+        break;
+    case diary::BatchOutcome::Failed:
+        tell(QStringLiteral("読み込めませんでした。日記は元のままです"));
+        break;
+    }
+}
+
+} // namespace drv::keep

@@ -1,0 +1,334 @@
+// The tools menu driven through the main window: restoring a snapshot, export and
+// import with their questions answered from a script, and the progress box.
+
+#include "BackgroundSnapshot.h"
+#include "ConflictDialog.h"
+#include "DateKey.h"
+#include "Diary.h"
+#include "DiaryFile.h"
+#include "FakePlatform.h"
+#include "Globals.h"
+#include "KeepAsk.h"
+#include "MonthCalendar.h"
+#include "ProgressBox.h"
+#include "Store.h"
+#include "fmTxt.h"
+#include "uTxA.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QFile>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QProgressDialog>
+#include <QTableWidget>
+#include <QTest>
+
+using namespace drv;
+using namespace drv::keep;
+using drv::test::digest;
+
+Q_DECLARE_METATYPE(std::optional<drv::keep::Resolution>)
+
+namespace {
+
+// Answers the tools commands' questions from a script and records what they were shown.
+class ScriptedAsk final : public KeepAsk {
+public:
+    bool chooseSnapshot(QWidget*, const QList<SnapshotChoice>& list, int& index) override
+    {
+        snapshots = list;
+        index = snapshotIndex;
+        return index >= 0;
+    }
+    bool chooseExport(QWidget*, ExportOptions& options, QString& path) override
+    {
+        options = exportOptions;
+        path = file;
+        return !file.isEmpty();
+    }
+    bool chooseImport(QWidget*, QString& path, Format& format) override
+    {
+        path = file;
+        format = formatOfFile(file);
+        return !file.isEmpty();
+    }
+    bool resolveConflicts(QWidget*, const ImportPlan& p, QList<Resolution>& c) override
+    {
+        plan = p;
+        if (!resolution) return false;
+        c = QList<Resolution>(p.conflicts.size(), *resolution);
+        return true;
+    }
+
+    int snapshotIndex = -1;
+    ExportOptions exportOptions;
+    QString file;
+    std::optional<Resolution> resolution;
+    QList<SnapshotChoice> snapshots;
+    ImportPlan plan;
+};
+
+QStringList listedKeys(const fmTxt& w)
+{
+    QStringList keys;
+    for (int r = 0; r < w.vSpr->rowCount(); ++r)
+        keys << DateKey::fromDisplay(w.vSpr->item(r, 0)->text());
+    return keys;
+}
+
+void writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(bytes);
+}
+
+} // namespace
+
+class TestKeepWin : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<test::FakePlatform> fake;
+    std::unique_ptr<fmTxt> w;
+    ScriptedAsk ask;
+    QString scratch(const QString& name) const { return fake->root.path() + u'/' + name; }
+
+    // Types into the title box, as the user does, without saving.
+    void typeTitle(const QString& text)
+    {
+        w->vTTL->setText(text);
+        QVERIFY(w->Modified);
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        fake = std::make_unique<test::FakePlatform>();
+        fake->useDiaryFolders();
+        sExeNm = QStringLiteral("drvesk"); // names the data folder, as the program's start does
+        ask = ScriptedAsk();
+        setKeepAsk(&ask);
+        // Today is 2026-12-07; the 3rd and today hold entries.
+        QVERIFY(DbOpen());
+        QVERIFY(diary::save("261203", "三日", "三日の文"));
+        QVERIFY(diary::save("261207", "七日", "七日の文"));
+        DbClose();
+        w = std::make_unique<fmTxt>();
+        QVERIFY(w->Form_Load());
+        w->show();
+    }
+    void cleanup()
+    {
+        BackgroundSnapshot::stop();
+        w.reset();
+        DbClose();
+        setKeepAsk(nullptr);
+        fake.reset();
+    }
+
+    // The menu tree as it was, and the tools after the settings.
+    void toolsMenuComesAfterSettings()
+    {
+        QStringList tops;
+        for (QAction* a : w->menuBar()->actions())
+            tops << a->text();
+        QCOMPARE(tops, (QStringList{"日誌(&F)", "編集(&E)", "参照(&L)", "日付(&D)", "設定(&U)",
+                                    "ﾂｰﾙ(&T)"}));
+        QStringList tools;
+        for (QAction* a : w->mnTool)
+            tools << a->text();
+        QCOMPARE(tools, (QStringList{"ﾊﾞｯｸｱｯﾌﾟから復元…", "書き出し…", "読み込み…"}));
+        QCOMPARE(w->menuAt(5)->actions(), w->mnTool);
+    }
+
+    void toolsMenuOpensWithAltT()
+    {
+        w->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w.get()));
+        QTest::keyClick(w.get(), Qt::Key_T, Qt::AltModifier);
+        QTRY_COMPARE(QApplication::activePopupWidget(), w->menuAt(5));
+        w->menuAt(5)->hide();
+    }
+
+    // The change on screen is saved and snapshotted before the restore; then the
+    // window shows the restored diary: the entry, the month list and the bold days.
+    void restoreSnapshotsFirstAndShowsTheRestoredDiary()
+    {
+        QString made, reason;
+        QCOMPARE(takeSnapshot(diaryPath(), snapshotFolder(),
+                              QDateTime(QDate(2026, 12, 6), QTime(9, 0)), true, {}, {}, made,
+                              reason),
+                 SnapshotOutcome::Made);
+        QVERIFY(diary::save("261204", "四日", "あとで足した"));
+        w->ShowDiaryAgain();
+        typeTitle(QStringLiteral("書きかけ"));
+        ask.snapshotIndex = 0;
+        w->mnTool_Click(fmTxt::RestoreItem);
+
+        QCOMPARE(ask.snapshots.size(), 1);
+        QCOMPARE(ask.snapshots.first().summary.entries, 2);
+        QCOMPARE(ask.snapshots.first().summary.newestKey, QStringLiteral("261207"));
+        QVERIFY2(
+            fake->messages.first().contains(QStringLiteral("2026/12/06 のバックアップ (2 件)")),
+            qPrintable(fake->messages.join('\n')));
+        QCOMPARE(w->vTTL->text(), QStringLiteral("七日"));
+        QVERIFY(!w->Modified);
+        QCOMPARE(listedKeys(*w), (QStringList{"261203", "261207"}));
+        QVERIFY(!w->vCLn->boldDays().contains(QDate(2026, 12, 4)));
+        QVERIFY(w->vCLn->boldDays().contains(QDate(2026, 12, 3)));
+
+        // What was on screen and the day added later are in the snapshot taken first.
+        const QList<Snapshot> list = listSnapshots(snapshotFolder());
+        QCOMPARE(list.size(), 2);
+        QVERIFY(!list.first().daily);
+        DiarySummary before;
+        QVERIFY(summarizeDiaryFile(list.first().path, before, reason));
+        QCOMPARE(before.entries, 3);
+        QCOMPARE(before.newestTitle, QStringLiteral("書きかけ"));
+    }
+
+    void restoreCancelledChangesNothing()
+    {
+        QString made, reason;
+        QCOMPARE(takeSnapshot(diaryPath(), snapshotFolder(),
+                              QDateTime(QDate(2026, 12, 6), QTime(9, 0)), true, {}, {}, made,
+                              reason),
+                 SnapshotOutcome::Made);
+        const QByteArray before = digest(diaryPath());
+        ask.snapshotIndex = 0;
+        fake->confirmAnswers = {false};
+        w->mnTool_Click(fmTxt::RestoreItem);
+        QCOMPARE(digest(diaryPath()), before);
+        QCOMPARE(listSnapshots(snapshotFolder()).size(), 1);
+    }
+
+    // Taken days are asked about; new ones are added; the window shows the result.
+    void importAsksAboutTakenDaysAndShowsTheResult_data()
+    {
+        QTest::addColumn<std::optional<Resolution>>("resolution");
+        QTest::addColumn<QString>("todaysTitle");
+        QTest::newRow("replace") << std::optional(Resolution::Replace) << "新しい七日";
+        QTest::newRow("keep") << std::optional(Resolution::Keep) << "七日";
+        QTest::newRow("cancelled") << std::optional<Resolution>() << "七日";
+    }
+    void importAsksAboutTakenDaysAndShowsTheResult()
+    {
+        QFETCH(std::optional<Resolution>, resolution);
+        QFETCH(QString, todaysTitle);
+        ask.file = scratch(QStringLiteral("in.md"));
+        writeFile(ask.file, "# 2026-12-07 新しい七日\n\n別の文\n\n# 2026-12-05 五日\n\n五日の文\n\n"
+                            "# 2026-12-03 三日\n\n三日の文\n\n");
+        ask.resolution = resolution;
+        const QByteArray before = digest(diaryPath());
+        w->mnTool_Click(fmTxt::ImportItem);
+        QCOMPARE(ask.plan.conflicts.size(), 1);
+        QCOMPARE(ask.plan.conflicts.first().existing.szTtl, QStringLiteral("七日"));
+        QCOMPARE(ask.plan.unchanged, 1);
+        QCOMPARE(w->vTTL->text(), todaysTitle);
+        if (!resolution) {
+            QCOMPARE(digest(diaryPath()), before);
+            QCOMPARE(listedKeys(*w), (QStringList{"261203", "261207"}));
+            return;
+        }
+        QCOMPARE(listedKeys(*w), (QStringList{"261203", "261205", "261207"}));
+        QVERIFY(w->vCLn->boldDays().contains(QDate(2026, 12, 5)));
+        QVERIFY2(fake->messages.last().contains(QStringLiteral("追加 1 件")),
+                 qPrintable(fake->messages.join('\n')));
+    }
+
+    void malformedImportSaysWhereAndChangesNothing()
+    {
+        ask.file = scratch(QStringLiteral("in.json"));
+        writeFile(ask.file,
+                  "[\n{\"date\":\"2026-12-05\",\"body\":\"x\"},\n{\"date\":\"2026-02-30\"}\n]");
+        const QByteArray before = digest(diaryPath());
+        w->mnTool_Click(fmTxt::ImportItem);
+        QCOMPARE(fake->messages.size(), 1);
+        QVERIFY2(fake->messages.first().startsWith(
+                     QStringLiteral("in.json を読み込めません。\n3 行目: ")),
+                 qPrintable(fake->messages.first()));
+        QCOMPARE(digest(diaryPath()), before);
+    }
+
+    // The export holds what is on screen; a CP932 export lists what it cannot hold, and
+    // declining writes nothing.
+    void exportSavesTheShownEntryAndListsLosses()
+    {
+        typeTitle(QStringLiteral("波〜"));
+        ask.file = scratch(QStringLiteral("out.txt"));
+        ask.exportOptions = {Format::Text, Encoding::Cp932, {}, {}};
+        fake->confirmAnswers = {false};
+        w->mnTool_Click(fmTxt::ExportItem);
+        QVERIFY(!QFile::exists(ask.file));
+        QCOMPARE(fake->messages.size(), 1);
+        QVERIFY(fake->messages.first().contains(QStringLiteral("2026-12-07: 〜\n")));
+
+        ask.exportOptions.encoding = Encoding::Utf8;
+        w->mnTool_Click(fmTxt::ExportItem);
+        QFile f(ask.file);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QVERIFY(f.readAll().contains("■2026-12-07 波〜\n七日の文\n"));
+        QVERIFY(fake->messages.last().startsWith(QStringLiteral("2 件を ")));
+    }
+
+    void conflictDialogGivesTheSelectedDaysTheChoice()
+    {
+        ImportPlan plan;
+        for (const char* k : {"261201", "261202", "261203"})
+            plan.conflicts << Conflict{{k, "新", "b"}, {k, "元", "a"}, 1};
+        ConflictDialog d(plan, fake->date, w.get());
+        QCOMPARE(d.choices(), QList<Resolution>(3, Resolution::Keep));
+        d.table()->clearSelection();
+        d.table()->setSelectionMode(QAbstractItemView::MultiSelection);
+        d.table()->selectRow(0);
+        d.table()->selectRow(2);
+        d.choose(Resolution::Append);
+        QCOMPARE(d.choices(),
+                 (QList<Resolution>{Resolution::Append, Resolution::Keep, Resolution::Append}));
+        QCOMPARE(d.table()->item(1, 3)->text(), QStringLiteral("今のまま"));
+        d.table()->selectAll();
+        d.choose(Resolution::Replace);
+        QCOMPARE(d.choices(), QList<Resolution>(3, Resolution::Replace));
+    }
+
+    // The box appears for work that goes on, and its cancel button stops the work.
+    void progressBoxCancelStopsTheWork()
+    {
+        ProgressBox box(w.get(), QStringLiteral("テスト"));
+        const Progress progress = box.progress();
+        QProgressDialog* dialog = w->findChild<QProgressDialog*>();
+        QVERIFY(dialog);
+        QDeadlineTimer deadline(20000);
+        while (!dialog->isVisible() && !deadline.hasExpired()) {
+            QVERIFY(progress(1, 10));
+            QTest::qWait(10);
+        }
+        QVERIFY(dialog->isVisible());
+        QAbstractButton* cancel = dialog->findChild<QAbstractButton*>();
+        QVERIFY(cancel);
+        cancel->click();
+        QTRY_VERIFY(!progress(2, 10));
+        QVERIFY(box.cancelled());
+    }
+
+    // At start the day gets its snapshot once, however often the program starts.
+    void backgroundSnapshotOncePerDay()
+    {
+        BackgroundSnapshot::startLater(0);
+        QTRY_COMPARE(listSnapshots(snapshotFolder()).size(), 1);
+        BackgroundSnapshot::wait();
+        BackgroundSnapshot::startLater(0);
+        QTest::qWait(50);
+        BackgroundSnapshot::wait();
+        const QList<Snapshot> list = listSnapshots(snapshotFolder());
+        QCOMPARE(list.size(), 1);
+        QCOMPARE(list.first().taken.date(), fake->date);
+        QString reason;
+        QVERIFY(checkDiaryFile(list.first().path, reason));
+    }
+};
+
+QTEST_MAIN(TestKeepWin)
+#include "tst_keepwin.moc"
