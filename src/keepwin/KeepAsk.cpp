@@ -44,7 +44,9 @@ public:
     {
         path = QFileDialog::getOpenFileName(
             parent, QStringLiteral("読み込むファイル"), documentsFolder(),
-            QStringLiteral("日記 (*.txt *.md *.markdown *.json);;すべてのファイル (*)"));
+            QStringLiteral("日記 (*.txt *.md *.markdown *.json);;"
+                           "ほかの日記プログラムの日記 (*.diary *.db *.encrypted *.txt);;"
+                           "すべてのファイル (*)"));
         format = formatOfFile(path);
         return !path.isEmpty();
     }

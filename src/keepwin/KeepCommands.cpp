@@ -3,6 +3,7 @@
 #include "BackgroundSnapshot.h"
 #include "DiaryBatch.h"
 #include "KeepAsk.h"
+#include "PeerDetect.h"
 #include "Platform.h"
 #include "ProgressBox.h"
 
@@ -99,8 +100,8 @@ void restoreFromSnapshot(const MainHooks& main)
         return;
     }
     int index = -1;
-    if (!keepAsk().chooseSnapshot(main.parent, list, index) || index < 0 ||
-        index >= list.size() || !list.at(index).unreadable.isEmpty())
+    if (!keepAsk().chooseSnapshot(main.parent, list, index) || index < 0 || index >= list.size() ||
+        !list.at(index).unreadable.isEmpty())
         return;
     const SnapshotChoice& chosen = list.at(index);
     if (!services().dialogs->confirm(
@@ -117,8 +118,8 @@ void restoreFromSnapshot(const MainHooks& main)
     {
         ProgressBox box(main.parent, QStringLiteral("バックアップから戻しています…"));
         outcome = restoreSnapshot(chosen.snapshot, diaryPath(), snapshotFolder(),
-                                  QDateTime(today(), QTime::currentTime()), box.progress(),
-                                  before, reason);
+                                  QDateTime(today(), QTime::currentTime()), box.progress(), before,
+                                  reason);
     }
     if (main.showAgain) main.showAgain();
     switch (outcome) {
@@ -179,12 +180,17 @@ void importDiary(const MainHooks& main)
     ImportPlan plan;
     {
         ProgressBox box(main.parent, QStringLiteral("読み込んでいます…"));
-        source = readDiaryFile(path, format, today(), box.progress());
+        QString notTaken;
+        source = peers::readAnySource(path, format, today(), box.progress(), notTaken);
         if (source.stopped) return;
         if (!source.ok()) {
             box.done();
             tell(sourceFailure(path, source));
             return;
+        }
+        if (!notTaken.isEmpty()) {
+            box.done();
+            if (!services().dialogs->confirm(notTaken)) return;
         }
         if (!planImport(source.entries, plan)) return;
     }
