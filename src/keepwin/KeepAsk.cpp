@@ -44,8 +44,7 @@ public:
     {
         path = QFileDialog::getOpenFileName(
             parent, QStringLiteral("読み込むファイル"), documentsFolder(),
-            QStringLiteral("日記 (*.txt *.md *.markdown *.json);;"
-                           "ほかの日記プログラムの日記 (*.diary *.db *.encrypted *.txt);;"
+            QStringLiteral("日記 (*.txt *.md *.markdown *.json *.diary *.db *.encrypted);;"
                            "すべてのファイル (*)"));
         format = formatOfFile(path);
         return !path.isEmpty();

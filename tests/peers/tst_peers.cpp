@@ -18,6 +18,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTest>
 
 using namespace drv;
@@ -170,7 +171,8 @@ private Q_SLOTS:
     {
         QFETCH(QString, path);
         QFETCH(QString, message);
-        QVERIFY(diary::save(QStringLiteral("261208"), QStringLiteral("元"), QStringLiteral("元の本文")));
+        QVERIFY(diary::save(QStringLiteral("261208"), QStringLiteral("元"),
+                            QStringLiteral("元の本文")));
         const QByteArray before = test::digest(sUsrFld + QStringLiteral("dbVesk.mdb"));
         ask.path = path;
         importDiary(MainHooks{});
@@ -197,7 +199,8 @@ private Q_SLOTS:
         QFETCH(Resolution, choice);
         QFETCH(QString, title);
         QFETCH(QString, body);
-        QVERIFY(diary::save(QStringLiteral("261208"), QStringLiteral("元"), QStringLiteral("元の本文")));
+        QVERIFY(diary::save(QStringLiteral("261208"), QStringLiteral("元"),
+                            QStringLiteral("元の本文")));
         ask.path = data("lifeograph/plain.diary");
         ask.choice = choice;
         importDiary(MainHooks{});
@@ -346,6 +349,50 @@ private Q_SLOTS:
             const QString whole = days.at(i).text.trimmed();
             QCOMPARE(e.szDoc, peer == Peer::Lifeograph ? whole.section(u'\n', 1).trimmed() : whole);
         }
+    }
+
+    // Files written by hand where the peers' own programs cannot be made to write them.
+    void handWrittenFilesRead_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QStringList>("expected"); // title, body; or the error's words
+        QTest::newRow("RedNotebook categories and tags follow the text")
+            << "rn/2026-12.txt"
+            << QByteArray("5:\n  Arbeit:\n    会議: null\n    電話: null\n  Tag: null\n"
+                          "  text: 本文\n")
+            << QStringList{"本文", "本文\n\nArbeit: 会議, 電話\nTag"};
+        QTest::newRow("RedNotebook month file of broken YAML")
+            << "rn/2026-12.txt" << QByteArray("5: [1, 2\n6: x\n") << QStringList{"2026-12.txt"};
+        QTest::newRow("Lifeograph first paragraph too long for a title")
+            << "long.diary"
+            << QByteArray("LIFEOGRAPHDB\nV 2000\nE n\n\nID1\nE __n_1062601729\nEp<") +
+                   QString(45, u'長').toUtf8() + "\nEp<本文\n"
+            << QStringList{QString(40, u'長'), QString(45, u'長') + "\n本文"};
+        QTest::newRow("Lifeograph of an older file version")
+            << "old.diary" << QByteArray("LIFEOGRAPHDB\nV 1050\nE n\n") << QStringList{"1050"};
+    }
+    void handWrittenFilesRead()
+    {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, bytes);
+        QFETCH(QStringList, expected);
+        QDir().mkpath(QFileInfo(scratch(name)).absolutePath());
+        QFile f(scratch(name));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+        f.close();
+        QString notice;
+        const SourceResult r = readAnySource(f.fileName(), Format::Text, today(), {}, notice);
+        if (expected.size() == 1) {
+            QVERIFY(!r.ok());
+            QVERIFY2(r.error.contains(expected.first()), qPrintable(r.error));
+            return;
+        }
+        QVERIFY2(r.ok(), qPrintable(r.error));
+        QCOMPARE(r.entries.size(), 1);
+        QCOMPARE(r.entries.first().entry.szTtl, expected.at(0));
+        QCOMPARE(r.entries.first().entry.szDoc, expected.at(1));
     }
 
     void stopsWhenAsked()
