@@ -19,7 +19,7 @@ process_runs=${PROCESS_RUNS:-11}
 filter=${BENCH_FILTER:-.}
 
 cmake -S "$here" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DDRVESK_BUILD_BENCH=ON >/dev/null
-cmake --build "$build" -j2 --target drvesk gen_diary index_diary bench_drvesk
+cmake --build "$build" -j2 --target drvesk gen_diary index_diary bench_drvesk bench_peers
 mkdir -p "$out"
 bin=$build/bench
 schema=$here/data/schema.sql
@@ -59,6 +59,10 @@ echo "== searches on the 10-year diary, for scale"
 "$bin/bench_drvesk" --diary="$out/diary10-indexed.mdb" --long50="$out/long50-indexed.mdb" \
   --benchmark_filter='ActWd/(rare|nothing)|ScanWord/rare_5' --benchmark_repetitions="$reps" \
   --benchmark_report_aggregates_only=true | tee "$out/bench10.txt"
+
+echo "== importing other programs' diaries of 36,600 days"
+"$bin/bench_peers" --benchmark_repetitions="$reps" --benchmark_report_aggregates_only=true |
+  tee "$out/peers.txt"
 
 echo "== whole program under Xvfb"
 bash "$here/bench/process.sh" "$build/bin/drvesk" "$process_runs" \

@@ -44,7 +44,8 @@ public:
     {
         path = QFileDialog::getOpenFileName(
             parent, QStringLiteral("読み込むファイル"), documentsFolder(),
-            QStringLiteral("日記 (*.txt *.md *.markdown *.json);;すべてのファイル (*)"));
+            QStringLiteral("日記 (*.txt *.md *.markdown *.json *.diary *.db *.encrypted);;"
+                           "すべてのファイル (*)"));
         format = formatOfFile(path);
         return !path.isEmpty();
     }

@@ -3,6 +3,7 @@
 #include "BackgroundSnapshot.h"
 #include "DiaryBatch.h"
 #include "KeepAsk.h"
+#include "PeerDetect.h"
 #include "Platform.h"
 #include "ProgressBox.h"
 
@@ -179,12 +180,18 @@ void importDiary(const MainHooks& main)
     ImportPlan plan;
     {
         ProgressBox box(main.parent, QStringLiteral("読み込んでいます…"));
-        source = readDiaryFile(path, format, today(), part(box.progress(), 0, 800));
+        QString notTaken;
+        source =
+            peers::readAnySource(path, format, today(), part(box.progress(), 0, 800), notTaken);
         if (source.stopped) return;
         if (!source.ok()) {
             box.done();
             tell(sourceFailure(path, source));
             return;
+        }
+        if (!notTaken.isEmpty()) {
+            box.done();
+            if (!services().dialogs->confirm(notTaken)) return;
         }
         if (!planImport(source.entries, plan, part(box.progress(), 800, 1000))) return;
     }
