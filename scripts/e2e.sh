@@ -113,8 +113,41 @@ geometry=$(xdotool getwindowgeometry "$wid")
 grep -q "Position: 50,40" <<<"$geometry" || fail "window moved: $geometry"
 grep -q "Geometry: 800x600" <<<"$geometry" || fail "window resized: $geometry"
 shot e2e-restarted
+
+# A month with holidays: 2026/11 holds 文化の日 on the 3rd and 勤労感謝の日 on the 23rd.
+# Showing a day hands the focus to its title, so each calendar key comes after a click
+# on the month's name.
+cal_key() {
+  xdotool mousemove --window "$wid" 80 30 click 1
+  xdotool key "$1"
+  sleep 0.3
+}
+months=$(((10#$(date +%Y) - 2026) * 12 + 10#$(date +%m) - 11))
+while [ "$months" -gt 0 ]; do cal_key Prior; months=$((months - 1)); done
+while [ "$months" -lt 0 ]; do cal_key Next; months=$((months + 1)); done
+for k in Home Right Right; do cal_key $k; done
+xdotool type --delay 60 "文化の日"
+xdotool key Return
+xdotool type --delay 80 "美術館で菊の展示を見た。"
+xdotool key F5
+for k in Down Down Down Left; do cal_key $k; done
+xdotool type --delay 60 "勤労感謝の日"
+xdotool key Return
+xdotool type --delay 80 "家族で大掃除。"
+xdotool key F5
+for k in Home Right Right; do cal_key $k; done
+sleep 0.5
+[ "$(xdotool getwindowname "$wid")" = "26/11/03" ] ||
+  fail "the calendar keys showed $(xdotool getwindowname "$wid"), not 26/11/03"
+# Red holidays, the entries in bold, the status line: 令和8年11月3日(火)　文化の日, 12 文字.
+shot e2e-holidays
 xdotool key F9
 wait_exit
+for want in "261103|文化の日|美術館で菊の展示を見た。" "261123|勤労感謝の日|家族で大掃除。"; do
+  got=$(sqlite3 "$data/dbVesk.mdb" \
+    "select skYmn || '|' || szTtl || '|' || szDoc from tbDoc where skYmn='${want%%|*}'")
+  [ "$got" = "$want" ] || fail "holiday entry is '$got', not '$want'"
+done
 
 # The listing window with a highlighted word, for the record.
 if [ -x "$build/tests/shot_search" ]; then

@@ -1,5 +1,7 @@
 #include "CalendarGrid.h"
 
+#include "Holidays.h"
+
 namespace drv {
 
 namespace calendar {
@@ -115,7 +117,11 @@ QList<DayCell> monthCells(const Metrics& m, QDate firstShown, int index, int cou
         DayCell c;
         c.date = day;
         c.rect = m.cellRect(index, cell);
-        c.tone = day.month() == month.month() ? weekdayTone(cell % kWeekDays) : DayTone::OtherMonth;
+        c.holiday = jp::holidayName(day);
+        if (day.month() != month.month())
+            c.tone = DayTone::OtherMonth;
+        else
+            c.tone = c.holiday.isEmpty() ? weekdayTone(cell % kWeekDays) : DayTone::Sunday;
         c.bold = bold.contains(day);
         c.selected = day == selected;
         c.today = day == today;

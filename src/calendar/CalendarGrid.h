@@ -62,8 +62,8 @@ QDate dateAt(const Metrics& m, QDate firstShown, int count, QPoint p);
 // Where `date` is drawn, or an empty rectangle when it is not shown.
 QRect dateRect(const Metrics& m, QDate firstShown, int count, QDate date);
 
-// How a day's number is coloured: its weekday's colour, or the greyed colour of a day of
-// the neighbouring month.
+// How a day's number is coloured: its weekday's colour (a public holiday takes Sunday's),
+// or the greyed colour of a day of the neighbouring month.
 enum class DayTone { Weekday, Sunday, Saturday, OtherMonth };
 DayTone weekdayTone(int column);
 
@@ -75,6 +75,7 @@ struct DayCell {
     bool bold = false; // the day holds an entry
     bool selected = false;
     bool today = false;
+    QString holiday; // the public holiday's name, for the day's tooltip; empty on other days
 };
 
 // Every drawn day of block `index` of `count` shown from `firstShown`, in grid order.

@@ -34,6 +34,7 @@ uTxA::uTxA(QWidget* parent) : QWidget(parent), mTxt(new QPlainTextEdit(this))
     connect(mTxt, &QPlainTextEdit::textChanged, this, [this] {
         if (!composing_) Q_EMIT eChng();
     });
+    connect(mTxt, &QPlainTextEdit::selectionChanged, this, &uTxA::selectionChanged);
     connect(mTxt->document(), &QTextDocument::contentsChange, this,
             [this](int from, int, int added) { checkTyped(from, added); });
 

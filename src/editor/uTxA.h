@@ -60,6 +60,8 @@ Q_SIGNALS:
     void ePop();
     // The editing widget received the keyboard focus.
     void gotFocus();
+    // The selection changed, or went away.
+    void selectionChanged();
 
 protected:
     void resizeEvent(QResizeEvent* event) override;

@@ -1,9 +1,11 @@
 #include "MonthCalendar.h"
 
+#include <QHelpEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QToolButton>
+#include <QToolTip>
 
 #include <algorithm>
 #include <array>
@@ -184,6 +186,32 @@ void MonthCalendar::relayout()
     updateGeometry();
     resize(sizeHint());
     update();
+}
+
+std::optional<calendar::DayCell> MonthCalendar::cellAt(QPoint pos) const
+{
+    const QDate date = dateAt(pos);
+    if (!date.isValid()) return std::nullopt;
+    for (int index = 0; index < count_; ++index)
+        for (const calendar::DayCell& c :
+             calendar::monthCells(metrics_, first_, index, count_, selected_, today_, bold_))
+            if (c.date == date) return c;
+    return std::nullopt;
+}
+
+bool MonthCalendar::event(QEvent* event)
+{
+    if (event->type() != QEvent::ToolTip) return QWidget::event(event);
+    const auto* help = static_cast<QHelpEvent*>(event);
+    const std::optional<calendar::DayCell> cell = cellAt(help->pos());
+    if (cell && !cell->holiday.isEmpty()) {
+        // Tied to the day's square, so that the tip goes as soon as the mouse leaves it.
+        QToolTip::showText(help->globalPos(), cell->holiday, this, cell->rect);
+    } else {
+        QToolTip::hideText();
+        event->ignore();
+    }
+    return true;
 }
 
 void MonthCalendar::paintEvent(QPaintEvent*)

@@ -1,6 +1,7 @@
 #pragma once
 // The month calendar of the main window: one to three consecutive months side by side,
-// a selected date, today's mark and the days that hold an entry in bold.
+// a selected date, today's mark, the days that hold an entry in bold and the public
+// holidays in red, each named in its tooltip.
 
 #include "CalendarGrid.h"
 
@@ -8,6 +9,8 @@
 #include <QRect>
 #include <QSet>
 #include <QWidget>
+
+#include <optional>
 
 class QToolButton;
 
@@ -55,6 +58,7 @@ Q_SIGNALS:
     void visibleMonthsChanged(QDate firstMonth, int count);
 
 protected:
+    bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
@@ -67,6 +71,8 @@ private:
     void showFrom(QDate firstMonth);
     void relayout();
     void paintMonth(QPainter& p, int index) const;
+    // The drawn day under `pos`, as it is painted.
+    std::optional<calendar::DayCell> cellAt(QPoint pos) const;
 
     calendar::Metrics metrics_;
     QDate selected_;

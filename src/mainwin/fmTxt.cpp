@@ -3,6 +3,7 @@
 #include "DateKey.h"
 #include "DraftKeeper.h"
 #include "DraftSource.h"
+#include "EntryStatusBar.h"
 #include "Globals.h"
 #include "MainLayout.h"
 #include "MonthCalendar.h"
@@ -104,6 +105,10 @@ void fmTxt::buildControls()
     connect(uTxt, &uTxA::eChng, this, [this] { Modified = true; });
     connect(uTxt, &uTxA::ePop, this, &fmTxt::uTxt_ePop);
     connect(uTxt, &uTxA::gotFocus, this, &fmTxt::uTxt_GotFocus);
+
+    // Outside the client area, which only gets lower: the layout stays as it was.
+    stLine = new EntryStatusBar(uTxt, this);
+    setStatusBar(stLine);
 }
 
 double fmTxt::dpi() const

@@ -21,6 +21,7 @@ namespace drv {
 
 class DraftKeeper;
 class DraftSource;
+class EntryStatusBar;
 class MonthCalendar;
 class uTxA;
 struct Draft;
@@ -89,6 +90,7 @@ public:
     QTableWidget* vSpr = nullptr;
     QLineEdit* vTTL = nullptr;
     uTxA* uTxt = nullptr;
+    EntryStatusBar* stLine = nullptr; // under the editor: the day's era date, the count
 
     // MainView
     void setUndoRedoEnabled(bool undo, bool redo) override;

@@ -6,6 +6,7 @@
 #include "DatePrompt.h"
 #include "Diary.h"
 #include "DraftSource.h"
+#include "EntryStatusBar.h"
 #include "MonthCalendar.h"
 #include "Platform.h"
 #include "SetIme.h"
@@ -38,6 +39,7 @@ void fmTxt::ShowEntry()
     }
     CurrentKey = key;
     setWindowTitle(DateKey::display(CurrentKey));
+    stLine->showDay(vCLn->selectedDate());
     vTTL->setText(title);
     uTxt->setText(body);
     Modified = false;
@@ -128,6 +130,7 @@ void fmTxt::ChangeEntryDate()
     if (!diary::move(CurrentKey, key, moved)) return;
     CurrentKey = key;
     setWindowTitle(DateKey::display(CurrentKey));
+    stLine->showDay(date);
     vCLn->setSelectedDate(date);
     vSpr->clearSelection();
     FillMonthList(true);

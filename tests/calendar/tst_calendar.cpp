@@ -3,9 +3,12 @@
 
 #include "MonthCalendar.h"
 
+#include <QApplication>
+#include <QHelpEvent>
 #include <QSignalSpy>
 #include <QTest>
 #include <QToolButton>
+#include <QToolTip>
 
 #include <algorithm>
 #include <memory>
@@ -99,10 +102,21 @@ private Q_SLOTS:
         QTest::addColumn<int>("drawn");
         QTest::addColumn<QDate>("neighbour"); // a day of another month: greyed, or not drawn
         QTest::addColumn<bool>("neighbourDrawn");
-        // November 2026 starts on a Sunday: one block shows the whole 6×7 grid.
-        QTest::newRow("alone") << 0 << 1 << 42 << QDate(2026, 12, 5) << true;
-        QTest::newRow("first of two") << 0 << 2 << 30 << QDate(2026, 12, 5) << false;
-        QTest::newRow("second of two") << 1 << 2 << 42 - 2 << QDate(2026, 11, 29) << false;
+        QTest::addColumn<QList<QDate>>("holidays"); // every drawn one
+        QTest::addColumn<QStringList>("names");
+        QTest::addColumn<calendar::DayTone>("holidayTone");
+        // November 2026 starts on a Sunday: one block shows the whole 6×7 grid. Its
+        // holidays fall on a Tuesday and a Monday.
+        const QList<QDate> november{QDate(2026, 11, 3), QDate(2026, 11, 23)};
+        const QStringList names{QStringLiteral("文化の日"), QStringLiteral("勤労感謝の日")};
+        QTest::newRow("alone") << 0 << 1 << 42 << QDate(2026, 12, 5) << true << november << names
+                               << calendar::DayTone::Sunday;
+        QTest::newRow("first of two") << 0 << 2 << 30 << QDate(2026, 12, 5) << false << november
+                                      << names << calendar::DayTone::Sunday;
+        // A holiday of the next month keeps its name but stays greyed.
+        QTest::newRow("second of two")
+            << 1 << 2 << 42 - 2 << QDate(2026, 11, 29) << false << QList<QDate>{QDate(2027, 1, 1)}
+            << QStringList{QStringLiteral("元日")} << calendar::DayTone::OtherMonth;
     }
     void monthCellsCarryToneAndMarks()
     {
@@ -111,6 +125,9 @@ private Q_SLOTS:
         QFETCH(int, drawn);
         QFETCH(QDate, neighbour);
         QFETCH(bool, neighbourDrawn);
+        QFETCH(QList<QDate>, holidays);
+        QFETCH(QStringList, names);
+        QFETCH(calendar::DayTone, holidayTone);
         const QDate first(2026, 11, 1);
         const QDate month = first.addMonths(index);
         const QDate selected = month.addDays(14), today = month.addDays(2);
@@ -128,6 +145,12 @@ private Q_SLOTS:
             QCOMPARE(c.selected, c.date == selected);
             QCOMPARE(c.today, c.date == today);
             QCOMPARE(c.bold, bold.contains(c.date));
+            if (const qsizetype h = holidays.indexOf(c.date); h >= 0) {
+                QCOMPARE(c.holiday, names[h]);
+                QCOMPARE(c.tone, holidayTone);
+                continue;
+            }
+            QCOMPARE(c.holiday, QString());
             const calendar::DayTone want = c.date.month() != month.month()
                                                ? calendar::DayTone::OtherMonth
                                            : c.date.dayOfWeek() == 7 ? calendar::DayTone::Sunday
@@ -137,6 +160,8 @@ private Q_SLOTS:
         }
         QVERIFY(cellOf(month.addDays(22))->bold);
         QCOMPARE(cellOf(neighbour).has_value(), neighbourDrawn);
+        for (const QDate& d : holidays)
+            QVERIFY2(cellOf(d), qPrintable(d.toString(Qt::ISODate)));
     }
 
     void followSelection()
@@ -524,6 +549,44 @@ private Q_SLOTS:
         QCOMPARE(w->firstShownMonth(), QDate(2027, 2, 1));
         QVERIFY(cellImage(*w, QDate(2027, 2, 10)) != cellImage(*plain, QDate(2027, 2, 10)));
         QCOMPARE(cellImage(*w, QDate(2027, 2, 11)), cellImage(*plain, QDate(2027, 2, 11)));
+    }
+
+    // A holiday's number is red like a Sunday's, and its tooltip names it.
+    void holidaysAreRedAndNamed_data()
+    {
+        QTest::addColumn<QDate>("day");
+        QTest::addColumn<bool>("red");
+        QTest::addColumn<QString>("tip");
+        QTest::newRow("Tuesday holiday") << QDate(2026, 11, 3) << true << "文化の日";
+        QTest::newRow("substitute holiday") << QDate(2027, 3, 22) << true << "振替休日";
+        QTest::newRow("Wednesday") << QDate(2026, 11, 4) << false << "";
+        QTest::newRow("greyed next-month holiday") << QDate(2027, 1, 1) << false << "元日";
+    }
+    void holidaysAreRedAndNamed()
+    {
+        QFETCH(QDate, day);
+        QFETCH(bool, red);
+        QFETCH(QString, tip);
+        // Another day selected, so the day keeps its own colour; a 1st is shown greyed
+        // from the month before.
+        auto w = shownCalendar(1, day.addDays(day.day() == 1 ? -20 : 7));
+        QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+        const QRect r = w->dateRect(day);
+        QVERIFY(!r.isEmpty());
+        const QImage cell = w->grab(r).toImage();
+        bool anyRed = false;
+        for (int y = 0; y < cell.height(); ++y)
+            for (int x = 0; x < cell.width(); ++x) {
+                const QColor c = cell.pixelColor(x, y);
+                anyRed = anyRed || (c.red() > 150 && c.green() < 90 && c.blue() < 90);
+            }
+        QCOMPARE(anyRed, red);
+
+        QToolTip::showText(QPoint(), QStringLiteral("前のヒント"));
+        QHelpEvent help(QEvent::ToolTip, r.center(), w->mapToGlobal(r.center()));
+        QApplication::sendEvent(w.get(), &help);
+        QTRY_COMPARE(QToolTip::isVisible() ? QToolTip::text() : QString(), tip);
+        QToolTip::hideText();
     }
 };
 

@@ -6,6 +6,7 @@
 #include "DateKey.h"
 #include "Era.h"
 #include "Holidays.h"
+#include "StatusLine.h"
 
 #include <QFile>
 #include <QMap>
@@ -279,6 +280,40 @@ private Q_SLOTS:
         QFETCH(qint64, selected);
         QFETCH(QString, text);
         QCOMPARE(countText(total, selected), text);
+    }
+
+    // The main window's status line: the day with its holiday, the body's count and the
+    // selection's, counted as above.
+    void statusLine_data()
+    {
+        QTest::addColumn<QDate>("date");
+        QTest::addColumn<QString>("body");
+        QTest::addColumn<QString>("selection");
+        QTest::addColumn<QString>("day");
+        QTest::addColumn<QString>("count");
+        QTest::newRow("holiday, empty body")
+            << QDate(2026, 11, 3) << QString() << QString()
+            << QStringLiteral("令和8年11月3日(火)\u3000文化の日") << QStringLiteral("0 文字");
+        QTest::newRow("plain day, emoji and line ends")
+            << QDate(2026, 12, 7) << QStringLiteral("今日は\n晴れ。 👍🏽\n") << QString()
+            << QStringLiteral("令和8年12月7日(月)") << QStringLiteral("7 文字");
+        QTest::newRow("first era year, a one-off holiday")
+            << QDate(2019, 5, 1) << QStringLiteral("あいう\nえお") << QStringLiteral("う\nえ")
+            << QStringLiteral("令和元年5月1日(水)\u3000休日（祝日扱い）")
+            << QStringLiteral("選択 2 / 5 文字");
+        QTest::newRow("selection of blanks only")
+            << QDate(2026, 12, 7) << QStringLiteral("あ\u3000い") << QStringLiteral("\u3000")
+            << QStringLiteral("令和8年12月7日(月)") << QStringLiteral("2 文字");
+    }
+    void statusLine()
+    {
+        QFETCH(QDate, date);
+        QFETCH(QString, body);
+        QFETCH(QString, selection);
+        QFETCH(QString, day);
+        QFETCH(QString, count);
+        QCOMPARE(dayStatusText(date), day);
+        QCOMPARE(countStatusText(body, selection), count);
     }
 };
 
