@@ -2,6 +2,8 @@
 
 #include <QStringList>
 
+#include <atomic>
+
 namespace drv {
 
 namespace {
@@ -15,51 +17,100 @@ bool isMark(char32_t c)
 
 // Half-width voiced sound marks are no combining marks, yet NFKC joins them to the
 // kana before them.
-bool joinsPrevious(char32_t c)
+bool joinsPreviousTheLongWay(char32_t c)
 {
     return c == 0xFF9E || c == 0xFF9F || c == 0x3099 || c == 0x309A || isMark(c);
 }
 
-// Most characters of a diary fold to themselves; skip the costly normalisation then.
+// Folding one character the long way: what a cluster of it alone becomes.
+bool foldsToItselfTheLongWay(char32_t c)
+{
+    if (QChar::decompositionTag(c) == QChar::NoDecomposition && QChar::toCaseFolded(c) == c)
+        return true;
+    const QString one = QString::fromUcs4(&c, 1);
+    return one.normalized(QString::NormalizationForm_KC).toCaseFolded() == one;
+}
+
+// What folding needs to know of a character of the Basic Multilingual Plane, worked out
+// once and kept for every thread that folds: most characters of a diary fold to
+// themselves, voiced kana (which decompose and compose back) among them, and the costly
+// normalisation is skipped for them.
+enum : quint8 { kKnown = 1, kItself = 2, kJoins = 4 };
+
+quint8 traits(char32_t c)
+{
+    static std::atomic<quint8> known[0x10000] = {};
+    quint8 t = known[c].load(std::memory_order_relaxed);
+    if (t == 0) {
+        t = kKnown | (foldsToItselfTheLongWay(c) ? kItself : 0) |
+            (joinsPreviousTheLongWay(c) ? kJoins : 0);
+        known[c].store(t, std::memory_order_relaxed);
+    }
+    return t;
+}
+
+bool joinsPrevious(char32_t c)
+{
+    if (c < 0x300) return false;
+    return c > 0xFFFF ? joinsPreviousTheLongWay(c) : (traits(c) & kJoins) != 0;
+}
+
 bool foldsToItself(char32_t c)
 {
     if (c < 0x80) return !(c >= 'A' && c <= 'Z');
-    return QChar::decompositionTag(c) == QChar::NoDecomposition && QChar::toCaseFolded(c) == c;
+    return c > 0xFFFF ? foldsToItselfTheLongWay(c) : (traits(c) & kItself) != 0;
 }
 
+inline char32_t codePointAt(const QString& s, qsizetype& k)
+{
+    const qsizetype n = s.size();
+    char32_t c = s.at(k).unicode();
+    if (QChar::isHighSurrogate(c) && k + 1 < n && s.at(k + 1).isLowSurrogate()) {
+        c = QChar::surrogateToUcs4(s.at(k), s.at(k + 1));
+        k += 2;
+    } else {
+        ++k;
+    }
+    return c;
+}
+
+// The end of the cluster that starts at i, and whether it is one character that folds to
+// itself.
+inline qsizetype clusterEnd(const QString& s, qsizetype i, char32_t& first, bool& simple)
+{
+    const qsizetype n = s.size();
+    first = codePointAt(s, i);
+    simple = foldsToItself(first);
+    while (i < n) {
+        qsizetype k = i;
+        const char32_t c = codePointAt(s, k);
+        if (!joinsPrevious(c)) break;
+        simple = false;
+        i = k;
+    }
+    return i;
+}
+
+QString foldCluster(const QString& s, qsizetype start, qsizetype end, char32_t first)
+{
+    if (first < 0x80 && end - start == 1) return QString(QChar(char16_t(first + ('a' - 'A'))));
+    return s.mid(start, end - start).normalized(QString::NormalizationForm_KC).toCaseFolded();
+}
+
+// Calls emit(piece, from, to) for each cluster: a character with the marks that join it,
+// folded; from and to are the cluster's place in s.
 template <typename Emit> void foldClusters(const QString& s, Emit emit)
 {
     const qsizetype n = s.size();
-    qsizetype i = 0;
-    while (i < n) {
+    for (qsizetype i = 0; i < n;) {
         const qsizetype start = i;
-        auto next = [&](qsizetype& k) {
-            char32_t c = s.at(k).unicode();
-            if (QChar::isHighSurrogate(c) && k + 1 < n && s.at(k + 1).isLowSurrogate()) {
-                c = QChar::surrogateToUcs4(s.at(k), s.at(k + 1));
-                k += 2;
-            } else {
-                ++k;
-            }
-            return c;
-        };
-        const char32_t first = next(i);
-        bool simple = foldsToItself(first);
-        while (i < n) {
-            qsizetype k = i;
-            const char32_t c = next(k);
-            if (!joinsPrevious(c)) break;
-            simple = false;
-            i = k;
-        }
-        if (simple) {
-            emit(s.mid(start, i - start), start, i);
-        } else if (first < 0x80 && i - start == 1) {
-            emit(QString(QChar(first + ('a' - 'A'))), start, i);
-        } else {
-            emit(s.mid(start, i - start).normalized(QString::NormalizationForm_KC).toCaseFolded(),
-                 start, i);
-        }
+        char32_t first;
+        bool simple;
+        i = clusterEnd(s, i, first, simple);
+        if (simple)
+            emit(QStringView(s).mid(start, i - start), start, i);
+        else
+            emit(QStringView(foldCluster(s, start, i, first)), start, i);
     }
 }
 
@@ -71,7 +122,7 @@ FoldedText foldWithMap(const QString& s)
     f.text.reserve(s.size());
     f.from.reserve(s.size());
     f.to.reserve(s.size());
-    foldClusters(s, [&](const QString& piece, qsizetype from, qsizetype to) {
+    foldClusters(s, [&](QStringView piece, qsizetype from, qsizetype to) {
         f.text += piece;
         for (qsizetype k = 0; k < piece.size(); ++k) {
             f.from.append(from);
@@ -83,9 +134,24 @@ FoldedText foldWithMap(const QString& s)
 
 QString fold(const QString& s)
 {
+    // Runs of characters that fold to themselves are copied whole; a text made only of
+    // them is its own fold.
+    const qsizetype n = s.size();
     QString out;
-    out.reserve(s.size());
-    foldClusters(s, [&](const QString& piece, qsizetype, qsizetype) { out += piece; });
+    qsizetype copied = 0;
+    for (qsizetype i = 0; i < n;) {
+        const qsizetype start = i;
+        char32_t first;
+        bool simple;
+        i = clusterEnd(s, i, first, simple);
+        if (simple) continue;
+        if (out.isNull()) out.reserve(n);
+        out += QStringView(s).mid(copied, start - copied);
+        out += foldCluster(s, start, i, first);
+        copied = i;
+    }
+    if (copied == 0) return s;
+    out += QStringView(s).mid(copied);
     return out;
 }
 
