@@ -8,6 +8,7 @@
 #include "SearchTerms.h"
 #include "Statements.h"
 
+#include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QHash>
 #include <QSet>
@@ -273,6 +274,13 @@ void setSearchIndexProgress(std::function<void(int done, int total)> progress)
 void startSearchIndex(const QString& diaryPath, sqlite3* diary)
 {
     stopSearchIndex();
+    // A program that ends without closing the store still ends the worker first, while
+    // the application and its database driver are there.
+    static const bool stopsAtExit = [] {
+        qAddPostRoutine([] { stopSearchIndex(); });
+        return true;
+    }();
+    Q_UNUSED(stopsAtExit);
     g = std::make_unique<Index>();
     g->diaryPath = diaryPath;
     g->diary = diary;
