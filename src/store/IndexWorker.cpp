@@ -18,13 +18,13 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <map>
 #include <optional>
 
 namespace drv {
 
 namespace {
 
-constexpr int kGenerations = 64;
 // Rows read in one read transaction: bodies when they are to be indexed, digests when
 // they are only compared. Either takes a few milliseconds.
 constexpr int kBodyPage = 300;
@@ -35,11 +35,6 @@ constexpr int kBusyMs = 10000;
 constexpr qint64 kCommitAfterMs = 400;
 constexpr qint64 kAboveEveryKey = 999999;
 constexpr int kMostInList = 500;
-
-qint64 rowOf(qint64 key, int gen)
-{
-    return key * kGenerations + gen;
-}
 
 QString keyText(qint64 key)
 {
@@ -61,13 +56,11 @@ quint64 lastSeq(const QList<OwnChange>& changes)
     return top;
 }
 
-// What the index holds for a key: the generation of its terms and the digest of the body
-// they came from; no digest when the entry is gone and only its old terms stay.
+// What the index holds for a key: the digest of the body its terms were last made from.
+// (Terms of a body before that may still be there too, when that body was not known.)
 struct Stored {
     bool exists = false;
-    int gen = 0;
     QByteArray digest;
-    bool live() const { return exists && !digest.isNull(); }
 };
 
 // A row of the diary as the index reads it.
@@ -135,6 +128,7 @@ public:
     void end()
     {
         if (inTxn_) rollback();
+        prepared_.clear();
         index::close(indexName_);
         index::close(diaryName_);
     }
@@ -205,7 +199,7 @@ public:
             for (const Row& r : rows) {
                 seen.insert(r.key);
                 const Stored s = stored.value(r.key);
-                if (!s.live() || s.digest != r.digest) changed << r;
+                if (!s.exists || s.digest != r.digest) changed << r;
             }
             for (auto it = stored.cbegin(); it != stored.cend(); ++it)
                 if (!seen.contains(it.key()) && !remove(it.key(), it.value(), nullptr))
@@ -408,8 +402,7 @@ private:
         QSqlQuery q(idx());
         if (!execute(q, sql::kKeysBetween, {lower, upper})) return false;
         while (q.next())
-            out.insert(q.value(0).toLongLong(),
-                       {true, q.value(1).toInt(), q.value(2).toByteArray()});
+            out.insert(q.value(0).toLongLong(), {true, q.value(1).toByteArray()});
         return true;
     }
 
@@ -418,44 +411,60 @@ private:
         QSqlQuery q(idx());
         if (!execute(q, sql::kKeyOf, {key})) return false;
         s = {};
-        if (q.next()) s = {true, q.value(0).toInt(), q.value(1).toByteArray()};
+        if (q.next()) s = {true, q.value(0).toByteArray()};
         return true;
     }
 
-    bool terms(const QString& statement, qint64 row, const QString& body)
+    // A statement on the index prepared once for the many rows of a build.
+    QSqlQuery& prepared(const QString& text)
     {
-        const QByteArray t = terms::ofBody(fold(body));
-        if (t.isEmpty()) return true;
-        QSqlQuery q(idx());
-        return execute(q, statement, {row, t});
+        auto it = prepared_.find(text);
+        if (it == prepared_.end()) {
+            it = prepared_.emplace(text, QSqlQuery(idx())).first;
+            it->second.prepare(text);
+        }
+        return it->second;
     }
 
-    // The body's terms replace the key's: exactly, when the body they came from is known,
-    // else under the next generation, the old row passed over from then on.
+    bool executePrepared(const QString& text, const QVariantList& values)
+    {
+        QSqlQuery& q = prepared(text);
+        for (int i = 0; i < values.size(); ++i)
+            q.bindValue(i, values.at(i));
+        const bool ok = q.exec();
+        q.finish();
+        return ok;
+    }
+
+    bool terms(const QString& statement, qint64 key, const QString& body)
+    {
+        const QByteArray t = terms::ofBody(fold(body));
+        return t.isEmpty() || executePrepared(statement, {key, t});
+    }
+
+    // The body's terms replace the key's: exactly, when the body they came from is known;
+    // else the earlier terms stay beside the new ones, and a search that finds the key by
+    // them reads its body and passes it over.
     bool replace(qint64 key, const Stored& s, const Row& now, const OwnChange* before)
     {
-        int gen = 0;
-        if (s.live() && before) {
-            if (!terms(sql::kTermsRemove, rowOf(key, s.gen), before->bodyBefore)) return false;
-            gen = s.gen;
+        if (s.exists && before) {
+            if (!terms(sql::kTermsRemove, key, before->bodyBefore)) return false;
         } else if (s.exists) {
-            if (s.live()) ++garbage_;
-            gen = (s.gen + 1) % kGenerations;
+            ++garbage_;
         }
-        QSqlQuery q(idx());
-        return terms(sql::kTermsAdd, rowOf(key, gen), now.body) &&
-               execute(q, sql::kKeyPut, {key, gen, now.digest});
+        return terms(sql::kTermsAdd, key, now.body) &&
+               executePrepared(sql::kKeyPut, {key, now.digest});
     }
 
     bool remove(qint64 key, const Stored& s, const OwnChange* before)
     {
-        if (!s.live()) return true;
-        QSqlQuery q(idx());
-        if (before)
-            return terms(sql::kTermsRemove, rowOf(key, s.gen), before->bodyBefore) &&
-                   execute(q, sql::kKeyDrop, {key});
-        ++garbage_;
-        return execute(q, sql::kKeyPut, {key, s.gen, QVariant(QMetaType(QMetaType::QByteArray))});
+        if (!s.exists) return true;
+        if (before) {
+            if (!terms(sql::kTermsRemove, key, before->bodyBefore)) return false;
+        } else {
+            ++garbage_;
+        }
+        return executePrepared(sql::kKeyDrop, {key});
     }
 
     bool applyIn(const QList<OwnChange>& changes, bool& usable)
@@ -480,11 +489,11 @@ private:
         for (const Row& r : rows) {
             Stored s;
             if (!storedOf(r.key, s)) return false;
-            if (!r.digest.isNull() && s.live() && s.digest == r.digest) continue;
+            if (!r.digest.isNull() && s.exists && s.digest == r.digest) continue;
             // The change whose body before is the one the index holds, if any.
             const OwnChange* before = nullptr;
             for (const OwnChange* c : byKey.value(r.key))
-                if (s.live() && c->hadBody && c->digestBefore == s.digest) before = c;
+                if (s.exists && c->hadBody && c->digestBefore == s.digest) before = c;
             if (!(r.digest.isNull() ? remove(r.key, s, before) : replace(r.key, s, r, before)))
                 return false;
         }
@@ -498,6 +507,7 @@ private:
     bool inTxn_ = false;
     QElapsedTimer age_;
     quint64 seqInTxn_ = 0, committedSeq_ = 0;
+    std::map<QString, QSqlQuery> prepared_;
 };
 
 IndexWorker::IndexWorker(const QString& diaryPath, const QString& indexPath,

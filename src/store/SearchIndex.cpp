@@ -33,7 +33,6 @@ constexpr int kCatchUpWaitMs = 3000;
 constexpr int kCandidatePage = 64;
 constexpr int kMostInList = 400;
 constexpr int kListed = 50;
-constexpr qint64 kGenerations = 64;
 constexpr qint64 kAboveEveryKey = 999999;
 // The format number an earlier version wrote into the diary with its index.
 constexpr qint64 kOldIndexVersion = 1;
@@ -197,9 +196,7 @@ bool indexedHits(const QString& word, const QString& query, const QSet<QString>&
     // Made anew by another copy since the worker took it: the worker is to take it again.
     if (!ok) g->wantedPass = g->worker->requestPass();
     const qint64 pivot = (orderPivot() + QStringLiteral("9999")).toLongLong();
-    const qint64 laterTop = pivot * kGenerations + kGenerations - 1;
-    const std::pair<qint64, qint64> ranges[] = {
-        {laterTop, -1}, {kAboveEveryKey * kGenerations + kGenerations - 1, laterTop}};
+    const std::pair<qint64, qint64> ranges[] = {{pivot, -1}, {kAboveEveryKey, pivot}};
     for (const auto& [top, bottom] : ranges) {
         qint64 upper = top;
         while (ok && hits.size() < kListed) {
@@ -215,7 +212,7 @@ bool indexedHits(const QString& word, const QString& query, const QSet<QString>&
             while (ok && q.next()) {
                 ++rows;
                 last = q.value(0).toLongLong();
-                const QString key = QString::number(last / kGenerations).rightJustified(6, u'0');
+                const QString key = QString::number(last).rightJustified(6, u'0');
                 if (!skip.contains(key)) keys << key;
             }
             q.finish();

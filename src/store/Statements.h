@@ -104,11 +104,10 @@ inline const QString kEntriesMatching =
     QStringLiteral("Select skYmn, szTtl, szDoc, drv_match(szDoc, ?) As nHit From tbDoc "
                    "Where skYmn In (");
 
-// The index file beside the diary's cache: its one row of facts, the terms of each body
-// (a row of the full-text table is the key times 64 plus a generation, so an entry whose
-// earlier terms cannot be taken out gets a new row and its old one is passed over) and,
-// for each key, the generation that counts and the digest of the body it was made from
-// (none for a key whose entry is gone while its old terms stay).
+// The index file in the cache folder: its one row of facts, the terms of each body in a
+// full-text table whose row is the key read as a number (a body's earlier terms stay when
+// they cannot be taken out exactly; a search passes over the key then), and for each key
+// the digest of the body its terms were last made from.
 inline const QString kIndexSetup[] = {
     QStringLiteral("Pragma journal_mode = truncate"),
     QStringLiteral("Pragma synchronous = normal"),
@@ -123,7 +122,7 @@ inline const QString kIndexCreate[] = {
     QStringLiteral("Drop Table If Exists tbMeta"),
     QStringLiteral("Create Table tbMeta (sVersion Text, sDiary Text, nGen Integer, "
                    "bComplete Integer, sStamp Text, nGarbage Integer)"),
-    QStringLiteral("Create Table tbKey (nKey Integer Primary Key, nGen Integer, bFp Blob)"),
+    QStringLiteral("Create Table tbKey (nKey Integer Primary Key, bFp Blob)"),
     QStringLiteral("Create Virtual Table ftsDoc Using fts5(szDoc, content='', detail=none, "
                    "columnsize=0, tokenize='drv_terms')"),
     QStringLiteral("Insert Into ftsDoc(ftsDoc, rank) Values('hashsize', 8388608)"),
@@ -139,12 +138,11 @@ inline const QString kMetaComplete = QStringLiteral("Update tbMeta Set bComplete
 inline const QString kMetaStamp = QStringLiteral("Update tbMeta Set sStamp = ?");
 inline const QString kMetaGarbage = QStringLiteral("Update tbMeta Set nGarbage = ?");
 inline const QString kKeysBetween =
-    QStringLiteral("Select nKey, nGen, bFp From tbKey Where nKey > ? And nKey <= ?");
-inline const QString kKeyOf = QStringLiteral("Select nGen, bFp From tbKey Where nKey = ?");
-inline const QString kKeyCount =
-    QStringLiteral("Select Count(*) As nCnt From tbKey Where bFp Is Not Null");
+    QStringLiteral("Select nKey, bFp From tbKey Where nKey > ? And nKey <= ?");
+inline const QString kKeyOf = QStringLiteral("Select bFp From tbKey Where nKey = ?");
+inline const QString kKeyCount = QStringLiteral("Select Count(*) As nCnt From tbKey");
 inline const QString kKeyPut =
-    QStringLiteral("Insert Or Replace Into tbKey (nKey, nGen, bFp) Values (?, ?, ?)");
+    QStringLiteral("Insert Or Replace Into tbKey (nKey, bFp) Values (?, ?)");
 inline const QString kKeyDrop = QStringLiteral("Delete From tbKey Where nKey = ?");
 inline const QString kKeysClear = QStringLiteral("Delete From tbKey");
 inline const QString kTermsAdd = QStringLiteral("Insert Into ftsDoc (rowid, szDoc) Values (?, ?)");
@@ -152,12 +150,11 @@ inline const QString kTermsRemove =
     QStringLiteral("Insert Into ftsDoc (ftsDoc, rowid, szDoc) Values ('delete', ?, ?)");
 inline const QString kTermsClear =
     QStringLiteral("Insert Into ftsDoc (ftsDoc) Values ('delete-all')");
-// The keys whose body holds every term of the query, newest first within a range of
-// index rows (upper bound, lower bound exclusive): query, upper, lower, limit.
+// The keys whose body holds every term of the query, newest first within a range of keys
+// (upper bound, lower bound exclusive): query, upper, lower, limit.
 inline const QString kCandidates = QStringLiteral(
-    "Select f.rowid As nRow From ftsDoc f Join tbKey k On k.nKey = f.rowid / 64 "
-    "And k.nGen = f.rowid % 64 Where f.ftsDoc Match ? And f.rowid <= ? And f.rowid > ? "
-    "And k.bFp Is Not Null Order By f.rowid Desc Limit ?");
+    "Select rowid As nKey From ftsDoc Where ftsDoc Match ? And rowid <= ? And rowid > ? "
+    "Order By rowid Desc Limit ?");
 
 // The correction window: body, key.
 inline const QString kCorrect = QStringLiteral("Update tbDoc Set szDoc=? Where skYmn=?");
