@@ -1,6 +1,6 @@
 // Opens a diary that has no search index the way the program does (DbOpen), which starts
 // building it in the background, and tells how long DbOpen took, how long until the index
-// was ready, and how large the index file is beside the diary.
+// was ready, and how large the index file (with its log) is beside the diary.
 //
 //   index_diary IN.mdb [RUNS]
 //
@@ -67,7 +67,8 @@ int main(int argc, char** argv)
         const qint64 open = timer.nsecsElapsed();
         const bool ready = ok && waitForSearchIndex(600000);
         const qint64 all = timer.nsecsElapsed();
-        indexSize = QFileInfo(searchIndexPath()).size();
+        indexSize = QFileInfo(searchIndexPath()).size() +
+                    QFileInfo(searchIndexPath() + QStringLiteral("-wal")).size();
         DbClose();
         if (!ready || !fake.messages.isEmpty()) {
             std::fprintf(stderr, "index_diary: the index was not built (%s)\n",

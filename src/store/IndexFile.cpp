@@ -75,7 +75,15 @@ bool open(const QString& connection, const QString& path, int busyMs)
     if (!openWith(connection, path, QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(busyMs)))
         return false;
     QSqlDatabase db = QSqlDatabase::database(connection, false);
-    bool ok = terms::registerTokenizer(handleOf(db));
+    sqlite3* h = handleOf(db);
+    // A connection never checkpoints or removes the log as it closes: the file may have been
+    // made anew under the same name meanwhile (by a worker that found it unreadable), and
+    // the log of that name is the new file's.
+    int on = 1;
+    bool ok = h &&
+              sqlite3_db_config(h, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr) == SQLITE_OK &&
+              sqlite3_file_control(h, "main", SQLITE_FCNTL_PERSIST_WAL, &on) == SQLITE_OK &&
+              terms::registerTokenizer(h);
     QSqlQuery q(db);
     for (const QString& setup : sql::kIndexSetup)
         ok = ok && q.exec(setup);

@@ -110,8 +110,8 @@ public:
         if (!index::openDiary(diaryName_, diaryPath_, kBusyMs)) return false;
         for (int attempt = 0; attempt < 2; ++attempt) {
             if (fresh || attempt > 0) {
-                QFile::remove(indexPath_);
-                QFile::remove(indexPath_ + QStringLiteral("-journal"));
+                for (const char* part : {"", "-wal", "-shm", "-journal"})
+                    QFile::remove(indexPath_ + QLatin1String(part));
             }
             if (index::open(indexName_, indexPath_, kBusyMs) && adopt()) {
                 struct stat st;

@@ -7,6 +7,7 @@
 #include "Platform.h"
 #include "SearchTerms.h"
 #include "Statements.h"
+#include "TextMatch.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -30,7 +31,9 @@ constexpr int kReaderBusyMs = 2000;
 // for the worker to catch up: that reads every digest, well under a second, while reading
 // every body to match it takes seconds on a large diary.
 constexpr int kCatchUpWaitMs = 3000;
-constexpr int kCandidatePage = 64;
+// Candidates asked for at a time: as many as are listed first (a common word's candidates
+// nearly all match), more after.
+constexpr int kCandidatePage = 200;
 constexpr int kMostInList = 400;
 constexpr int kListed = 50;
 constexpr qint64 kAboveEveryKey = 999999;
@@ -154,13 +157,25 @@ QString inList(const QString& head, qsizetype n)
     return marks + u')';
 }
 
-// The entries of the keys whose body holds the word, by drv_match as the plain scan
-// decides it, in the order of the keys.
+// Whether the body holds the word exactly as drv_match decides it: a text body is read by
+// the driver as the engine's UTF-16, which is what drv_match is handed; any other value
+// is left to the engine's own conversion.
+bool hit(const QString& word, const QString& key, const StoreValue& body, bool& ok)
+{
+    if (body.typeId() == QMetaType::QString) return matches(body.toString(), word);
+    if (body.isNull()) return false;
+    Statement st{sql::kHitOf, {word, key}};
+    int n = 0;
+    ok = ok && DbGetRec(st, n);
+    return n == 1;
+}
+
+// The entries of the keys whose body holds the word, in the order of the keys.
 bool matching(const QString& word, const QStringList& keys, QList<Hit>& hits)
 {
     for (qsizetype from = 0; from < keys.size(); from += kMostInList) {
         const QStringList part = keys.mid(from, kMostInList);
-        Statement st{inList(sql::kEntriesMatching, part.size()), {word}};
+        Statement st{inList(sql::kEntriesOf, part.size()), {}};
         for (const QString& k : part)
             st.values << k;
         ColumnTable t;
@@ -168,11 +183,14 @@ bool matching(const QString& word, const QStringList& keys, QList<Hit>& hits)
         if (!DbGetRows(st, t, n)) return false;
         QHash<QString, int> at;
         for (int i = 0; i < n; ++i)
-            if (t[3][i].toInt() == 1) at.insert(t[0][i].toString(), i);
+            at.insert(t[0][i].toString(), i);
+        bool ok = true;
         for (const QString& k : part) {
             const auto it = at.constFind(k);
-            if (it != at.cend()) hits << Hit{ordOf(k), {t[0][*it], t[1][*it], t[2][*it]}};
+            if (it != at.cend() && hit(word, k, t[2][*it], ok))
+                hits << Hit{ordOf(k), {t[0][*it], t[1][*it], t[2][*it]}};
         }
+        if (!ok) return false;
     }
     return true;
 }
@@ -197,6 +215,7 @@ bool indexedHits(const QString& word, const QString& query, const QSet<QString>&
     if (!ok) g->wantedPass = g->worker->requestPass();
     const qint64 pivot = (orderPivot() + QStringLiteral("9999")).toLongLong();
     const std::pair<qint64, qint64> ranges[] = {{pivot, -1}, {kAboveEveryKey, pivot}};
+    int page = kListed;
     for (const auto& [top, bottom] : ranges) {
         qint64 upper = top;
         while (ok && hits.size() < kListed) {
@@ -204,7 +223,7 @@ bool indexedHits(const QString& word, const QString& query, const QSet<QString>&
             q.addBindValue(query);
             q.addBindValue(upper);
             q.addBindValue(bottom);
-            q.addBindValue(kCandidatePage);
+            q.addBindValue(page);
             ok = ok && q.exec();
             QStringList keys;
             int rows = 0;
@@ -221,8 +240,9 @@ bool indexedHits(const QString& word, const QString& query, const QSet<QString>&
                 failed = true;
                 break;
             }
-            if (rows < kCandidatePage) break;
+            if (rows < page) break;
             upper = last - 1;
+            page = kCandidatePage;
         }
         if (!ok || failed) break;
     }

@@ -98,18 +98,22 @@ inline const QString kDigestsAfter =
 inline const QString kBodiesOf =
     QStringLiteral("Select skYmn, drv_fp(szDoc), Cast(szDoc As Text) From tbDoc "
                    "Where skYmn In (");
-// The entries of some keys with whether each body holds the word: word, then one "?"
-// for each key, separated by "," and ")".
-inline const QString kEntriesMatching =
-    QStringLiteral("Select skYmn, szTtl, szDoc, drv_match(szDoc, ?) As nHit From tbDoc "
-                   "Where skYmn In (");
+// The entries of some keys: followed by one "?" for each key, separated by "," and ")".
+inline const QString kEntriesOf =
+    QStringLiteral("Select skYmn, szTtl, szDoc From tbDoc Where skYmn In (");
+// Whether a body that is not text holds the word, as the plain scan decides it: word, key.
+inline const QString kHitOf =
+    QStringLiteral("Select drv_match(szDoc, ?) As nHit From tbDoc Where skYmn = ?");
 
 // The index file in the cache folder: its one row of facts, the terms of each body in a
 // full-text table whose row is the key read as a number (a body's earlier terms stay when
 // they cannot be taken out exactly; a search passes over the key then), and for each key
 // the digest of the body its terms were last made from.
+// A write-ahead log: the worker's commits need no sync and never keep a search waiting;
+// a power cut may lose the last of them, which the next start finds by the digests.
 inline const QString kIndexSetup[] = {
-    QStringLiteral("Pragma journal_mode = truncate"),
+    QStringLiteral("Pragma journal_mode = wal"),
+    QStringLiteral("Pragma journal_size_limit = 4194304"),
     QStringLiteral("Pragma synchronous = normal"),
     QStringLiteral("Pragma secure_delete = off"),
 };
