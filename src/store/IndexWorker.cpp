@@ -554,6 +554,13 @@ bool IndexWorker::waitForPass(quint64 request, int ms, quint64 applied)
     return answered();
 }
 
+void IndexWorker::hurry()
+{
+    QMutexLocker lock(&mutex_);
+    hurried_ = true;
+    wake_.wakeAll();
+}
+
 void IndexWorker::stop()
 {
     QMutexLocker lock(&mutex_);
@@ -581,6 +588,14 @@ void IndexWorker::publish(const std::function<void(Status&)>& change)
 
 void IndexWorker::run()
 {
+    // The program's window comes up first: opening the index and reading the diary now
+    // would slow it down.
+    {
+        QDeadlineTimer pause(kFirstPassAfterMs);
+        QMutexLocker lock(&mutex_);
+        while (!hurried_ && !stopping_ && !pause.hasExpired())
+            wake_.wait(&mutex_, pause);
+    }
     Builder b(diaryPath_, indexPath_, QStringLiteral("drvesk-index-%1").arg(quintptr(this)));
     bool ok = b.start(false);
     bool usable = true;

@@ -52,6 +52,10 @@ public:
     bool waitForPass(quint64 request, int ms, quint64 applied = 0);
     // Applies what was posted, leaves any catch-up and ends the thread.
     void stop();
+    // Starts now instead of after the pause that leaves the start of the program to itself.
+    void hurry();
+
+    static constexpr int kFirstPassAfterMs = 300;
 
 protected:
     void run() override;
@@ -68,6 +72,7 @@ private:
     QList<OwnChange> changes_;
     quint64 passWanted_ = 1;
     bool stopping_ = false;
+    bool hurried_ = false;
     Status status_;
 };
 

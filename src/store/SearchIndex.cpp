@@ -266,6 +266,7 @@ bool hasSearchIndex()
 bool waitForSearchIndex(int ms)
 {
     const QDeadlineTimer deadline(ms);
+    if (g && g->worker) g->worker->hurry();
     for (;;) {
         if (indexCurrent(false) && g->dirty.isEmpty()) return true;
         if (!g || !g->worker || deadline.hasExpired()) return false;
