@@ -7,7 +7,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libgl-dev
   libsqlite3-dev libbenchmark-dev
   clang
-  xvfb xauth xdotool x11-utils imagemagick sqlite3
+  xvfb xauth xdotool x11-utils imagemagick sqlite3 python3
   fonts-ipafont-gothic fontconfig locales appstream
 )
 

@@ -356,6 +356,35 @@ private Q_SLOTS:
         QCOMPARE(fake->messages, QStringList());
     }
 
+    // Changes through the program's own connection that are no single-row statements: a
+    // delete of every row, and a table made anew with its columns in another order.
+    void ownSweepingChangesAreFollowed()
+    {
+        baseDiary();
+        QVERIFY(DbOpen());
+        QVERIFY(waitForSearchIndex(20000));
+        int n = 0;
+        QVERIFY(DbExec(Statement{QStringLiteral("Delete From tbDoc"), {}}, n));
+        QCOMPARE(n, 4);
+        QVERIFY(waitForSearchIndex(20000));
+        QCOMPARE(searched(QStringLiteral("散歩")), QStringList());
+        for (const char* step :
+             {"Alter Table tbDoc Rename To tbOld",
+              "Create Table tbDoc (szDoc Text, skYmn Text Not Null Primary Key, szTtl Text)",
+              "Drop Table tbOld"})
+            QVERIFY(DbExec(Statement{QString::fromUtf8(step), {}}, n));
+        QVERIFY(
+            diary::save(QStringLiteral("260103"), QStringLiteral("t"), QStringLiteral("かつお")));
+        QVERIFY(
+            diary::save(QStringLiteral("260104"), QStringLiteral("t"), QStringLiteral("かつお節")));
+        QVERIFY(
+            diary::save(QStringLiteral("260103"), QStringLiteral("t"), QStringLiteral("まぐろ")));
+        QVERIFY(waitForSearchIndex(20000));
+        QCOMPARE(searched(QStringLiteral("かつお")), QStringList{"260104"});
+        QCOMPARE(searched(QStringLiteral("まぐろ")), QStringList{"260103"});
+        QCOMPARE(fake->messages, QStringList());
+    }
+
     // Many changes the index cannot take out exactly make it build itself again; keys that
     // are no days leave the search to reading every body. Either way the answer is the scan's.
     void heavyOrOddChangesStillGiveTheScansAnswer()

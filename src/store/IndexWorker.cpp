@@ -637,7 +637,11 @@ void IndexWorker::run()
             continue;
         }
         if (!changes.isEmpty()) {
+            const bool wasUsable = usable;
             const Builder::Result r = b.apply(changes, usable);
+            // A key that is no day: whether the diary still holds one when it is searched
+            // next is for a catch-up to say.
+            if (wasUsable && !usable) requestPass();
             publish([&](Status& s) {
                 s.applied = std::max(s.applied, b.committedSeq());
                 s.usable = usable;

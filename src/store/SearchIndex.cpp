@@ -380,6 +380,7 @@ void searchIndexStatementDone()
         // every row compared.
         watchDiary();
         if (g->worker) g->wantedPass = g->worker->requestPass();
+        changes.clear(); // their keys may be read from the wrong column
     }
     if (!g->worker) return;
     for (OwnChange& c : changes) {
