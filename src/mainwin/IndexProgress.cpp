@@ -2,10 +2,10 @@
 
 #include "Store.h"
 
+#include <QEvent>
 #include <QLabel>
 #include <QMainWindow>
 #include <QProgressBar>
-#include <QEvent>
 #include <QStatusBar>
 
 namespace drv {
@@ -56,8 +56,7 @@ bool IndexProgress::shown() const
 
 bool IndexProgress::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == window_->centralWidget() && event->type() == QEvent::Resize && relayout_)
-        relayout_();
+    if (event->type() == QEvent::Resize && watched == client_ && relayout_) relayout_();
     return false;
 }
 
@@ -74,7 +73,8 @@ void IndexProgress::show()
     status->addWidget(label_);
     status->addWidget(bar_);
     // The bar takes its height from the client area; the controls are placed again in it.
-    if (QWidget* client = window_->centralWidget()) client->installEventFilter(this);
+    client_ = window_->centralWidget();
+    if (client_) client_->installEventFilter(this);
     status->show();
 }
 

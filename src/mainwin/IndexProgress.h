@@ -11,6 +11,7 @@
 class QLabel;
 class QMainWindow;
 class QProgressBar;
+class QWidget;
 
 namespace drv {
 
@@ -38,6 +39,7 @@ private:
     void show();
 
     QMainWindow* window_;
+    QWidget* client_ = nullptr; // the window's client area, placed again when the bar comes
     std::function<void()> relayout_;
     QLabel* label_ = nullptr;
     QProgressBar* bar_ = nullptr;
