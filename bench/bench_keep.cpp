@@ -142,7 +142,7 @@ void BM_Export(benchmark::State& state, Kind kind)
     report(state, gap, g_ask.file, QStringLiteral("件を"));
 }
 
-void BM_Import(benchmark::State& state, Kind kind, bool plainTable)
+void BM_Import(benchmark::State& state, Kind kind)
 {
     g_ask.options = {kind.format, kind.encoding, {}, {}};
     g_ask.file = g_files + QString::fromUtf8(kind.file);
@@ -156,11 +156,6 @@ void BM_Import(benchmark::State& state, Kind kind, bool plainTable)
         state.PauseTiming();
         fmTxt* w = windowOn(QString(), state);
         if (!w) return;
-        if (plainTable) {
-            int n = 0;
-            for (const QString& drop : {sql::kIndexDropIns, sql::kIndexDropDel, sql::kIndexDropUpd})
-                DbExec(Statement{drop, {}}, n);
-        }
         state.ResumeTiming();
         gap = std::max(gap, meter.around([&] { w->mnTool_Click(fmTxt::ImportItem); }));
     }
@@ -174,10 +169,7 @@ void registerAll()
     for (const Kind& k : kKinds)
         all.push_back(RegisterBenchmark((std::string("Export/") + k.name).c_str(), BM_Export, k));
     for (const Kind& k : kKinds)
-        all.push_back(RegisterBenchmark((std::string("Import/") + k.name + "/plain_table").c_str(),
-                                        BM_Import, k, true));
-    // Every entry goes through the search index's triggers too: slow, so once.
-    all.push_back(RegisterBenchmark("Import/json/index_in_diary", BM_Import, kKinds[3], false));
+        all.push_back(RegisterBenchmark((std::string("Import/") + k.name).c_str(), BM_Import, k));
     for (benchmark::internal::Benchmark* b : all)
         b->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 }

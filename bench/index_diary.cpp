@@ -1,9 +1,10 @@
-// Opens a diary that has no search index the way the program does (DbOpen), which
-// builds the index, and tells how long that took and how much the file grew.
+// Opens a diary that has no search index the way the program does (DbOpen), which starts
+// building it in the background, and tells how long DbOpen took, how long until the index
+// was ready, and how large the index file (with its log) is beside the diary.
 //
-//   index_diary IN.mdb OUT.mdb [RUNS]
+//   index_diary IN.mdb [RUNS]
 //
-// Each run starts from a fresh copy of IN; OUT receives the indexed diary of the last.
+// Each run starts from a fresh copy of IN and an empty cache folder.
 
 #include "BenchSession.h"
 #include "FakePlatform.h"
@@ -12,9 +13,11 @@
 #include "Store.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 
 #include <algorithm>
@@ -23,15 +26,24 @@
 
 using namespace drv;
 
+namespace {
+
+double median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+} // namespace
+
 int main(int argc, char** argv)
 {
-    if (argc < 3 || argc > 4) {
-        std::fprintf(stderr, "usage: index_diary IN.mdb OUT.mdb [RUNS]\n");
+    if (argc < 2 || argc > 3) {
+        std::fprintf(stderr, "usage: index_diary IN.mdb [RUNS]\n");
         return 2;
     }
     const QString in = QFile::decodeName(argv[1]);
-    const QString out = QFile::decodeName(argv[2]);
-    const int runs = argc == 4 ? std::max(1, std::atoi(argv[3])) : 1;
+    const int runs = argc == 3 ? std::max(1, std::atoi(argv[2])) : 1;
     QTemporaryDir scratch;
     bench::isolateHome(scratch.path());
     QCoreApplication app(argc, argv);
@@ -39,42 +51,40 @@ int main(int argc, char** argv)
     fake.useDiaryFolders();
     const QString diary = sUsrFld + QStringLiteral("dbVesk.mdb");
 
-    std::vector<double> seconds;
+    std::vector<double> opened, built;
+    qint64 indexSize = 0;
     for (int i = 0; i < runs; ++i) {
         QFile::remove(diary);
+        QDir(QStandardPaths::writableLocation(QStandardPaths::CacheLocation)).removeRecursively();
         if (!QFile::copy(in, diary)) {
             std::fprintf(stderr, "index_diary: cannot copy %s\n", argv[1]);
             return 1;
         }
         QFile::setPermissions(diary, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-        int steps = 0;
-        setSearchIndexProgress([&steps](int, int) { ++steps; });
         QElapsedTimer timer;
         timer.start();
-        const bool opened = DbOpen();
-        const qint64 ns = timer.nsecsElapsed();
-        const bool indexed = opened && hasSearchIndex();
+        const bool ok = DbOpen();
+        const qint64 open = timer.nsecsElapsed();
+        const bool ready = ok && waitForSearchIndex(600000);
+        const qint64 all = timer.nsecsElapsed();
+        indexSize = QFileInfo(searchIndexPath()).size() +
+                    QFileInfo(searchIndexPath() + QStringLiteral("-wal")).size();
         DbClose();
-        if (!indexed || steps == 0 || !fake.messages.isEmpty()) {
+        if (!ready || !fake.messages.isEmpty()) {
             std::fprintf(stderr, "index_diary: the index was not built (%s)\n",
                          qPrintable(fake.messages.join(QStringLiteral(" / "))));
             return 1;
         }
-        seconds.push_back(double(ns) / 1e9);
-        std::printf("index build run %d: %.3f s\n", i + 1, seconds.back());
+        opened.push_back(double(open) / 1e6);
+        built.push_back(double(all) / 1e9);
+        std::printf("run %d: DbOpen returned after %.1f ms, index ready after %.3f s\n", i + 1,
+                    opened.back(), built.back());
     }
-    std::vector<double> sorted = seconds;
-    std::sort(sorted.begin(), sorted.end());
-    const double median = sorted[sorted.size() / 2];
-    const qint64 before = QFileInfo(in).size();
+    const qint64 size = QFileInfo(in).size();
     const qint64 after = QFileInfo(diary).size();
-    QFile::remove(out);
-    if (!QFile::copy(diary, out)) {
-        std::fprintf(stderr, "index_diary: cannot write %s\n", argv[2]);
-        return 1;
-    }
-    std::printf("index_build_median_s=%.3f\nruns=%d\nsize_without_index=%lld\n"
-                "size_with_index=%lld\nsize_ratio=%.3f\n",
-                median, runs, qlonglong(before), qlonglong(after), double(after) / double(before));
+    std::printf("index_build_median_s=%.3f\nopen_median_ms=%.1f\nruns=%d\ndiary_size=%lld\n"
+                "diary_size_after=%lld\nindex_size=%lld\nsize_ratio=%.3f\n",
+                median(built), median(opened), runs, qlonglong(size), qlonglong(after),
+                qlonglong(indexSize), double(indexSize) / double(size));
     return 0;
 }

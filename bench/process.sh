@@ -6,9 +6,11 @@
 #
 #   bench/process.sh DRVESK RUNS NAME=DIARY.mdb...
 #
-# DRVESK is the built program (build/bin/drvesk), each NAME=DIARY an indexed diary
-# (bench/run.sh makes them: empty=, oneday=, largest=). Prints one line per start and the
-# medians by name.
+# DRVESK is the built program (build/bin/drvesk), each NAME=DIARY a diary (bench/run.sh
+# gives empty=, oneday=, largest=, largest_noindex=). A case whose name ends in _noindex
+# starts every time with an empty cache folder, so its search index is built anew in the
+# background; the others start with the index the warm-up start left (it waits
+# WARM_SECONDS, 20, for the build). Prints one line per start and the medians by name.
 set -euo pipefail
 
 bin=$1
@@ -21,6 +23,7 @@ for arg in "$@"; do
   diaries[${arg%%=*}]=${arg#*=}
 done
 idle_s=${IDLE_SECONDS:-1}
+warm_s=${WARM_SECONDS:-20}
 
 for tool in Xvfb xdotool; do
   command -v "$tool" >/dev/null || { echo "process.sh: $tool is missing" >&2; exit 1; }
@@ -69,11 +72,13 @@ make_home() {
   homes[$name]=$home
 }
 
-# start NAME: prints "ms hwm_kb rss_kb". Runs in this shell (never in $(...)), so the
-# trap knows the program's pid and an exit ends the script.
+# start NAME [IDLE]: prints "ms hwm_kb rss_kb". Runs in this shell (never in $(...)), so
+# the trap knows the program's pid and an exit ends the script.
 start() {
   local home=${homes[$1]}
+  local idle=${2:-$idle_s}
   local t0 t1
+  [[ $1 == *_noindex ]] && rm -rf "$home/.cache"
   t0=$(now_ms)
   env HOME="$home" XDG_DATA_HOME="$home/.local/share" XDG_CONFIG_HOME="$home/.config" \
     XDG_CACHE_HOME="$home/.cache" XDG_RUNTIME_DIR="$home/run" LANG=C.UTF-8 LC_ALL=C.UTF-8 \
@@ -92,7 +97,7 @@ start() {
     sleep 0.002
   done
   t1=$(now_ms)
-  sleep "$idle_s"
+  sleep "$idle"
   local hwm rss
   hwm=$(awk '/^VmHWM:/{print $2}' "/proc/$app_pid/status")
   rss=$(awk '/^VmRSS:/{print $2}' "/proc/$app_pid/status")
@@ -110,10 +115,11 @@ for name in "${names[@]}"; do
   make_home "$name" "${diaries[$name]}"
 done
 sync
-# One start of each first, unmeasured, so every case finds the libraries and fonts cached.
+# One start of each first, unmeasured, so every case finds the libraries and fonts cached
+# (and the cases that keep their index find it built).
 result=$scratch/result
 for name in "${names[@]}"; do
-  start "$name" >/dev/null
+  if [[ $name == *_noindex ]]; then start "$name" >/dev/null; else start "$name" "$warm_s" >/dev/null; fi
 done
 for ((i = 1; i <= runs; i++)); do
   # Round by round, so a change of machine load hits every case alike.

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds drvesk with its benchmarks, makes the diaries and runs every benchmark:
-# the index build and the file sizes, the in-process timings, the whole program under
-# Xvfb. Raw output goes to $BUILD_DIR/bench-out/, a summary against the targets to the
+# the background index build and the index file's size, the in-process timings, the whole
+# program under Xvfb. Raw output goes to $BUILD_DIR/bench-out/, a summary against the targets to the
 # terminal (and summary.txt there).
 #
 #   bash bench/run.sh
@@ -41,24 +41,20 @@ echo "== diaries"
 # for showing an entry, apart from the diary's size.
 "$bin/gen_diary" --schema "$schema" --out "$out/oneday.mdb" --only 261207
 
-echo "== search index build (DbOpen on a diary without one)"
-"$bin/index_diary" "$out/diary100.mdb" "$out/diary100-indexed.mdb" "$index_runs" |
-  tee "$out/index100.txt"
-"$bin/index_diary" "$out/diary10.mdb" "$out/diary10-indexed.mdb" 1 | tee "$out/index10.txt"
-"$bin/index_diary" "$out/long50.mdb" "$out/long50-indexed.mdb" 1 >/dev/null
-"$bin/index_diary" "$out/oneday.mdb" "$out/oneday-indexed.mdb" 1 >/dev/null
-"$bin/index_diary" "$build/bin/apData/dbVesk.mdb" "$out/empty-indexed.mdb" 1 >/dev/null
+echo "== search index build in the background (DbOpen on a diary without one)"
+"$bin/index_diary" "$out/diary100.mdb" "$index_runs" | tee "$out/index100.txt"
+"$bin/index_diary" "$out/diary10.mdb" 1 | tee "$out/index10.txt"
 
 echo "== in-process benchmarks, largest diary"
-"$bin/bench_drvesk" --diary="$out/diary100-indexed.mdb" --long50="$out/long50-indexed.mdb" \
+"$bin/bench_drvesk" --diary="$out/diary100.mdb" --long50="$out/long50.mdb" \
   --benchmark_filter="$filter" --benchmark_repetitions="$reps" \
   --benchmark_report_aggregates_only=true \
   --benchmark_out="$out/bench100.json" --benchmark_out_format=json | tee "$out/bench100.txt"
 
 echo "== searches on the 10-year diary, for scale"
-"$bin/bench_drvesk" --diary="$out/diary10-indexed.mdb" --long50="$out/long50-indexed.mdb" \
-  --benchmark_filter='ActWd/(rare|nothing)|ScanWord/rare_5' --benchmark_repetitions="$reps" \
-  --benchmark_report_aggregates_only=true | tee "$out/bench10.txt"
+"$bin/bench_drvesk" --diary="$out/diary10.mdb" --long50="$out/long50.mdb" \
+  --benchmark_filter='ActDate/largest|ActWd/(rare|nothing)|ScanWord/rare_5' \
+  --benchmark_repetitions="$reps" --benchmark_report_aggregates_only=true | tee "$out/bench10.txt"
 
 echo "== importing other programs' diaries of 36,600 days"
 "$bin/bench_peers" --benchmark_repetitions="$reps" --benchmark_report_aggregates_only=true |
@@ -66,8 +62,8 @@ echo "== importing other programs' diaries of 36,600 days"
 
 echo "== whole program under Xvfb"
 bash "$here/bench/process.sh" "$build/bin/drvesk" "$process_runs" \
-  empty="$out/empty-indexed.mdb" oneday="$out/oneday-indexed.mdb" \
-  largest="$out/diary100-indexed.mdb" | tee "$out/process.txt"
+  empty="$build/bin/apData/dbVesk.mdb" oneday="$out/oneday.mdb" \
+  largest="$out/diary100.mdb" largest_noindex="$out/diary100.mdb" | tee "$out/process.txt"
 
 echo "load after: $(cut -d' ' -f1-3 /proc/loadavg)" >>"$out/machine.txt"
 
@@ -90,44 +86,42 @@ value() { awk -F= -v k="$2" '$1 == k {print $2}' "$1"; }
       printf "%-44s %12s  %-26s %s\n", what, v, target, ok ? "met" : "MISSED" }
     function ms(x) { return sprintf("%.3f ms", x) }
     END {
-      split("rare_5chars rare_2chars rare_1char", rare, " ")
-      for (i = 1; i <= 3; i++) {
-        w = rare[i]; a = t["ActWd/" w]; s = t["ScanWord/" w]
-        if (a == "") continue
-        row("ActWd " w, ms(a), "<= 20 ms", a <= 20)
-        row("  plain scan / ActWd " w, sprintf("%.0fx", s / a), ">= 50x", s / a >= 50)
+      d = t["ActDate/largest"]
+      if (d != "") row("ActDate (50 latest, no index read)", ms(d), "reference", 1)
+      n = split("rare_5chars rare_2chars rare_1char common_2chars common_1char nothing", w, " ")
+      for (i = 1; i <= n; i++) {
+        a = t["ActWd/" w[i]]
+        if (a == "" || d == "") continue
+        row("ActWd " w[i] " / ActDate", sprintf("%.2fx (%.2f ms)", a / d, a), "<= 1.2x", a / d <= 1.2)
       }
-      if (t["ActWd/nothing"] != "")
-        row("ActWd nothing", ms(t["ActWd/nothing"]), "<= 5 ms", t["ActWd/nothing"] <= 5)
-      n = split("ShowEntry/same_month ShowEntry/other_month FillMonthList", two, " ")
-      for (i = 1; i <= n; i++)
-        if (t[two[i]] != "") row(two[i], ms(t[two[i]]), "<= 2 ms", t[two[i]] <= 2)
+      c = t["DateClick/while_building"]
+      if (c != "") row("click on another day while the index builds", ms(c), "<= 50 ms", c <= 50)
       n = split("SaveEntry/update SaveEntry/insert", save, " ")
       for (i = 1; i <= n; i++)
-        if (t[save[i]] != "") row(save[i], ms(t[save[i]]), "<= 10 ms", t[save[i]] <= 10)
+        if (t[save[i]] != "") row(save[i] " (durable, index updated)", ms(t[save[i]]), "<= 5 ms", t[save[i]] <= 5)
     }'
-  size0=$(value "$out/index100.txt" size_without_index)
-  size1=$(value "$out/index100.txt" size_with_index)
-  awk -v a="$size0" -v b="$size1" 'BEGIN {
-    printf "%-44s %12s  %-26s %s\n", "database size with index / without",
-      sprintf("%.2fx", b / a), "<= 3x", b / a <= 3 ? "met" : "MISSED" }'
+  b=$(value "$out/index100.txt" index_build_median_s)
+  r=$(value "$out/index100.txt" size_ratio)
+  awk -v b="$b" -v r="$r" 'BEGIN {
+    printf "%-44s %12s  %-26s %s\n", "index build, largest diary, background", b " s", "<= 10 s",
+      b <= 10 ? "met" : "MISSED"
+    printf "%-44s %12s  %-26s %s\n", "index file / diary", sprintf("%.3fx", r), "<= 0.5x",
+      r <= 0.5 ? "met" : "MISSED" }'
   e=$(value "$out/process.txt" empty_start_ms_median)
-  l=$(value "$out/process.txt" largest_start_ms_median)
+  l=$(value "$out/process.txt" largest_noindex_start_ms_median)
   awk -v e="$e" -v l="$l" 'BEGIN {
-    printf "%-44s %12s  %-26s %s\n", "start to mapped, largest / empty",
+    printf "%-44s %12s  %-26s %s\n", "start to mapped, largest no index / empty",
       sprintf("%.2fx", l / e), "<= 1.2x", l / e <= 1.2 ? "met" : "MISSED" }'
-  e=$(value "$out/process.txt" empty_vmhwm_kb_median)
-  l=$(value "$out/process.txt" largest_vmhwm_kb_median)
-  awk -v e="$e" -v l="$l" 'BEGIN {
-    printf "%-44s %12s  %-26s %s\n", "peak resident memory, largest - empty",
-      sprintf("%.1f MiB", (l - e) / 1024), "<= 10 MB", (l - e) / 1024 <= 10 ? "met" : "MISSED" }'
   echo
-  echo "index build, largest diary: $(value "$out/index100.txt" index_build_median_s) s"
-  echo "database size without index: $size0 bytes, with: $size1 bytes"
+  echo "index build, largest diary: $(value "$out/index100.txt" index_build_median_s) s" \
+    "(DbOpen returned after $(value "$out/index100.txt" open_median_ms) ms)"
+  echo "diary: $(value "$out/index100.txt" diary_size) bytes before, " \
+    "$(value "$out/index100.txt" diary_size_after) after; index: $(value "$out/index100.txt" index_size) bytes"
   for what in start_ms vmhwm_kb; do
     echo "$what: empty $(value "$out/process.txt" empty_${what}_median)," \
       "one day $(value "$out/process.txt" oneday_${what}_median)," \
-      "largest $(value "$out/process.txt" largest_${what}_median)"
+      "largest $(value "$out/process.txt" largest_${what}_median)," \
+      "largest with no index yet $(value "$out/process.txt" largest_noindex_${what}_median)"
   done
 } | tee "$out/summary.txt"
 

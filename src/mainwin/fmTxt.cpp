@@ -5,6 +5,7 @@
 #include "DraftSource.h"
 #include "EntryStatusBar.h"
 #include "Globals.h"
+#include "IndexProgress.h"
 #include "MainLayout.h"
 #include "MonthCalendar.h"
 #include "Platform.h"
@@ -23,7 +24,6 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QMenu>
-#include <QProgressDialog>
 #include <QScreen>
 #include <QTableWidget>
 #include <QWindow>
@@ -133,22 +133,9 @@ bool fmTxt::Form_Load()
     const int height = oIni->value<int>(QStringLiteral("HEIGHT"), 10000);
     restoreGeometryTwips(left, top, width, height);
 
-    // An older diary gets its search index on first open; show that something happens.
-    std::unique_ptr<QProgressDialog> building;
-    setSearchIndexProgress([&](int done, int total) {
-        if (!building) {
-            building = std::make_unique<QProgressDialog>(
-                QStringLiteral("検索用の索引を作成しています…"), QString(), 0, total, this);
-            building->setWindowTitle(QApplication::applicationName());
-            building->setMinimumDuration(0);
-            building->setWindowModality(Qt::ApplicationModal);
-        }
-        building->setValue(done);
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    });
+    // The search index is built in the background; its progress shows in the status bar.
+    if (!findChild<IndexProgress*>()) new IndexProgress(this, [this] { ArrangeControls(); });
     const bool opened = DbOpen();
-    setSearchIndexProgress({});
-    building.reset();
     if (!opened) return false;
 
     const QDate today = services().clock->today();

@@ -20,7 +20,7 @@ bool entriesIn(const QStringList& keys, QHash<QString, DiaryEntry>& found)
     QString marks;
     for (qsizetype i = 0; i < keys.size(); ++i)
         marks += i == 0 ? QStringLiteral("?") : QStringLiteral(",?");
-    Statement st{sql::kEntriesIn + marks + u')', {}};
+    Statement st{sql::kEntriesOf + marks + u')', {}};
     for (const QString& k : keys)
         st.values << k;
     ColumnTable t;

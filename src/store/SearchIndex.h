@@ -1,27 +1,19 @@
 #pragma once
-// The word search's index: every body folded as the search folds it and cut into
-// overlapping two-character tokens, kept in step with tbDoc by triggers, so a
-// search reads the few entries that can match instead of every body.
+// The word search and its index. The index is derived data in a file of its own (see
+// IndexFile.h), kept by a worker thread (IndexWorker.h); the diary file holds nothing of
+// it. A search uses the index only while it is known to be in step with the diary, and
+// otherwise reads every body, so its answer is always that of reading every body.
 
 #include "Store.h"
 
-#include <functional>
+#include <QString>
 
 struct sqlite3;
 
 namespace drv {
 
-// Registers the tokenizer on a fresh connection; false when the engine lacks it.
-bool registerSearchTokenizer(sqlite3* db);
-
-// Builds the index when the diary has none (or an outdated one), all in one
-// transaction; progress reports entries done out of total. False on failure, in
-// which case the diary is as it was and searches scan every body.
-bool ensureSearchIndex(const std::function<void(int done, int total)>& progress);
-bool hasSearchIndex();
-
-// The 50 newest entries whose body holds the word ("*" any run), as
-// skYmn, szTtl, szDoc columns. Uses the index when there is one.
+// The 50 newest entries whose body holds the word ("*" any run), as skYmn, szTtl, szDoc
+// columns. Uses the index when it is ready and in step with the diary.
 bool SearchWord(const QString& word, ColumnTable& table, int& count);
 // The same by reading every body; what the index must agree with.
 bool ScanWord(const QString& word, ColumnTable& table, int& count);
@@ -30,8 +22,27 @@ bool ScanWord(const QString& word, ColumnTable& table, int& count);
 // szDoc columns, read through the key's own order instead of every row.
 bool LatestUpTo(const QString& key, ColumnTable& table, int& count);
 
-// The index query for a word: each piece between "*" as a quoted phrase, one-character
-// pieces as prefixes, joined by AND. Empty when no piece has a character.
+// Whether a search now would use the index: built, and in step with every change of the
+// diary known so far. Asks the worker to catch up when another program changed the diary.
+bool hasSearchIndex();
+// Waits up to ms milliseconds for that, and for the index to hold every change this copy
+// made (for tools and tests without an event loop).
+bool waitForSearchIndex(int ms);
+// The index file of the open diary; empty when none is open.
+QString searchIndexPath();
+
+// The index query for a word: each term as a quoted string, joined by AND. Empty when the
+// word has no character besides "*", or the index cannot answer it.
 QString searchIndexQuery(const QString& word);
+
+// For the store: the diary was opened (its path, its connection), is about to be closed,
+// and a statement on it has ended.
+void startSearchIndex(const QString& diaryPath, sqlite3* diary);
+void stopSearchIndex();
+void searchIndexStatementDone();
+// Takes out what an earlier version kept inside the diary (its index table, the triggers
+// that fed it, the format number it wrote), in one transaction and leaving every row of
+// tbDoc as it was. Quiet: a diary that cannot be written keeps them for now.
+void retireOldIndex(sqlite3* diary);
 
 } // namespace drv

@@ -4,6 +4,7 @@
 #include "Globals.h"
 #include "Platform.h"
 #include "SearchIndex.h"
+#include "SearchTerms.h"
 #include "Statements.h"
 #include "TextMatch.h"
 
@@ -17,6 +18,8 @@
 
 #include <sqlite3.h>
 
+#include <unistd.h>
+
 namespace drv {
 
 namespace {
@@ -27,7 +30,7 @@ const QString kDbName = QStringLiteral("dbVesk.mdb");
 constexpr int kBusyTimeoutMs = 5000;
 
 QString g_pivot; // two-digit year at and below which keys belong to the later century
-std::function<void(int, int)> g_indexProgress;
+bool g_readOnly = false;
 
 QSqlDatabase oDb()
 {
@@ -98,18 +101,23 @@ void sqlOrder(sqlite3_context* ctx, int, sqlite3_value** argv)
     sqlite3_result_text(ctx, ord.constData(), int(ord.size()), SQLITE_TRANSIENT);
 }
 
+sqlite3* handleOf(const QSqlDatabase& db)
+{
+    const QVariant h = db.isValid() && db.driver() ? db.driver()->handle() : QVariant();
+    if (!h.isValid() || qstrcmp(h.typeName(), "sqlite3*") != 0) return nullptr;
+    return *static_cast<sqlite3* const*>(h.constData());
+}
+
 bool registerFunctions(QSqlDatabase& db)
 {
-    const QVariant h = db.driver()->handle();
-    if (!h.isValid() || qstrcmp(h.typeName(), "sqlite3*") != 0) return false;
-    sqlite3* handle = *static_cast<sqlite3* const*>(h.constData());
+    sqlite3* handle = handleOf(db);
     if (!handle) return false;
     const int flags = SQLITE_UTF16 | SQLITE_DETERMINISTIC;
     return sqlite3_create_function(handle, "drv_match", 2, flags, nullptr, sqlMatch, nullptr,
                                    nullptr) == SQLITE_OK &&
            sqlite3_create_function(handle, "drv_ord", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC,
                                    nullptr, sqlOrder, nullptr, nullptr) == SQLITE_OK &&
-           registerSearchTokenizer(handle);
+           terms::registerRetiredTokenizer(handle);
 }
 
 // A new diary is readable by its owner only.
@@ -141,7 +149,13 @@ bool openConnection(const QString& path, QString& reason)
 {
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), kConnection);
     db.setDatabaseName(path);
-    db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(kBusyTimeoutMs));
+    // A diary that cannot be written (its file, or the medium it is on) is opened for
+    // reading: it shows, lists and searches, and only a save says it cannot be written.
+    g_readOnly = ::access(QFile::encodeName(path).constData(), W_OK) != 0;
+    db.setConnectOptions(
+        QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1%2")
+            .arg(kBusyTimeoutMs)
+            .arg(g_readOnly ? QStringLiteral(";QSQLITE_OPEN_READONLY") : QString()));
     if (!db.open()) {
         reason = describe(db.lastError());
         return false;
@@ -208,7 +222,10 @@ bool ensureOpen()
 
 bool run(QSqlQuery& q, const Statement& st)
 {
-    if (!prepare(q, st) || !q.exec()) {
+    const bool ok = prepare(q, st) && q.exec();
+    // The rows this statement changed go to the search index once their transaction ends.
+    searchIndexStatementDone();
+    if (!ok) {
         const QString fault = faultOf(q.lastError());
         showFailure(fault.isEmpty()
                         ? describe(q.lastError())
@@ -235,18 +252,17 @@ bool DbOpen()
         return false;
     }
     g_pivot = DateKey::pivot(services().clock->today());
-    // Without its index the diary is still usable; searches then read every body.
-    ensureSearchIndex(g_indexProgress);
+    sqlite3* handle = handleOf(oDb());
+    retireOldIndex(handle);
+    // The index is built or checked in the background; until it is ready, searches
+    // read every body.
+    startSearchIndex(path, handle);
     return true;
-}
-
-void setSearchIndexProgress(std::function<void(int done, int total)> progress)
-{
-    g_indexProgress = std::move(progress);
 }
 
 void DbClose()
 {
+    stopSearchIndex();
     {
         QSqlDatabase db = oDb();
         if (db.isValid()) db.close();
@@ -257,6 +273,16 @@ void DbClose()
 bool DbIsOpen()
 {
     return oDb().isOpen();
+}
+
+bool DbIsReadOnly()
+{
+    return DbIsOpen() && g_readOnly;
+}
+
+QString orderPivot()
+{
+    return g_pivot;
 }
 
 void SqlSet(Statement& st, std::initializer_list<StoreValue> values)
@@ -288,6 +314,7 @@ void DbRollback()
     if (!oDb().isOpen()) return;
     QSqlQuery q(oDb());
     q.exec(sql::kRollback);
+    searchIndexStatementDone();
 }
 
 bool detail::getRec(const Statement& st, qsizetype targets, QList<StoreValue>& row)

@@ -29,10 +29,18 @@ inline constexpr int kMaxRows = 500;
 // On failure shows one message naming the file and the reason and returns false;
 // an existing file is never replaced or changed.
 bool DbOpen();
-// Told how far the search index has come when DbOpen has to build it.
+// Told how far the search index has come while it is built or catches up in the
+// background: on the thread that opened the store, through its event loop; done equals
+// total when it has finished.
 void setSearchIndexProgress(std::function<void(int done, int total)> progress);
 void DbClose();
 bool DbIsOpen();
+// Whether the open diary can only be read (a read-only file or medium): it is opened so,
+// and a save then fails with the message that says it cannot be written.
+bool DbIsReadOnly();
+// The two digits at and below which a key's year lies in the later century of the window,
+// fixed when the store was opened (drv_ord orders by it).
+QString orderPivot();
 
 // Binds the values to the template's placeholders, left to right. A null value binds
 // the empty text; placeholders left without a value stand for a literal "?".

@@ -2,6 +2,8 @@
 
 #include <QStringList>
 
+#include <atomic>
+
 namespace drv {
 
 namespace {
@@ -15,51 +17,106 @@ bool isMark(char32_t c)
 
 // Half-width voiced sound marks are no combining marks, yet NFKC joins them to the
 // kana before them.
-bool joinsPrevious(char32_t c)
+bool joinsPreviousTheLongWay(char32_t c)
 {
     return c == 0xFF9E || c == 0xFF9F || c == 0x3099 || c == 0x309A || isMark(c);
 }
 
-// Most characters of a diary fold to themselves; skip the costly normalisation then.
-bool foldsToItself(char32_t c)
+// Folding one character the long way: what a cluster of it alone becomes.
+bool foldsToItselfTheLongWay(char32_t c)
 {
-    if (c < 0x80) return !(c >= 'A' && c <= 'Z');
-    return QChar::decompositionTag(c) == QChar::NoDecomposition && QChar::toCaseFolded(c) == c;
+    if (QChar::decompositionTag(c) == QChar::NoDecomposition && QChar::toCaseFolded(c) == c)
+        return true;
+    const QString one = QString::fromUcs4(&c, 1);
+    return one.normalized(QString::NormalizationForm_KC).toCaseFolded() == one;
 }
 
+// What folding needs to know of a character of the Basic Multilingual Plane, worked out
+// once and kept for every thread that folds: most characters of a diary fold to
+// themselves, voiced kana (which decompose and compose back) among them, and the costly
+// normalisation is skipped for them.
+enum : quint8 { kKnown = 1, kItself = 2, kJoins = 4 };
+
+std::atomic<quint8> g_known[0x10000];
+
+quint8 traitsTheLongWay(char32_t c)
+{
+    return kKnown | (foldsToItselfTheLongWay(c) ? kItself : 0) |
+           (joinsPreviousTheLongWay(c) ? kJoins : 0);
+}
+
+inline quint8 traitsOf(char32_t c)
+{
+    if (c < 0x80) return (c >= 'A' && c <= 'Z') ? kKnown : kKnown | kItself;
+    if (c > 0xFFFF) return traitsTheLongWay(c);
+    quint8 t = g_known[c].load(std::memory_order_relaxed);
+    if (t == 0) {
+        t = traitsTheLongWay(c);
+        g_known[c].store(t, std::memory_order_relaxed);
+    }
+    return t;
+}
+
+inline bool joinsPrevious(char32_t c)
+{
+    return (traitsOf(c) & kJoins) != 0;
+}
+
+inline bool foldsToItself(char32_t c)
+{
+    return (traitsOf(c) & kItself) != 0;
+}
+
+inline char32_t codePointAt(const QString& s, qsizetype& k)
+{
+    const qsizetype n = s.size();
+    char32_t c = s.at(k).unicode();
+    if (QChar::isHighSurrogate(c) && k + 1 < n && s.at(k + 1).isLowSurrogate()) {
+        c = QChar::surrogateToUcs4(s.at(k), s.at(k + 1));
+        k += 2;
+    } else {
+        ++k;
+    }
+    return c;
+}
+
+// The end of the cluster that starts at i, and whether it is one character that folds to
+// itself.
+inline qsizetype clusterEnd(const QString& s, qsizetype i, char32_t& first, bool& simple)
+{
+    const qsizetype n = s.size();
+    first = codePointAt(s, i);
+    simple = foldsToItself(first);
+    while (i < n) {
+        qsizetype k = i;
+        const char32_t c = codePointAt(s, k);
+        if (!joinsPrevious(c)) break;
+        simple = false;
+        i = k;
+    }
+    return i;
+}
+
+QString foldCluster(const QString& s, qsizetype start, qsizetype end, char32_t first)
+{
+    if (first < 0x80 && end - start == 1) return QString(QChar(char16_t(first + ('a' - 'A'))));
+    return s.mid(start, end - start).normalized(QString::NormalizationForm_KC).toCaseFolded();
+}
+
+// Calls emit(piece, from, to) for each cluster: a character with the marks that join it,
+// folded; from and to are the cluster's place in s.
 template <typename Emit> void foldClusters(const QString& s, Emit emit)
 {
     const qsizetype n = s.size();
-    qsizetype i = 0;
-    while (i < n) {
+    for (qsizetype i = 0; i < n;) {
         const qsizetype start = i;
-        auto next = [&](qsizetype& k) {
-            char32_t c = s.at(k).unicode();
-            if (QChar::isHighSurrogate(c) && k + 1 < n && s.at(k + 1).isLowSurrogate()) {
-                c = QChar::surrogateToUcs4(s.at(k), s.at(k + 1));
-                k += 2;
-            } else {
-                ++k;
-            }
-            return c;
-        };
-        const char32_t first = next(i);
-        bool simple = foldsToItself(first);
-        while (i < n) {
-            qsizetype k = i;
-            const char32_t c = next(k);
-            if (!joinsPrevious(c)) break;
-            simple = false;
-            i = k;
-        }
-        if (simple) {
-            emit(s.mid(start, i - start), start, i);
-        } else if (first < 0x80 && i - start == 1) {
-            emit(QString(QChar(first + ('a' - 'A'))), start, i);
-        } else {
-            emit(s.mid(start, i - start).normalized(QString::NormalizationForm_KC).toCaseFolded(),
-                 start, i);
-        }
+        char32_t first;
+        bool simple;
+        i = clusterEnd(s, i, first, simple);
+        if (simple)
+            emit(QStringView(s).mid(start, i - start), start, i);
+        else
+            emit(QStringView(foldCluster(s, start, i, first)), start, i);
     }
 }
 
@@ -71,7 +128,7 @@ FoldedText foldWithMap(const QString& s)
     f.text.reserve(s.size());
     f.from.reserve(s.size());
     f.to.reserve(s.size());
-    foldClusters(s, [&](const QString& piece, qsizetype from, qsizetype to) {
+    foldClusters(s, [&](QStringView piece, qsizetype from, qsizetype to) {
         f.text += piece;
         for (qsizetype k = 0; k < piece.size(); ++k) {
             f.from.append(from);
@@ -81,26 +138,113 @@ FoldedText foldWithMap(const QString& s)
     return f;
 }
 
+namespace {
+
+QString foldOnce(const QString& s);
+
+// The last texts folded on this thread. A listing folds each entry twice, once to decide
+// that it matches and once to mark the match; the entry's text is the same shared string
+// both times. An entry holds its text, so a kept pointer cannot come to name another.
+struct Folded {
+    QString text, folded;
+};
+
+const QString& remembered(const QString& s)
+{
+    constexpr qsizetype kKept = 64;
+    thread_local QList<Folded> kept;
+    thread_local qsizetype oldest = 0;
+    for (const Folded& f : kept)
+        if (f.text.constData() == s.constData() && f.text.size() == s.size()) return f.folded;
+    Folded f{s, foldOnce(s)};
+    if (kept.size() < kKept) {
+        kept << f;
+        return kept.last().folded;
+    }
+    kept[oldest] = f;
+    const qsizetype at = oldest;
+    oldest = (oldest + 1) % kKept;
+    return kept[at].folded;
+}
+
+} // namespace
+
 QString fold(const QString& s)
 {
-    QString out;
-    out.reserve(s.size());
-    foldClusters(s, [&](const QString& piece, qsizetype, qsizetype) { out += piece; });
-    return out;
+    // Short texts (search words, titles) are folded again at once.
+    return s.size() < 256 ? foldOnce(s) : remembered(s);
 }
 
 namespace {
 
+QString foldOnce(const QString& s)
+{
+    // Runs of characters that fold to themselves are copied whole; a text made only of
+    // them is its own fold. Each character is looked at once: the one after a cluster is
+    // the next cluster's first.
+    const qsizetype n = s.size();
+    if (n == 0) return s;
+    QString out;
+    qsizetype copied = 0;
+    qsizetype next = 0;
+    char32_t c = codePointAt(s, next);
+    quint8 t = traitsOf(c);
+    for (qsizetype start = 0; start < n;) {
+        const char32_t first = c;
+        bool simple = (t & kItself) != 0;
+        qsizetype end = next;
+        while (end < n) {
+            qsizetype after = end;
+            c = codePointAt(s, after);
+            t = traitsOf(c);
+            if (!(t & kJoins)) {
+                next = after;
+                break;
+            }
+            simple = false;
+            end = after;
+        }
+        if (!simple) {
+            if (out.isNull()) out.reserve(n);
+            out += QStringView(s).mid(copied, start - copied);
+            out += foldCluster(s, start, end, first);
+            copied = end;
+        }
+        start = end;
+    }
+    if (copied == 0) return s;
+    out += QStringView(s).mid(copied);
+    return out;
+}
+
+} // namespace
+
+namespace {
+
+// The pattern's pieces between "*", folded; the word of a search is matched against many
+// bodies one after the other, so the last one is kept.
+const QStringList& foldedPieces(const QString& pattern)
+{
+    thread_local QString last;
+    thread_local QStringList pieces;
+    if (pieces.isEmpty() || pattern != last) {
+        pieces.clear();
+        for (const QString& r : pattern.split(u'*'))
+            if (!r.isEmpty()) pieces << fold(r);
+        last = pattern;
+        pieces << QString(); // marks the list as made, also for a pattern of only "*"
+    }
+    return pieces;
+}
+
 // Finds the folded pieces in order; returns the folded start and end of the whole run.
 bool findPieces(const QString& folded, const QString& pattern, qsizetype& start, qsizetype& end)
 {
-    const QStringList raw = pattern.split(u'*');
     start = -1;
     end = 0;
     qsizetype pos = 0;
-    for (const QString& r : raw) {
-        if (r.isEmpty()) continue;
-        const QString piece = fold(r);
+    for (const QString& piece : foldedPieces(pattern)) {
+        if (piece.isEmpty()) continue;
         const qsizetype at = folded.indexOf(piece, pos);
         if (at < 0) return false;
         if (start < 0) start = at;
@@ -121,13 +265,25 @@ bool matches(const QString& text, const QString& pattern)
 
 MatchSpan findFirst(const QString& text, const QString& pattern)
 {
-    const FoldedText f = foldWithMap(text);
+    const QString folded = fold(text);
     qsizetype start, end;
-    if (!findPieces(f.text, pattern, start, end)) return {};
+    if (!findPieces(folded, pattern, start, end)) return {};
     if (end <= start) return {0, 0};
-    const qsizetype from = f.from.at(start);
-    const qsizetype to = f.to.at(end - 1);
-    return {from, to - from};
+    // A text that is its own fold needs no mapping back.
+    if (folded.constData() == text.constData()) return {start, end - start};
+    // The clusters that gave the first and the last folded character of the match.
+    qsizetype from = 0, pos = 0;
+    const qsizetype n = text.size();
+    for (qsizetype i = 0; i < n;) {
+        const qsizetype cluster = i;
+        char32_t first;
+        bool simple;
+        i = clusterEnd(text, i, first, simple);
+        pos += simple ? i - cluster : foldCluster(text, cluster, i, first).size();
+        if (pos <= start) from = i;
+        if (pos >= end) return {from, i - from};
+    }
+    return {from, n - from};
 }
 
 } // namespace drv

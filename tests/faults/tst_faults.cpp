@@ -1,12 +1,14 @@
 // Faults of the disk and of the diary file: each gives one clear message, the program goes
 // on where it can, what is typed stays on screen and nothing already stored changes.
 
+#include "Diary.h"
 #include "DiaryFile.h"
 #include "DiaryFixture.h"
 #include "FakePlatform.h"
 #include "Globals.h"
 #include "MonthCalendar.h"
 #include "Program.h"
+#include "SearchIndex.h"
 #include "Statements.h"
 #include "Store.h"
 #include "Unprivileged.h"
@@ -288,6 +290,48 @@ private Q_SLOTS:
         QMap<QString, Entry> after = before;
         after[QStringLiteral("261207")] = {title, body};
         QCOMPARE(stored(), after);
+    }
+
+    // A diary that can only be read and has no search index yet: it opens, shows, lists and
+    // searches without a word and without a byte written to it; a save then says once that
+    // it cannot be written, and keeps the text.
+    void readOnlyDiaryStartsAndSearchesQuietly_data()
+    {
+        QTest::addColumn<bool>("folder");
+        QTest::newRow("file read-only") << false;
+        QTest::newRow("folder read-only") << true;
+    }
+    void readOnlyDiaryStartsAndSearchesQuietly()
+    {
+        QFETCH(bool, folder);
+        DRV_NEEDS_PERMISSIONS();
+        test::put(QStringLiteral("261207"), QStringLiteral("古い表題"), QStringLiteral("古い本文"));
+        test::put(QStringLiteral("261201"), QStringLiteral("月初め"), QStringLiteral("晴れ"));
+        if (folder)
+            setMode(sUsrFld, kOwnerRX);
+        else
+            setMode(dbPath(), QFileDevice::ReadOwner);
+        const QByteArray before = digest(dbPath());
+
+        w = new fmTxt;
+        QVERIFY(w->Form_Load());
+        w->show();
+        QCOMPARE(w->vTTL->text(), QStringLiteral("古い表題"));
+        QCOMPARE(w->vSpr->rowCount(), 2);
+        QVERIFY(waitForSearchIndex(20000));
+        QList<DiaryEntry> rows;
+        QVERIFY(diary::search(QStringLiteral("晴れ"), rows));
+        QCOMPARE(rows.size(), 1);
+        QCOMPARE(rows.first().skYmn, QStringLiteral("261201"));
+        QVERIFY2(fake->messages.isEmpty(), qPrintable(fake->messages.join(u'\n')));
+
+        w->vTTL->setText(QStringLiteral("新しい表題"));
+        w->mnFile.at(0)->trigger(); // 更新
+        QCOMPARE(fake->messages.size(), 1);
+        QVERIFY2(fake->messages.first().contains(kNotWritable), qPrintable(fake->messages.first()));
+        QVERIFY(w->Modified);
+        QCOMPARE(w->vTTL->text(), QStringLiteral("新しい表題"));
+        QCOMPARE(digest(dbPath()), before);
     }
 
     // A day that cannot be read is not shown as an empty day, which a save would then

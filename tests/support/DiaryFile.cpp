@@ -14,7 +14,11 @@ namespace drv::test {
 void direct(const QString& sql, const QVariantList& values)
 {
     const QString path = sUsrFld + QStringLiteral("dbVesk.mdb");
-    if (!QFile::exists(path)) QVERIFY(QFile::copy(FakePlatform::templatePath(), path));
+    if (!QFile::exists(path)) {
+        QVERIFY(QFile::copy(FakePlatform::templatePath(), path));
+        // A copy keeps the template's mode, which may be read-only.
+        QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    }
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "direct");
         db.setDatabaseName(path);

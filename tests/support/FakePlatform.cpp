@@ -14,6 +14,9 @@ FakePlatform::FakePlatform() : saved_(services())
     specialFolders[5] = makeDir(QStringLiteral("home/Documents"));
     specialFolders[9] = makeDir(QStringLiteral("home/.local/share/applications"));
     specialFolders[26] = makeDir(QStringLiteral("home/.local/share"));
+    hadCache_ = qEnvironmentVariableIsSet("XDG_CACHE_HOME");
+    savedCache_ = qgetenv("XDG_CACHE_HOME");
+    qputenv("XDG_CACHE_HOME", QFile::encodeName(root.path() + QStringLiteral("/home/.cache")));
     Services& s = services();
     s.program = this;
     s.folders = this;
@@ -26,6 +29,10 @@ FakePlatform::FakePlatform() : saved_(services())
 FakePlatform::~FakePlatform()
 {
     services() = saved_;
+    if (hadCache_)
+        qputenv("XDG_CACHE_HOME", savedCache_);
+    else
+        qunsetenv("XDG_CACHE_HOME");
 }
 
 QString FakePlatform::makeDir(const QString& relative) const

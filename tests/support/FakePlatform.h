@@ -19,7 +19,8 @@ class FakePlatform final : public ProgramInfo,
                            public Dialogs,
                            public Desktop {
 public:
-    // Installs itself into services(); the previous services come back on destruction.
+    // Installs itself into services(), and points the cache folder below its root; the
+    // previous services and cache folder come back on destruction.
     FakePlatform();
     ~FakePlatform() override;
     Q_DISABLE_COPY_MOVE(FakePlatform)
@@ -83,6 +84,8 @@ public:
 
 private:
     Services saved_;
+    QByteArray savedCache_; // the cache folder (where the search index lives) goes below root
+    bool hadCache_ = false;
 };
 
 } // namespace drv::test

@@ -1,0 +1,167 @@
+#include "IndexFile.h"
+
+#include "SearchTerms.h"
+#include "Statements.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFileInfo>
+#include <QSqlDriver>
+#include <QSqlQuery>
+#include <QStandardPaths>
+
+#include <sqlite3.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace drv::index {
+
+namespace {
+
+// Changes whenever what the index holds for a body changes meaning.
+constexpr int kFormat = 1;
+
+void sqlDigest(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(argv[0]));
+    const QByteArray d = digestOf(text, text ? sqlite3_value_bytes(argv[0]) : 0);
+    sqlite3_result_blob(ctx, d.constData(), int(d.size()), SQLITE_TRANSIENT);
+}
+
+bool makePrivateFile(const QString& path)
+{
+    if (QFileInfo::exists(path)) return true;
+    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_EXCL, 0600);
+    if (fd < 0) return QFileInfo::exists(path); // made meanwhile by another copy
+    ::close(fd);
+    return true;
+}
+
+bool openWith(const QString& connection, const QString& path, const QString& options)
+{
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
+    db.setDatabaseName(path);
+    db.setConnectOptions(options);
+    if (db.open()) return true;
+    db = QSqlDatabase();
+    QSqlDatabase::removeDatabase(connection);
+    return false;
+}
+
+} // namespace
+
+QString pathFor(const QString& diaryPath)
+{
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
+    if (folder.isEmpty() || !QDir().mkpath(folder)) return {};
+    QFile::setPermissions(folder,
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    const QFileInfo diary(diaryPath);
+    const QString canonical = diary.canonicalFilePath();
+    const QByteArray id = QCryptographicHash::hash(
+                              (canonical.isEmpty() ? diary.absoluteFilePath() : canonical).toUtf8(),
+                              QCryptographicHash::Sha1)
+                              .toHex()
+                              .left(16);
+    return folder + u'/' + diary.fileName() + u'-' + QString::fromLatin1(id) +
+           QStringLiteral(".index");
+}
+
+bool open(const QString& connection, const QString& path, int busyMs)
+{
+    if (path.isEmpty() || !makePrivateFile(path)) return false;
+    if (!openWith(connection, path, QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(busyMs)))
+        return false;
+    QSqlDatabase db = QSqlDatabase::database(connection, false);
+    sqlite3* h = handleOf(db);
+    // A connection never checkpoints or removes the log as it closes: the file may have been
+    // made anew under the same name meanwhile (by a worker that found it unreadable), and
+    // the log of that name is the new file's.
+    int on = 1;
+    bool ok = h &&
+              sqlite3_db_config(h, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr) == SQLITE_OK &&
+              sqlite3_file_control(h, "main", SQLITE_FCNTL_PERSIST_WAL, &on) == SQLITE_OK &&
+              terms::registerTokenizer(h);
+    QSqlQuery q(db);
+    for (const QString& setup : sql::kIndexSetup)
+        ok = ok && q.exec(setup);
+    q = QSqlQuery();
+    if (!ok) close(connection);
+    return ok;
+}
+
+bool openDiary(const QString& connection, const QString& path, int busyMs)
+{
+    if (!openWith(connection, path,
+                  QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=%1").arg(busyMs)))
+        return false;
+    sqlite3* h = handleOf(QSqlDatabase::database(connection, false));
+    if (h && sqlite3_create_function(h, "drv_fp", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
+                                     sqlDigest, nullptr, nullptr) == SQLITE_OK)
+        return true;
+    close(connection);
+    return false;
+}
+
+void close(const QString& connection)
+{
+    {
+        QSqlDatabase db = QSqlDatabase::database(connection, false);
+        if (db.isValid()) db.close();
+    }
+    if (QSqlDatabase::contains(connection)) QSqlDatabase::removeDatabase(connection);
+}
+
+sqlite3* handleOf(const QSqlDatabase& db)
+{
+    if (!db.isValid() || !db.driver()) return nullptr;
+    const QVariant h = db.driver()->handle();
+    if (!h.isValid() || qstrcmp(h.typeName(), "sqlite3*") != 0) return nullptr;
+    return *static_cast<sqlite3* const*>(h.constData());
+}
+
+QString makerVersion()
+{
+    return QStringLiteral("%1 Qt %2 Unicode %3")
+        .arg(kFormat)
+        .arg(QString::fromLatin1(qVersion()))
+        .arg(int(QChar::currentUnicodeVersion()));
+}
+
+QByteArray digestOf(const char* utf8, int bytes)
+{
+    if (!utf8) return QByteArray(1, '\0');
+    return QCryptographicHash::hash(QByteArrayView(utf8, bytes), QCryptographicHash::Blake2b_160);
+}
+
+QString stampOf(sqlite3* diary, const QString& path)
+{
+    sqlite3_file* file = nullptr;
+    if (!diary ||
+        sqlite3_file_control(diary, "main", SQLITE_FCNTL_FILE_POINTER, &file) != SQLITE_OK ||
+        !file || !file->pMethods)
+        return {};
+    // Read through the connection's own file: opening the file a second time and closing
+    // it would drop the connection's locks.
+    unsigned char header[100];
+    if (file->pMethods->xRead(file, header, sizeof header, 0) != SQLITE_OK) return {};
+    // Format versions 2 are a write-ahead log, whose commits leave the file alone.
+    if (header[18] == 2 || header[19] == 2 || QFileInfo::exists(path + QStringLiteral("-wal")))
+        return {};
+    struct stat st;
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0) return {};
+    return QStringLiteral("%1:%2:%3:%4.%5:%6.%7:%8")
+        .arg(qulonglong(st.st_dev))
+        .arg(qulonglong(st.st_ino))
+        .arg(qlonglong(st.st_size))
+        .arg(qlonglong(st.st_mtim.tv_sec))
+        .arg(qlonglong(st.st_mtim.tv_nsec))
+        .arg(qlonglong(st.st_ctim.tv_sec))
+        .arg(qlonglong(st.st_ctim.tv_nsec))
+        .arg(QString::fromLatin1(
+            QByteArray(reinterpret_cast<const char*>(header) + 24, 16).toHex()));
+}
+
+} // namespace drv::index

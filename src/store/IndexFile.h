@@ -1,0 +1,42 @@
+#pragma once
+// The search index's own file and what it shares with the diary's connections: where the
+// file lives, opening a connection on it, the digest that tells whether a body changed,
+// and the stamp that tells whether the diary file changed at all.
+
+#include <QByteArray>
+#include <QSqlDatabase>
+#include <QString>
+
+struct sqlite3;
+
+namespace drv::index {
+
+// The index of a diary: a file named for the diary in the user's cache folder, which is
+// made readable by its owner only (the index holds the diary's words).
+QString pathFor(const QString& diaryPath);
+
+// Opens a connection on the index file under a name of its own, creating the file (empty,
+// readable by its owner only) when there is none. False when it cannot be opened or the
+// engine lacks full-text search; the connection is then removed again.
+bool open(const QString& connection, const QString& path, int busyMs);
+// Opens a read-only connection on the diary for the index's reads, with drv_fp.
+bool openDiary(const QString& connection, const QString& path, int busyMs);
+void close(const QString& connection);
+
+sqlite3* handleOf(const QSqlDatabase& db);
+
+// What the index was made with: a change of the terms, of the folding or of the Unicode
+// tables that fold rebuilds it.
+QString makerVersion();
+
+// The digest of a body as drv_fp(body) gives it: BLAKE2b-160 of its UTF-8 text, a single
+// zero byte for no body.
+QByteArray digestOf(const char* utf8, int bytes);
+
+// The diary file's stamp: device, file number, size, modification and status-change
+// times, and the header's change counter as the connection's own file reads it. Taken
+// inside a read transaction of `diary`, so no commit can come between. Empty when the file
+// keeps changes outside itself (a write-ahead log), and the stamp would not see them.
+QString stampOf(sqlite3* diary, const QString& path);
+
+} // namespace drv::index

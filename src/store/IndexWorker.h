@@ -1,0 +1,79 @@
+#pragma once
+// The thread that keeps the search index: it builds the index of a diary that has none,
+// catches up with changes that other programs made, and applies the program's own saves,
+// deletes and moves, all on connections of its own. The diary is read in short read
+// transactions, so a save of this program or of a second running copy never waits long.
+
+#include <QList>
+#include <QMutex>
+#include <QString>
+#include <QThread>
+#include <QWaitCondition>
+
+#include <functional>
+
+namespace drv {
+
+// A row of tbDoc that this program's own connection changed: its key, and what its body
+// was before the change when the row was there (the index can then take the old terms
+// out exactly).
+struct OwnChange {
+    QString key;
+    bool hadBody = false;
+    QByteArray digestBefore;
+    QString bodyBefore;
+    quint64 seq = 0;
+};
+
+class IndexWorker final : public QThread {
+public:
+    enum class Phase { Starting, Building, Ready, Failed };
+    struct Status {
+        Phase phase = Phase::Starting;
+        bool usable = true;    // false when the diary holds keys the index cannot order
+        quint64 passDone = 0;  // the last catch-up request answered
+        quint64 applied = 0;   // own changes up to this number are in the index
+        qint64 generation = 0; // of the index file the worker keeps
+    };
+
+    // progress(done, total) is called on the worker's thread while it reads the diary.
+    IndexWorker(const QString& diaryPath, const QString& indexPath,
+                std::function<void(int done, int total)> progress);
+    ~IndexWorker() override;
+    Q_DISABLE_COPY_MOVE(IndexWorker)
+
+    void post(const QList<OwnChange>& changes);
+    // Asks for a catch-up with the diary as it is now; returns the request's number. The
+    // first request (number 1) is made by starting.
+    quint64 requestPass();
+    Status status() const;
+    // Waits until the request is answered and the own changes up to `applied` are in, or
+    // the worker cannot answer; false on time-out.
+    bool waitForPass(quint64 request, int ms, quint64 applied = 0);
+    // Applies what was posted, leaves any catch-up and ends the thread.
+    void stop();
+    // Starts now instead of after the pause that leaves the start of the program to itself.
+    void hurry();
+
+    static constexpr int kFirstPassAfterMs = 300;
+
+protected:
+    void run() override;
+
+private:
+    class Builder;
+    bool takeWork(QList<OwnChange>& changes, quint64& pass, bool wait);
+    void publish(const std::function<void(Status&)>& change);
+
+    const QString diaryPath_, indexPath_;
+    const std::function<void(int, int)> progress_;
+    mutable QMutex mutex_;
+    QWaitCondition wake_, answered_;
+    QList<OwnChange> changes_;
+    quint64 passWanted_ = 1;
+    bool stopping_ = false;
+    bool hurried_ = false;
+    Status status_;
+};
+
+} // namespace drv

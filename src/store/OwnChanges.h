@@ -1,0 +1,32 @@
+#pragma once
+// The rows of tbDoc that this program's own connection changes, told by the engine row by
+// row as they change (whatever the statement), and handed over once the transaction that
+// changed them has ended. Another program's changes are not seen here; the diary's data
+// version tells of those.
+
+#include "IndexWorker.h"
+
+#include <QList>
+#include <QStringList>
+
+#include <functional>
+
+struct sqlite3;
+
+namespace drv::own {
+
+// Starts watching the connection's changes of tbDoc, whose key and body are the columns at
+// these positions (-1 when missing) in the schema of that version.
+void watch(sqlite3* db, int keyColumn, int bodyColumn, qint64 schemaVersion);
+void unwatch(sqlite3* db);
+
+// When no transaction is open any more: the rows changed since the last call. unknown is
+// set when some change could not be told (the table's columns were not known, or changed
+// meanwhile: schemaVersion() gives the schema's version now). False while a transaction
+// is still open or nothing changed.
+bool takeFinished(sqlite3* db, const std::function<qint64()>& schemaVersion,
+                  QList<OwnChange>& changes, bool& unknown);
+// The keys changed in the transaction that is still open.
+QStringList openKeys();
+
+} // namespace drv::own
