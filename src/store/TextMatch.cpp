@@ -1,5 +1,6 @@
 #include "TextMatch.h"
 
+#include <QHash>
 #include <QStringList>
 
 #include <atomic>
@@ -100,7 +101,16 @@ inline qsizetype clusterEnd(const QString& s, qsizetype i, char32_t& first, bool
 QString foldCluster(const QString& s, qsizetype start, qsizetype end, char32_t first)
 {
     if (first < 0x80 && end - start == 1) return QString(QChar(char16_t(first + ('a' - 'A'))));
-    return s.mid(start, end - start).normalized(QString::NormalizationForm_KC).toCaseFolded();
+    const auto longWay = [&] {
+        return s.mid(start, end - start).normalized(QString::NormalizationForm_KC).toCaseFolded();
+    };
+    if (end - start != (first > 0xFFFF ? 2 : 1)) return longWay();
+    // A lone character that changes (a full-width "！", a half-width kana) is common in a
+    // diary; its fold is worked out once per thread.
+    thread_local QHash<char32_t, QString> known;
+    auto it = known.find(first);
+    if (it == known.end()) it = known.insert(first, longWay());
+    return *it;
 }
 
 // Calls emit(piece, from, to) for each cluster: a character with the marks that join it,
