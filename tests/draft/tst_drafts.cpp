@@ -2,11 +2,13 @@
 // a draft that a run left behind is offered back at the next start.
 
 #include "DiaryFile.h"
+#include "DiaryFixture.h"
 #include "Draft.h"
 #include "DraftKeeper.h"
 #include "FakePlatform.h"
 #include "Globals.h"
 #include "MonthCalendar.h"
+#include "TypeText.h"
 #include "fmTxt.h"
 #include "sbEdt.h"
 #include "sbFnd.h"
@@ -23,15 +25,10 @@
 using namespace drv;
 using drv::test::put;
 using drv::test::stored;
+using drv::test::typeText;
 using Entry = drv::test::StoredEntry;
 
 namespace {
-
-void typeText(QWidget* widget, const QString& text)
-{
-    for (const QChar c : text)
-        QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_unknown, QString(c), Qt::NoModifier);
-}
 
 QString draftPath()
 {
@@ -108,13 +105,7 @@ private:
     }
 
 private Q_SLOTS:
-    void init()
-    {
-        fake = std::make_unique<test::FakePlatform>();
-        fake->useDiaryFolders();
-        sExeNm = QStringLiteral("drvesk");
-        bRun = true;
-    }
+    void init() { fake = test::startDiary(); }
     void cleanup()
     {
         if (sbEdt* e = sbEdt::loaded()) e->bChg = false;

@@ -5,6 +5,7 @@
 #include "Diary.h"
 #include "DiaryBatch.h"
 #include "DiaryFile.h"
+#include "DiaryFixture.h"
 #include "Export.h"
 #include "FakePlatform.h"
 #include "Globals.h"
@@ -160,8 +161,7 @@ private:
 private Q_SLOTS:
     void init()
     {
-        fake = std::make_unique<test::FakePlatform>();
-        fake->useDiaryFolders();
+        fake = test::startDiary();
         QVERIFY(DbOpen());
     }
     void cleanup()

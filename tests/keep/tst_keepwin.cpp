@@ -6,6 +6,7 @@
 #include "DateKey.h"
 #include "Diary.h"
 #include "DiaryFile.h"
+#include "DiaryFixture.h"
 #include "FakePlatform.h"
 #include "Globals.h"
 #include "KeepAsk.h"
@@ -105,9 +106,7 @@ private:
 private Q_SLOTS:
     void init()
     {
-        fake = std::make_unique<test::FakePlatform>();
-        fake->useDiaryFolders();
-        sExeNm = QStringLiteral("drvesk"); // names the data folder, as the program's start does
+        fake = test::startDiary();
         ask = ScriptedAsk();
         setKeepAsk(&ask);
         // Today is 2026-12-07; the 3rd and today hold entries.

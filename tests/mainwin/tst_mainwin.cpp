@@ -12,6 +12,7 @@
 #include "MonthListKeys.h"
 #include "Program.h"
 #include "Twips.h"
+#include "TypeText.h"
 #include "fmTxt.h"
 #include "sbEdt.h"
 #include "sbFnd.h"
@@ -35,16 +36,10 @@
 using namespace drv;
 using drv::test::put;
 using drv::test::stored;
+using drv::test::typeText;
 using Entry = drv::test::StoredEntry;
 
 namespace {
-
-// Types text as key presses; QTest::keyClicks only knows Latin-1.
-void typeText(QWidget* widget, const QString& text)
-{
-    for (const QChar c : text)
-        QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_unknown, QString(c), Qt::NoModifier);
-}
 
 QString settingsText()
 {

@@ -2,6 +2,7 @@
 // typed: the title box and the body of the main window, and the correction window.
 
 #include "DiaryFile.h"
+#include "DiaryFixture.h"
 #include "FakePlatform.h"
 #include "Globals.h"
 #include "fmTxt.h"
@@ -78,10 +79,7 @@ private:
 private Q_SLOTS:
     void init()
     {
-        fake = std::make_unique<test::FakePlatform>();
-        fake->useDiaryFolders();
-        sExeNm = QStringLiteral("drvesk");
-        bRun = true;
+        fake = test::startDiary();
         test::put(QStringLiteral("261207"), QStringLiteral("表題"), QStringLiteral("本文"));
         w = new fmTxt;
         QVERIFY(w->Form_Load());

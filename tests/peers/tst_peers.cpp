@@ -6,6 +6,7 @@
 #include "Almanah.h"
 #include "Diary.h"
 #include "DiaryFile.h"
+#include "DiaryFixture.h"
 #include "FakePlatform.h"
 #include "Globals.h"
 #include "Import.h"
@@ -95,8 +96,7 @@ private:
 private Q_SLOTS:
     void init()
     {
-        fake = std::make_unique<test::FakePlatform>();
-        fake->useDiaryFolders();
+        fake = test::startDiary();
         QVERIFY(DbOpen());
         ask = ScriptedAsk();
         setKeepAsk(&ask);

@@ -5,6 +5,7 @@
 #include "DateKey.h"
 #include "Diary.h"
 #include "DiaryFile.h"
+#include "DiaryFixture.h"
 #include "FakePlatform.h"
 #include "Globals.h"
 #include "IndexProgress.h"
@@ -164,11 +165,7 @@ private:
     }
 
 private Q_SLOTS:
-    void init()
-    {
-        fake = std::make_unique<test::FakePlatform>();
-        fake->useDiaryFolders();
-    }
+    void init() { fake = test::startDiary(); }
     void cleanup()
     {
         DbClose();
