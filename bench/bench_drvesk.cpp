@@ -25,6 +25,8 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLineEdit>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTextCursor>
@@ -356,6 +358,35 @@ void searchOnly(benchmark::State& state, Word word,
     if (n != word.listed) state.SkipWithError("unexpected number of entries");
 }
 
+// A search right after another program changed one entry while this one runs: the change
+// is seen, the index catches up (every row compared by its digest), then it answers.
+void BM_SearchAfterOutsideChange(benchmark::State& state)
+{
+    if (!windowOn(Diary::Largest, state)) return;
+    const QString name = QStringLiteral("outside");
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(g_session->diaryPath());
+        if (!db.open()) state.SkipWithError("cannot open the diary from outside");
+    }
+    int n = 0, round = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        QSqlQuery q(QSqlDatabase::database(name));
+        if (!q.exec(QStringLiteral("update tbDoc set szDoc = szDoc || '%1' where skYmn = '200101'")
+                        .arg(++round)))
+            state.SkipWithError("the outside change failed");
+        q = QSqlQuery();
+        state.ResumeTiming();
+        ColumnTable t;
+        if (!SearchWord(QString::fromUtf16(kRare5.text), t, n))
+            state.SkipWithError("search failed");
+    }
+    if (!hasSearchIndex()) state.SkipWithError("the index did not catch up");
+    if (n != kRare5.listed) state.SkipWithError("unexpected number of entries");
+    QSqlDatabase::removeDatabase(name);
+}
+
 void BM_SearchWord(benchmark::State& state, Word word)
 {
     searchOnly(state, word, &SearchWord);
@@ -394,6 +425,8 @@ void registerAll()
     for (const auto& [name, word] : words)
         all.push_back(
             RegisterBenchmark((std::string("ScanWord/") + name).c_str(), BM_ScanWord, word));
+    all.push_back(
+        RegisterBenchmark("SearchWord/after_outside_change", BM_SearchAfterOutsideChange));
     // Saving changes the diary, so it comes after the searches that count entries.
     all.push_back(RegisterBenchmark("SaveEntry/update", BM_SaveEntry_Update));
     all.push_back(RegisterBenchmark("SaveEntry/insert", BM_SaveEntry_Insert));
