@@ -1,22 +1,16 @@
 #include "Almanah.h"
 
-#include "Statements.h"
+#include "AlmanahFile.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QHash>
-#include <QSqlDatabase>
-#include <QSqlError>
-#include <QSqlQuery>
-#include <QVariant>
 #include <QXmlStreamReader>
 
 namespace drv::peers {
 
 namespace {
 
-const QString kConnection = QStringLiteral("drv_peer_almanah");
 constexpr QByteArrayView kGtkMagic = "GTKTEXTBUFFERCONTENTS-0001";
 
 // The characters of the markup, inside the element `inside` only when one is named;
@@ -71,63 +65,53 @@ bool isEncrypted(const QString& path)
            (!head.isEmpty() && (uchar(head.at(0)) & 0x80) != 0);
 }
 
-using DayKey = qint64;
-DayKey dayKey(int y, int m, int d)
-{
-    return (qint64(y) * 100 + m) * 100 + d;
-}
-
 // Reads the days into the book; false with the reason in r.
-bool readDays(QSqlDatabase& db, const keep::Progress& progress, DayBook& book, PeerResult& r)
+bool readDays(const QString& file, const keep::Progress& progress, DayBook& book, PeerResult& r)
 {
-    QHash<DayKey, QStringList> tags;
-    {
-        QSqlQuery q(db);
-        q.setForwardOnly(true);
-        if (q.exec(sql::kAlmanahTags))
-            while (q.next())
-                tags[dayKey(q.value(0).toInt(), q.value(1).toInt(), q.value(2).toInt())]
-                    << q.value(3).toString();
-    }
+    QList<AlmanahTag> tagList;
     qint64 total = 0;
-    {
-        QSqlQuery q(db);
-        if (!q.exec(sql::kAlmanahCount) || !q.next()) {
-            r.source.fail(
-                0, QStringLiteral("Almanah の日記ではありません (%1)").arg(q.lastError().text()));
-            return false;
-        }
-        total = q.value(0).toLongLong();
-    }
-    QSqlQuery q(db);
-    q.setForwardOnly(true);
-    if (!q.exec(sql::kAlmanahEntries) && !q.exec(sql::kAlmanahEntriesV1)) {
-        r.source.fail(
-            0, QStringLiteral("Almanah の日記ではありません (%1)").arg(q.lastError().text()));
+    bool badBody = false;
+    QString reason;
+    const AlmanahRead read = readAlmanahFile(
+        file, tagList, total,
+        [&](const AlmanahEntry& e, int row) {
+            if (progress && row % 512 == 0 && !progress(row, total)) return false;
+            const QDate date(e.year, e.month, e.day);
+            QString body;
+            if (!almanahPlainText(e.content, e.version, body)) {
+                badBody = true;
+                r.source.fail(
+                    0,
+                    QStringLiteral("%1 の日記の本文が読めません")
+                        .arg(date.isValid()
+                                 ? date.toString(Qt::ISODate)
+                                 : QStringLiteral("%1-%2-%3").arg(e.year).arg(e.month).arg(e.day)));
+                return false;
+            }
+            QStringList dayTags;
+            for (const AlmanahTag& t : tagList)
+                if (t.year == e.year && t.month == e.month && t.day == e.day) dayTags << t.tag;
+            if (!dayTags.isEmpty())
+                body = body.trimmed() + QStringLiteral("\n\nタグ: ") +
+                       dayTags.join(QStringLiteral(", "));
+            book.add(date, 0, titleOfText(body), body, body, row);
+            return true;
+        },
+        reason);
+    switch (read) {
+    case AlmanahRead::Done:
+        return true;
+    case AlmanahRead::Stopped:
+        if (!badBody) r.source.stopped = true;
+        return false;
+    case AlmanahRead::NotOpened:
+        r.source.fail(0, reason);
+        return false;
+    case AlmanahRead::NotAlmanah:
+        r.source.fail(0, QStringLiteral("Almanah の日記ではありません (%1)").arg(reason));
         return false;
     }
-    for (int row = 1; q.next(); ++row) {
-        if (progress && row % 512 == 0 && !progress(row, total)) {
-            r.source.stopped = true;
-            return false;
-        }
-        const int y = q.value(0).toInt(), m = q.value(1).toInt(), d = q.value(2).toInt();
-        const QDate date(y, m, d);
-        QString body;
-        if (!almanahPlainText(q.value(3).toByteArray(), q.value(4).toInt(), body)) {
-            r.source.fail(0, QStringLiteral("%1 の日記の本文が読めません")
-                                 .arg(date.isValid()
-                                          ? date.toString(Qt::ISODate)
-                                          : QStringLiteral("%1-%2-%3").arg(y).arg(m).arg(d)));
-            return false;
-        }
-        const QStringList dayTags = tags.value(dayKey(y, m, d));
-        if (!dayTags.isEmpty())
-            body =
-                body.trimmed() + QStringLiteral("\n\nタグ: ") + dayTags.join(QStringLiteral(", "));
-        book.add(date, 0, titleOfText(body), body, body, row);
-    }
-    return true;
+    return false;
 }
 
 } // namespace
@@ -173,19 +157,7 @@ PeerResult readAlmanah(const QString& path, const QDate& today, const keep::Prog
         return r;
     }
     DayBook book(today);
-    bool ok = false;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), kConnection);
-        db.setDatabaseName(file);
-        // Another program's diary is only ever read.
-        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
-        if (!db.open())
-            r.source.fail(0, db.lastError().text());
-        else
-            ok = readDays(db, progress, book, r);
-        db.close();
-    }
-    QSqlDatabase::removeDatabase(kConnection);
+    const bool ok = readDays(file, progress, book, r);
     return ok ? book.finish() : r;
 }
 
