@@ -5,6 +5,7 @@
 // DRVESK_CRASH_ROUNDS sets the number of kills (a few hundred by default; thousands for a
 // long run), DRVESK_CRASH_SEED the random seed of a run to repeat.
 
+#include "CrashRounds.h"
 #include "DraftGenerations.h"
 
 #include <QDir>
@@ -22,19 +23,8 @@ using namespace drv;
 
 namespace {
 
-int rounds(int byDefault)
-{
-    bool ok = false;
-    const int n = qEnvironmentVariableIntValue("DRVESK_CRASH_ROUNDS", &ok);
-    return ok && n > 0 ? n : byDefault;
-}
-
-quint32 seed()
-{
-    bool ok = false;
-    const uint s = uint(qEnvironmentVariableIntValue("DRVESK_CRASH_SEED", &ok));
-    return ok ? s : QRandomGenerator::global()->generate();
-}
+using crash::rounds;
+using crash::seed;
 
 // Reads the helper's lines until it has reported n finished writes; returns how long that
 // took in microseconds.

@@ -8,6 +8,7 @@
 
 #include "Cp932.h"
 #include "CrashEntries.h"
+#include "CrashRounds.h"
 #include "FakePlatform.h"
 #include "Globals.h"
 #include "Statements.h"
@@ -33,19 +34,8 @@ namespace {
 
 const QString kHelper = QStringLiteral(DRV_CRASH_HELPER);
 
-int rounds(int byDefault)
-{
-    bool ok = false;
-    const int n = qEnvironmentVariableIntValue("DRVESK_CRASH_ROUNDS", &ok);
-    return ok && n > 0 ? n : byDefault;
-}
-
-quint32 seed()
-{
-    bool ok = false;
-    const uint s = uint(qEnvironmentVariableIntValue("DRVESK_CRASH_SEED", &ok));
-    return ok ? s : QRandomGenerator::global()->generate();
-}
+using crash::rounds;
+using crash::seed;
 
 // Starts the helper and waits until it reports that it is ready to write.
 bool startReady(QProcess& p, const QStringList& args)
