@@ -33,6 +33,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -303,16 +304,14 @@ void BM_ActDate_ToEnd(benchmark::State& state, Diary d)
     if (listedEntries(sbFnd::instance()) != 50) state.SkipWithError("50 entries expected");
 }
 
-// The statement of ActDate alone: the 50 latest entries up to a day.
+// The store's query of ActDate alone: the 50 latest entries up to a day.
 void BM_UpToQuery(benchmark::State& state)
 {
     if (!windowOn(Diary::Largest, state)) return;
     int n = 0;
     for (auto _ : state) {
-        Statement st{sql::kTop50 + sql::kUpTo + sql::kNewestFirst, {}};
-        SqlSet(st, {QStringLiteral("261207")});
         ColumnTable t;
-        if (!DbGetRows(st, t, n)) state.SkipWithError("query failed");
+        if (!LatestUpTo(QStringLiteral("261207"), t, n)) state.SkipWithError("query failed");
     }
     if (n != 50) state.SkipWithError("50 entries expected");
 }
@@ -342,6 +341,38 @@ void BM_ActWd(benchmark::State& state, Diary d, Word word)
     }
     if (listedEntries(sbFnd::instance()) != word.listed)
         state.SkipWithError("unexpected number of listed entries");
+}
+
+// ActDate and ActWd one after the other in each iteration, so that their ratio is of
+// figures taken side by side: this machine's speed drifts between runs of a second.
+// The iteration's time is both; the counters give each one's median and their ratio.
+void BM_ActWdOverActDate(benchmark::State& state, Word word)
+{
+    if (!windowOn(Diary::Largest, state)) return;
+    const QString w = QString::fromUtf16(word.text);
+    std::vector<double> dates, words;
+    QElapsedTimer t;
+    for (auto _ : state) {
+        sbFnd& f = sbFnd::instance();
+        t.start();
+        f.ActDate(QStringLiteral("最近の日記"), QStringLiteral("261207"));
+        if (!bench::waitForPaint(f.vDoc->viewport())) state.SkipWithError("no paint");
+        dates.push_back(t.nsecsElapsed() / 1e6);
+        t.start();
+        f.ActWd(w);
+        if (!bench::waitForPaint(f.vDoc->viewport())) state.SkipWithError("no paint");
+        words.push_back(t.nsecsElapsed() / 1e6);
+    }
+    if (listedEntries(sbFnd::instance()) != word.listed)
+        state.SkipWithError("unexpected number of listed entries");
+    const auto median = [](std::vector<double> v) {
+        std::sort(v.begin(), v.end());
+        return v.empty() ? 0.0 : v[v.size() / 2];
+    };
+    const double date = median(dates), found = median(words);
+    state.counters["ActDate_ms"] = date;
+    state.counters["ActWd_ms"] = found;
+    state.counters["ratio"] = date > 0 ? found / date : 0;
 }
 
 // The store's two searches alone, without the window: the index and the plain scan.
@@ -419,6 +450,9 @@ void registerAll()
     for (const auto& [name, word] : words)
         all.push_back(RegisterBenchmark((std::string("ActWd/") + name).c_str(), BM_ActWd,
                                         Diary::Largest, word));
+    for (const auto& [name, word] : words)
+        all.push_back(RegisterBenchmark((std::string("ActWdOverActDate/") + name).c_str(),
+                                        BM_ActWdOverActDate, word));
     for (const auto& [name, word] : words)
         all.push_back(
             RegisterBenchmark((std::string("SearchWord/") + name).c_str(), BM_SearchWord, word));

@@ -150,7 +150,7 @@ FoldedText foldWithMap(const QString& s)
 
 namespace {
 
-QString foldOnce(const QString& s);
+QString foldOnce(const QString& s, qsizetype n, bool* same = nullptr);
 
 // The last texts folded on this thread. A listing folds each entry twice, once to decide
 // that it matches and once to mark the match; the entry's text is the same shared string
@@ -166,7 +166,7 @@ const QString& remembered(const QString& s)
     thread_local qsizetype oldest = 0;
     for (const Folded& f : kept)
         if (f.text.constData() == s.constData() && f.text.size() == s.size()) return f.folded;
-    Folded f{s, foldOnce(s)};
+    Folded f{s, foldOnce(s, s.size())};
     if (kept.size() < kKept) {
         kept << f;
         return kept.last().folded;
@@ -182,18 +182,20 @@ const QString& remembered(const QString& s)
 QString fold(const QString& s)
 {
     // Short texts (search words, titles) are folded again at once.
-    return s.size() < 256 ? foldOnce(s) : remembered(s);
+    return s.size() < 256 ? foldOnce(s, s.size()) : remembered(s);
 }
 
 namespace {
 
-QString foldOnce(const QString& s)
+// The fold of the first n characters of s, n being where a cluster starts or the end;
+// same tells whether they are their own fold.
+QString foldOnce(const QString& s, qsizetype n, bool* same)
 {
     // Runs of characters that fold to themselves are copied whole; a text made only of
     // them is its own fold. Each character is looked at once: the one after a cluster is
     // the next cluster's first.
-    const qsizetype n = s.size();
-    if (n == 0) return s;
+    if (same) *same = true;
+    if (n == 0) return s.left(0);
     QString out;
     qsizetype copied = 0;
     qsizetype next = 0;
@@ -222,8 +224,9 @@ QString foldOnce(const QString& s)
         }
         start = end;
     }
-    if (copied == 0) return s;
-    out += QStringView(s).mid(copied);
+    if (copied == 0) return n == s.size() ? s : s.left(n);
+    if (same) *same = false;
+    out += QStringView(s).mid(copied, n - copied);
     return out;
 }
 
@@ -265,22 +268,97 @@ bool findPieces(const QString& folded, const QString& pattern, qsizetype& start,
     return true;
 }
 
+// Whether a cluster of the first `end` characters (where a cluster starts) folds to other
+// characters, one of them the piece's. One pass, each character's traits read once.
+bool foldsIntoPiece(const QString& text, qsizetype end, const QString& piece)
+{
+    qsizetype start = 0;
+    char32_t first = 0;
+    bool simple = true;
+    const auto shares = [&](qsizetype to) {
+        if (simple) return false;
+        for (QChar c : foldCluster(text, start, to, first))
+            if (piece.contains(c)) return true;
+        return false;
+    };
+    for (qsizetype i = 0; i < end;) {
+        qsizetype k = i;
+        const char32_t c = codePointAt(text, k);
+        const quint8 t = traitsOf(c);
+        if (i > 0 && (t & kJoins)) {
+            simple = false;
+        } else {
+            if (shares(i)) return true;
+            start = i;
+            first = c;
+            simple = (t & kItself) != 0;
+        }
+        i = k;
+    }
+    return shares(end);
+}
+
+// A word without "*" mostly occurs in a text as its fold does, unchanged, and its first
+// such occurrence is mostly the first match: an earlier one needs a character before it
+// that folds to others, one of them the word's. So only the clusters up to the occurrence
+// are looked at, and the text is folded only as far as it (the fold goes cluster by
+// cluster). False when this cannot tell; then the whole text is to be folded.
+bool findEarly(const QString& text, const QString& pattern, qsizetype& start, qsizetype& end,
+               bool& same)
+{
+    const QStringList& pieces = foldedPieces(pattern);
+    if (pieces.size() != 2) return false; // one piece and the end mark
+    const QString& piece = pieces.first();
+    const qsizetype at = text.indexOf(piece);
+    if (at < 0) return false;
+    // The occurrence is to be whole clusters.
+    const qsizetype after = at + piece.size();
+    for (qsizetype k : {at, after}) {
+        if (k == text.size()) break;
+        if (text.at(k).isLowSurrogate() || joinsPrevious(codePointAt(text, k))) return false;
+    }
+    bool earlier = false;
+    for (qsizetype i = at; i < after && !earlier;) {
+        char32_t first;
+        bool simple;
+        i = clusterEnd(text, i, first, simple);
+        earlier = !simple; // the occurrence itself changes when folded
+    }
+    earlier = earlier || foldsIntoPiece(text, at, piece);
+    if (!earlier) {
+        start = at;
+        end = after;
+        same = true;
+        return true;
+    }
+    start = foldOnce(text, after, &same).indexOf(piece);
+    if (start < 0) return false;
+    end = start + piece.size();
+    return true;
+}
+
 } // namespace
 
 bool matches(const QString& text, const QString& pattern)
 {
     qsizetype start, end;
-    return findPieces(fold(text), pattern, start, end);
+    bool same;
+    return findEarly(text, pattern, start, end, same) ||
+           findPieces(fold(text), pattern, start, end);
 }
 
 MatchSpan findFirst(const QString& text, const QString& pattern)
 {
-    const QString folded = fold(text);
     qsizetype start, end;
-    if (!findPieces(folded, pattern, start, end)) return {};
+    bool same = false;
+    if (!findEarly(text, pattern, start, end, same)) {
+        const QString folded = fold(text);
+        if (!findPieces(folded, pattern, start, end)) return {};
+        same = folded.constData() == text.constData();
+    }
     if (end <= start) return {0, 0};
     // A text that is its own fold needs no mapping back.
-    if (folded.constData() == text.constData()) return {start, end - start};
+    if (same) return {start, end - start};
     // The clusters that gave the first and the last folded character of the match.
     qsizetype from = 0, pos = 0;
     const qsizetype n = text.size();

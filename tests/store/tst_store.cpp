@@ -665,6 +665,14 @@ private Q_SLOTS:
                                       << "b" << 3 << 1;
         QTest::newRow("absent") << "abc"
                                 << "z" << -1 << 0;
+        // The word as it is occurs later than a match that folding makes, or inside a
+        // character that a mark joins.
+        QTest::newRow("folded match first") << "ＲＡＩＮ and rain"
+                                            << "rain" << 0 << 4;
+        QTest::newRow("joined by a mark") << QStringLiteral("か\u3099のか")
+                                          << "か" << 3 << 1;
+        QTest::newRow("joined by a half-width mark") << "ハﾟのハ"
+                                                     << "ハ" << 3 << 1;
     }
     void highlightSpanCoversOriginalCharacters()
     {
@@ -676,6 +684,37 @@ private Q_SLOTS:
         QCOMPARE(int(s.start), start);
         QCOMPARE(int(s.length), length);
         QCOMPARE(matches(text, word), start >= 0);
+    }
+
+    // The first match found without folding the whole text is the one the whole fold
+    // gives, for texts of characters that fold to others, join or pair up.
+    void highlightSpanAgreesWithTheWholeFold()
+    {
+        const QString alphabet = QStringLiteral("aAＲrｒ！!ｶﾞﾟハﾊか\u3099\u309Aが雨😀");
+        QStringList units;
+        for (qsizetype i = 0; i < alphabet.size(); i += alphabet.at(i).isHighSurrogate() ? 2 : 1)
+            units << alphabet.mid(i, alphabet.at(i).isHighSurrogate() ? 2 : 1);
+        QRandomGenerator random(7);
+        const auto some = [&](int most) {
+            QString s;
+            for (int n = random.bounded(most) + 1; n > 0; --n)
+                s += units.at(random.bounded(int(units.size())));
+            return s;
+        };
+        for (int round = 0; round < 20000; ++round) {
+            const QString text = some(12), word = some(3);
+            const FoldedText f = foldWithMap(text);
+            const QString w = fold(word);
+            QVERIFY(!w.isEmpty());
+            const qsizetype at = f.text.indexOf(w);
+            const MatchSpan want = at < 0 ? MatchSpan{}
+                                          : MatchSpan{f.from.at(at), f.to.at(at + w.size() - 1) -
+                                                                         f.from.at(at)};
+            const MatchSpan got = findFirst(text, word);
+            QVERIFY2(got.start == want.start && got.length == want.length,
+                     qPrintable(text + u' ' + word));
+            QCOMPARE(matches(text, word), at >= 0);
+        }
     }
 
     // --- failures ---------------------------------------------------------
