@@ -669,8 +669,7 @@ private Q_SLOTS:
         // character that a mark joins.
         QTest::newRow("folded match first") << "ＲＡＩＮ and rain"
                                             << "rain" << 0 << 4;
-        QTest::newRow("joined by a mark") << QStringLiteral("か\u3099のか")
-                                          << "か" << 3 << 1;
+        QTest::newRow("joined by a mark") << QStringLiteral("か\u3099のか") << "か" << 3 << 1;
         QTest::newRow("joined by a half-width mark") << "ハﾟのハ"
                                                      << "ハ" << 3 << 1;
     }
@@ -707,9 +706,9 @@ private Q_SLOTS:
             const QString w = fold(word);
             QVERIFY(!w.isEmpty());
             const qsizetype at = f.text.indexOf(w);
-            const MatchSpan want = at < 0 ? MatchSpan{}
-                                          : MatchSpan{f.from.at(at), f.to.at(at + w.size() - 1) -
-                                                                         f.from.at(at)};
+            const MatchSpan want =
+                at < 0 ? MatchSpan{}
+                       : MatchSpan{f.from.at(at), f.to.at(at + w.size() - 1) - f.from.at(at)};
             const MatchSpan got = findFirst(text, word);
             QVERIFY2(got.start == want.start && got.length == want.length,
                      qPrintable(text + u' ' + word));
