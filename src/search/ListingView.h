@@ -5,6 +5,8 @@
 
 #include <QTextEdit>
 
+#include <functional>
+
 namespace drv {
 
 class ListingView final : public QTextEdit {
@@ -12,6 +14,14 @@ class ListingView final : public QTextEdit {
 
 public:
     explicit ListingView(QWidget* parent = nullptr);
+
+    // Shows doc, a document of the view's, in place of the listing before, its caret at
+    // the start. `rest`, when given, shows the whole listing of which doc is the start:
+    // it runs once the view has painted doc, or as soon as the listing's text is asked
+    // for, and not after another listing has been shown.
+    void showListing(QTextDocument* doc, std::function<void()> rest = {});
+    // Runs what is left to show the whole listing now.
+    void complete() const;
 
     // The whole listing, its paragraphs separated by line feeds.
     QString wholeText() const;
@@ -28,6 +38,11 @@ Q_SIGNALS:
 protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    mutable std::function<void()> rest_;
+    quint64 shown_ = 0; // listings shown so far
 };
 
 } // namespace drv

@@ -14,13 +14,16 @@
 #include <QCloseEvent>
 #include <QMenu>
 #include <QMenuBar>
-#include <QPointer>
+#include <QScrollBar>
 #include <QTextCursor>
 #include <QTextDocument>
 
 namespace drv {
 
 namespace {
+
+// About what the tallest window shows of a listing.
+constexpr qsizetype kFirstCharacters = 8000;
 
 FontSetting presetFont(int index)
 {
@@ -139,10 +142,30 @@ void sbFnd::showInFront()
 
 void sbFnd::SetLst(const QList<DiaryEntry>& rows, const QString& word)
 {
+    // The entries that fill a window are shown first, the whole listing in its place once
+    // they are on screen: laying out and painting a window's worth is what takes the
+    // time, and building the rest would keep it from the screen.
+    qsizetype first = 0;
+    for (qsizetype characters = 0; first < rows.size() && characters < kFirstCharacters; ++first)
+        characters += rows.at(first).szTtl.size() + rows.at(first).szDoc.size();
+    std::function<void()> rest;
+    if (first < rows.size()) {
+        rest = [this, rows, word] {
+            QScrollBar* bar = vDoc->verticalScrollBar();
+            const int at = bar->value();
+            vDoc->showListing(listing(rows, word));
+            bar->setValue(at);
+        };
+    }
+    vDoc->showListing(listing(rows.mid(0, first), word), std::move(rest));
+}
+
+QTextDocument* sbFnd::listing(const QList<DiaryEntry>& rows, const QString& word)
+{
     // Filled apart from the view, so nothing is laid out run by run: a document with a
     // null page size is not laid out at all, and once shown, the view lays out what is
     // visible first and the rest in the background.
-    const QPointer<QTextDocument> shown = vDoc->document();
+    const QTextDocument* shown = vDoc->document();
     auto* doc = new QTextDocument(vDoc);
     doc->setDefaultFont(shown->defaultFont());
     doc->setDefaultTextOption(shown->defaultTextOption());
@@ -156,10 +179,7 @@ void sbFnd::SetLst(const QList<DiaryEntry>& rows, const QString& word)
         AddDoc(e.szDoc, word);
     }
     building_ = nullptr;
-    vDoc->setDocument(doc);
-    // The view deletes a document of its own; ours go with the listing they held.
-    if (shown && shown->parent() == vDoc) delete shown;
-    vDoc->moveCursor(QTextCursor::Start);
+    return doc;
 }
 
 void sbFnd::AddTtl(const QString& key, const QString& title, const QString& word)

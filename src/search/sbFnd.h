@@ -49,6 +49,8 @@ private:
     void Form_Load();
     // Renders the entries of a listing.
     void SetLst(const QList<DiaryEntry>& rows, const QString& word);
+    // A document of the view's holding the entries.
+    QTextDocument* listing(const QList<DiaryEntry>& rows, const QString& word);
     void AddTtl(const QString& key, const QString& title, const QString& word);
     void AddDoc(const QString& body, const QString& word);
     void render(const QList<ListingRun>& runs);

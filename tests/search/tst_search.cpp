@@ -369,6 +369,30 @@ private Q_SLOTS:
         QVERIFY(redRuns(documentRuns(w.vDoc->document())).isEmpty());
     }
 
+    // A listing longer than a window shows its start, then the whole once on screen; a
+    // listing shown meanwhile is never replaced by the one before.
+    void longListingIsWholeOnceShownAndNeverOverANewerOne()
+    {
+        for (int day = 1; day <= 20; ++day)
+            put(u"2601"_qs + QString::number(day).rightJustified(2, u'0'), u"t"_qs,
+                QString(990, u'あ') + (day == 3 ? u"雨"_qs : u"晴"_qs));
+        QVERIFY(DbOpen());
+        sbFnd& w = sbFnd::instance();
+        w.ActDate(u"最近の日記"_qs, u"260120"_qs);
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QTRY_COMPARE(w.vDoc->document()->toRawText().count(u"■"_qs), 20);
+        QCOMPARE(w.vDoc->textCursor().position(), 0);
+        // Asked for before it is on screen, the text is whole at once.
+        w.ActDate(u"最近の日記"_qs, u"260120"_qs);
+        QCOMPARE(listedKeys(w.vDoc->wholeText()).size(), 20);
+        // Not yet on screen, a long listing gives way to a new one for good.
+        w.ActDate(u"最近の日記"_qs, u"260120"_qs);
+        w.ActWd(u"雨"_qs);
+        QTest::qWait(50);
+        QCOMPARE(w.vDoc->document()->toRawText().count(u"■"_qs), 1);
+        QCOMPARE(listedKeys(w.vDoc->wholeText()), QStringList{u"260103"_qs});
+    }
+
     void actDateBeforeEveryKeyListsNothing()
     {
         put(u"260105"_qs, u"x"_qs, u"y"_qs);
