@@ -15,6 +15,7 @@
 #include <QSqlQuery>
 #include <QVariant>
 
+#include <sqlite3.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -219,8 +220,36 @@ public:
         }
         if (!begin()) return Result::Replaced;
         QSqlQuery q(idx());
-        if (!execute(q, sql::kMetaComplete, {1})) return fail();
-        return commit() ? Result::Done : fail();
+        if (!execute(q, sql::kMetaComplete, {1}) || (bodies && !execute(q, sql::kMetaMerge, {1})) ||
+            !commit())
+            return fail();
+        mergeDue_ = mergeDue_ || bodies;
+        return Result::Done;
+    }
+
+    bool mergeDue() const { return mergeDue_; }
+
+    // A build leaves the terms in many segments, which a search reads one after the other;
+    // merged into one, they answer a common word faster. Run once the index answers, so
+    // nobody waits for it; `running` holds the connection meanwhile, under `lock`, so that
+    // stopping can cut it short (the index then stays as it was). Not begun once stopping.
+    void compact(QMutex& lock, sqlite3*& running, const bool& stopping)
+    {
+        if (!mergeDue_ || inTxn_) return;
+        mergeDue_ = false; // the file says whether it is due at the next start
+        QSqlDatabase db = idx();
+        {
+            QMutexLocker hold(&lock);
+            if (stopping) return;
+            running = index::handleOf(db);
+        }
+        // The merged terms are written beside the old ones; the file is then written anew
+        // without the space they leave, and the log emptied.
+        QSqlQuery q(db);
+        for (const QString& step : sql::kIndexCompact)
+            if (!q.exec(step)) break;
+        QMutexLocker hold(&lock);
+        running = nullptr;
     }
 
     // The program's own changes, each row read again as it is now.
@@ -291,6 +320,7 @@ private:
         }
         gen_ = gen;
         garbage_ = 0;
+        mergeDue_ = false;
         return true;
     }
 
@@ -304,6 +334,7 @@ private:
             return false;
         gen_ = q.value(2).toLongLong();
         garbage_ = q.value(5).toLongLong();
+        mergeDue_ = q.value(6).toInt() == 1;
         return true;
     }
 
@@ -505,6 +536,7 @@ private:
     qint64 garbage_ = 0;
     ino_t ino_ = 0;
     bool inTxn_ = false;
+    bool mergeDue_ = false;
     QElapsedTimer age_;
     quint64 seqInTxn_ = 0, committedSeq_ = 0;
     std::map<QString, QSqlQuery> prepared_;
@@ -544,11 +576,14 @@ IndexWorker::Status IndexWorker::status() const
     return status_;
 }
 
-bool IndexWorker::waitForPass(quint64 request, int ms, quint64 applied)
+bool IndexWorker::waitForPass(quint64 request, int ms, quint64 applied, bool settled)
 {
     QDeadlineTimer deadline(ms);
     QMutexLocker lock(&mutex_);
-    auto answered = [&] { return status_.passDone >= request && status_.applied >= applied; };
+    auto answered = [&] {
+        return status_.passDone >= request && status_.applied >= applied &&
+               !(settled && status_.compacting);
+    };
     while (!answered() && status_.phase != Phase::Failed && !stopping_)
         if (!answered_.wait(&mutex_, deadline)) break;
     return answered();
@@ -565,6 +600,7 @@ void IndexWorker::stop()
 {
     QMutexLocker lock(&mutex_);
     stopping_ = true;
+    if (compacting_) sqlite3_interrupt(compacting_);
     wake_.wakeAll();
 }
 
@@ -604,7 +640,13 @@ void IndexWorker::run()
         s.generation = b.generation();
         s.phase = !ok ? Phase::Failed : current ? Phase::Ready : Phase::Building;
         if (current) s.passDone = 1;
+        s.compacting = current && b.mergeDue(); // told with the readiness it follows
     });
+    auto compact = [&] {
+        b.compact(mutex_, compacting_, stopping_);
+        publish([](Status& s) { s.compacting = false; });
+    };
+    if (current) compact();
     QElapsedTimer shown;
     shown.start();
     auto progress = [&](int done, int total) {
@@ -662,10 +704,12 @@ void IndexWorker::run()
             if (r == Builder::Result::Done) {
                 s.passDone = std::max(s.passDone, wanted);
                 s.phase = Phase::Ready;
+                s.compacting = b.mergeDue();
             }
         });
         if (r == Builder::Result::Done) {
             if (progress_) progress_(1, 1);
+            compact();
         } else if (r == Builder::Result::Stopped) {
             break;
         } else {

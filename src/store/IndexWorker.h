@@ -12,6 +12,8 @@
 
 #include <functional>
 
+struct sqlite3;
+
 namespace drv {
 
 // A row of tbDoc that this program's own connection changed: its key, and what its body
@@ -30,10 +32,11 @@ public:
     enum class Phase { Starting, Building, Ready, Failed };
     struct Status {
         Phase phase = Phase::Starting;
-        bool usable = true;    // false when the diary holds keys the index cannot order
-        quint64 passDone = 0;  // the last catch-up request answered
-        quint64 applied = 0;   // own changes up to this number are in the index
-        qint64 generation = 0; // of the index file the worker keeps
+        bool usable = true;      // false when the diary holds keys the index cannot order
+        quint64 passDone = 0;    // the last catch-up request answered
+        quint64 applied = 0;     // own changes up to this number are in the index
+        qint64 generation = 0;   // of the index file the worker keeps
+        bool compacting = false; // merging a new build's terms, the index answering meanwhile
     };
 
     // progress(done, total) is called on the worker's thread while it reads the diary.
@@ -47,9 +50,9 @@ public:
     // first request (number 1) is made by starting.
     quint64 requestPass();
     Status status() const;
-    // Waits until the request is answered and the own changes up to `applied` are in, or
-    // the worker cannot answer; false on time-out.
-    bool waitForPass(quint64 request, int ms, quint64 applied = 0);
+    // Waits until the request is answered and the own changes up to `applied` are in (and,
+    // when settled, no compaction runs), or the worker cannot answer; false on time-out.
+    bool waitForPass(quint64 request, int ms, quint64 applied = 0, bool settled = false);
     // Applies what was posted, leaves any catch-up and ends the thread.
     void stop();
     // Starts now instead of after the pause that leaves the start of the program to itself.
@@ -74,6 +77,7 @@ private:
     bool stopping_ = false;
     bool hurried_ = false;
     Status status_;
+    sqlite3* compacting_ = nullptr; // the index's connection while it is compacted
 };
 
 } // namespace drv

@@ -268,14 +268,15 @@ bool waitForSearchIndex(int ms)
     const QDeadlineTimer deadline(ms);
     if (g && g->worker) g->worker->hurry();
     for (;;) {
-        if (indexCurrent(false) && g->dirty.isEmpty()) return true;
+        if (indexCurrent(false) && g->dirty.isEmpty() && !g->worker->status().compacting)
+            return true;
         if (!g || !g->worker || deadline.hasExpired()) return false;
         const IndexWorker::Status st = g->worker->status();
         if (st.phase == IndexWorker::Phase::Failed ||
             (st.phase == IndexWorker::Phase::Ready && st.passDone >= g->wantedPass && !st.usable))
             return false;
         g->worker->waitForPass(g->wantedPass, int(std::max<qint64>(1, deadline.remainingTime())),
-                               g->seq);
+                               g->seq, true);
     }
 }
 

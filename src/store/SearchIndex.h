@@ -25,8 +25,9 @@ bool LatestUpTo(const QString& key, ColumnTable& table, int& count);
 // Whether a search now would use the index: built, and in step with every change of the
 // diary known so far. Asks the worker to catch up when another program changed the diary.
 bool hasSearchIndex();
-// Waits up to ms milliseconds for that, and for the index to hold every change this copy
-// made (for tools and tests without an event loop).
+// Waits up to ms milliseconds for that, for the index to hold every change this copy
+// made, and for the merging that follows a build to end (for tools and tests without an
+// event loop).
 bool waitForSearchIndex(int ms);
 // The index file of the open diary; empty when none is open.
 QString searchIndexPath();

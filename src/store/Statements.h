@@ -125,7 +125,7 @@ inline const QString kIndexCreate[] = {
     QStringLiteral("Drop Table If Exists tbKey"),
     QStringLiteral("Drop Table If Exists tbMeta"),
     QStringLiteral("Create Table tbMeta (sVersion Text, sDiary Text, nGen Integer, "
-                   "bComplete Integer, sStamp Text, nGarbage Integer)"),
+                   "bComplete Integer, sStamp Text, nGarbage Integer, bMerge Integer)"),
     QStringLiteral("Create Table tbKey (nKey Integer Primary Key, bFp Blob)"),
     QStringLiteral("Create Virtual Table ftsDoc Using fts5(szDoc, content='', detail=none, "
                    "columnsize=0, tokenize='drv_terms')"),
@@ -133,14 +133,16 @@ inline const QString kIndexCreate[] = {
     QStringLiteral("Insert Into ftsDoc(ftsDoc, rank) Values('automerge', 8)"),
 };
 inline const QString kMetaCreate =
-    QStringLiteral("Insert Into tbMeta (sVersion, sDiary, nGen, bComplete, sStamp, nGarbage) "
-                   "Values (?, ?, ?, 0, '', 0)");
-inline const QString kMetaGet =
-    QStringLiteral("Select sVersion, sDiary, nGen, bComplete, sStamp, nGarbage From tbMeta");
+    QStringLiteral("Insert Into tbMeta (sVersion, sDiary, nGen, bComplete, sStamp, nGarbage, "
+                   "bMerge) Values (?, ?, ?, 0, '', 0, 0)");
+inline const QString kMetaGet = QStringLiteral(
+    "Select sVersion, sDiary, nGen, bComplete, sStamp, nGarbage, bMerge From tbMeta");
 inline const QString kMetaGen = QStringLiteral("Select nGen, bComplete From tbMeta");
 inline const QString kMetaComplete = QStringLiteral("Update tbMeta Set bComplete = ?");
 inline const QString kMetaStamp = QStringLiteral("Update tbMeta Set sStamp = ?");
 inline const QString kMetaGarbage = QStringLiteral("Update tbMeta Set nGarbage = ?");
+// Whether a build's terms are still to be merged into one segment.
+inline const QString kMetaMerge = QStringLiteral("Update tbMeta Set bMerge = ?");
 inline const QString kKeysBetween =
     QStringLiteral("Select nKey, bFp From tbKey Where nKey > ? And nKey <= ?");
 inline const QString kKeyOf = QStringLiteral("Select bFp From tbKey Where nKey = ?");
@@ -154,6 +156,12 @@ inline const QString kTermsRemove =
     QStringLiteral("Insert Into ftsDoc (ftsDoc, rowid, szDoc) Values ('delete', ?, ?)");
 inline const QString kTermsClear =
     QStringLiteral("Insert Into ftsDoc (ftsDoc) Values ('delete-all')");
+inline const QString kIndexCompact[] = {
+    QStringLiteral("Insert Into ftsDoc (ftsDoc) Values ('optimize')"),
+    QStringLiteral("Vacuum"),
+    QStringLiteral("Update tbMeta Set bMerge = 0"),
+    QStringLiteral("Pragma wal_checkpoint(truncate)"),
+};
 // The keys whose body holds every term of the query, newest first within a range of keys
 // (upper bound, lower bound exclusive): query, upper, lower, limit.
 inline const QString kCandidates = QStringLiteral(
