@@ -5,10 +5,8 @@
 //
 //   bench_keep --diary=LARGEST.mdb [benchmark flags]
 //
-// LARGEST is the 100-year diary made by gen_diary (index_diary's copy with the search
-// index, or without it). Import goes into an empty diary each time, once as the diary
-// is today (the search index inside it, kept in step by triggers) and once as a plain
-// table (the triggers dropped first, as a diary holding nothing but tbDoc is).
+// LARGEST is the 100-year diary made by gen_diary. Import goes into an empty diary each
+// time, its search index kept in its own file beside it.
 
 #include "BenchSession.h"
 #include "KeepAsk.h"

@@ -135,7 +135,7 @@ value() { awk -F= -v k="$2" '$1 == k {print $2}' "$1"; }
 # Export and import of the largest diary through the tools menu (KEEP_REPETITIONS, 3).
 echo "== export and import, largest diary"
 cmake --build "$build" -j2 --target bench_keep
-"$bin/bench_keep" --diary="$out/diary100-indexed.mdb" \
+"$bin/bench_keep" --diary="$out/diary100.mdb" \
   --benchmark_repetitions="${KEEP_REPETITIONS:-3}" --benchmark_report_aggregates_only=true |
   tee "$out/keep100.txt"
 echo "load after export and import: $(cut -d' ' -f1-3 /proc/loadavg)" | tee -a "$out/summary.txt"

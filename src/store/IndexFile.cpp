@@ -4,8 +4,10 @@
 #include "Statements.h"
 
 #include <QCryptographicHash>
+#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QSqlDriver>
 #include <QSqlQuery>
 #include <QStandardPaths>
@@ -67,6 +69,31 @@ QString pathFor(const QString& diaryPath)
                               .left(16);
     return folder + u'/' + diary.fileName() + u'-' + QString::fromLatin1(id) +
            QStringLiteral(".index");
+}
+
+void forgetVanished(const QString& kept)
+{
+    const QFileInfo own(kept);
+    static const QRegularExpression ours(QStringLiteral("-[0-9a-f]{16}\\.index$"));
+    const QDateTime before = QDateTime::currentDateTimeUtc().addDays(-kForgottenAfterDays);
+    const QString connection = QStringLiteral("drvesk-forget-%1").arg(quintptr(&own));
+    const auto entries = own.dir().entryInfoList({QStringLiteral("*.index")}, QDir::Files);
+    for (const QFileInfo& f : entries) {
+        const QString path = f.absoluteFilePath();
+        const QFileInfo log(path + QStringLiteral("-wal"));
+        if (path == own.absoluteFilePath() || !ours.match(f.fileName()).hasMatch() ||
+            f.lastModified() > before || (log.exists() && log.lastModified() > before))
+            continue;
+        QString diary;
+        if (openWith(connection, path, QStringLiteral("QSQLITE_OPEN_READONLY"))) {
+            QSqlQuery q(QSqlDatabase::database(connection, false));
+            if (q.exec(sql::kMetaDiary) && q.next()) diary = q.value(0).toString();
+        }
+        close(connection);
+        if (diary.isEmpty() || QFileInfo::exists(diary)) continue;
+        for (const char* part : {"", "-wal", "-shm"})
+            QFile::remove(path + QLatin1String(part));
+    }
 }
 
 bool open(const QString& connection, const QString& path, int busyMs)

@@ -25,6 +25,12 @@ void close(const QString& connection);
 
 sqlite3* handleOf(const QSqlDatabase& db);
 
+// Removes, with their logs, the index files beside `kept` whose diary is gone and which
+// nobody has touched for kForgottenAfterDays: a diary on a medium that is only away for a
+// while keeps its index. Files it cannot read as an index of ours are left alone.
+inline constexpr int kForgottenAfterDays = 30;
+void forgetVanished(const QString& kept);
+
 // What the index was made with: a change of the terms, of the folding or of the Unicode
 // tables that fold rebuilds it.
 QString makerVersion();

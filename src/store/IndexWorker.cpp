@@ -632,6 +632,7 @@ void IndexWorker::run()
         while (!hurried_ && !stopping_ && !pause.hasExpired())
             wake_.wait(&mutex_, pause);
     }
+    if (!stopping_) index::forgetVanished(indexPath_);
     Builder b(diaryPath_, indexPath_, QStringLiteral("drvesk-index-%1").arg(quintptr(this)));
     bool ok = b.start(false);
     bool usable = true;

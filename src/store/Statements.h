@@ -138,6 +138,7 @@ inline const QString kMetaCreate =
 inline const QString kMetaGet = QStringLiteral(
     "Select sVersion, sDiary, nGen, bComplete, sStamp, nGarbage, bMerge From tbMeta");
 inline const QString kMetaGen = QStringLiteral("Select nGen, bComplete From tbMeta");
+inline const QString kMetaDiary = QStringLiteral("Select sDiary From tbMeta");
 inline const QString kMetaComplete = QStringLiteral("Update tbMeta Set bComplete = ?");
 inline const QString kMetaStamp = QStringLiteral("Update tbMeta Set sStamp = ?");
 inline const QString kMetaGarbage = QStringLiteral("Update tbMeta Set nGarbage = ?");

@@ -13,6 +13,8 @@
 #include "TextMatch.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
@@ -667,6 +669,47 @@ private Q_SLOTS:
             merge(QStringLiteral("Update tbMeta Set bMerge = 1"));
             DbClose();
         }
+    }
+
+    // Index files of diaries that are gone are removed once nobody has touched them for a
+    // month; a recent one, one whose diary is there and files not of ours stay.
+    void indexFilesOfVanishedDiariesAreForgotten()
+    {
+        QVERIFY(DbOpen());
+        const QString folder = QFileInfo(searchIndexPath()).absolutePath();
+        DbClose();
+        const QDateTime old = QDateTime::currentDateTime().addDays(-31);
+        const auto index = [&](const QString& name, const QString& diary, const QDateTime& at) {
+            const QString path = folder + u'/' + name;
+            {
+                QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "old");
+                db.setDatabaseName(path);
+                QVERIFY(db.open());
+                QSqlQuery q(db);
+                QVERIFY(q.exec(QStringLiteral("Create Table tbMeta (sDiary Text)")));
+                QVERIFY(q.prepare(QStringLiteral("Insert Into tbMeta Values (?)")));
+                q.addBindValue(diary);
+                QVERIFY(q.exec());
+            }
+            QSqlDatabase::removeDatabase(QStringLiteral("old"));
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::ReadWrite));
+            QVERIFY(f.setFileTime(at, QFileDevice::FileModificationTime));
+        };
+        const QString gone = sUsrFld + QStringLiteral("gone/dbVesk.mdb");
+        index(QStringLiteral("dbVesk.mdb-0123456789abcdef.index"), gone, old);
+        index(QStringLiteral("dbVesk.mdb-1111111111111111.index"), gone,
+              QDateTime::currentDateTime());
+        index(QStringLiteral("dbVesk.mdb-2222222222222222.index"),
+              sUsrFld + QStringLiteral("dbVesk.mdb"), old);
+        index(QStringLiteral("notes-of-mine.index"), gone, old);
+        QVERIFY(DbOpen());
+        QVERIFY(waitForSearchIndex(20000));
+        QStringList left = QDir(folder).entryList({QStringLiteral("*.index")});
+        left.removeOne(QFileInfo(searchIndexPath()).fileName());
+        QCOMPARE(left, (QStringList{QStringLiteral("dbVesk.mdb-1111111111111111.index"),
+                                    QStringLiteral("dbVesk.mdb-2222222222222222.index"),
+                                    QStringLiteral("notes-of-mine.index")}));
     }
 
     void indexQueryQuotesAndSplits()
