@@ -626,13 +626,15 @@ void IndexWorker::run()
 {
     // The program's window comes up first: opening the index and reading the diary now
     // would slow it down.
+    bool stopped = false;
     {
         QDeadlineTimer pause(kFirstPassAfterMs);
         QMutexLocker lock(&mutex_);
         while (!hurried_ && !stopping_ && !pause.hasExpired())
             wake_.wait(&mutex_, pause);
+        stopped = stopping_;
     }
-    if (!stopping_) index::forgetVanished(indexPath_);
+    if (!stopped) index::forgetVanished(indexPath_);
     Builder b(diaryPath_, indexPath_, QStringLiteral("drvesk-index-%1").arg(quintptr(this)));
     bool ok = b.start(false);
     bool usable = true;

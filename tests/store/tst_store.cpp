@@ -35,6 +35,28 @@ bool save(const QString& key, const QString& title, const QString& body)
     return DbExec(st, n) && n == 1;
 }
 
+// Runs one statement on a file through a connection of the test's own; first gets the
+// first value of its first row.
+bool onFile(const QString& path, const QString& sql, const QVariantList& values = {},
+            QVariant* first = nullptr)
+{
+    bool ok = false;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "onFile");
+        db.setDatabaseName(path);
+        if (db.open()) {
+            QSqlQuery q(db);
+            ok = q.prepare(sql);
+            for (const QVariant& v : values)
+                q.addBindValue(v);
+            ok = ok && q.exec();
+            if (ok && first && q.next()) *first = q.value(0);
+        }
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("onFile"));
+    return ok;
+}
+
 } // namespace
 
 class TestStore : public QObject {
@@ -645,28 +667,19 @@ private Q_SLOTS:
         for (int i = 1; i <= 30; ++i)
             test::put(DateKey::fromDate(QDate(2021, 1, i)), QStringLiteral("t"),
                       QStringLiteral("雨の散歩%1").arg(i));
-        const auto merge = [](const QString& sql) {
-            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "index");
-            db.setDatabaseName(searchIndexPath());
-            QVariant v;
-            if (db.open()) {
-                QSqlQuery q(db);
-                if (q.exec(sql) && q.next()) v = q.value(0);
-            }
-            db = QSqlDatabase();
-            QSqlDatabase::removeDatabase(QStringLiteral("index"));
-            return v;
-        };
         for (int start = 0; start < 2; ++start) {
             QVERIFY(DbOpen());
             QVERIFY(waitForSearchIndex(20000));
-            QCOMPARE(merge(QStringLiteral("Select bMerge From tbMeta")), QVariant(0));
+            QVariant due;
+            QVERIFY(
+                onFile(searchIndexPath(), QStringLiteral("Select bMerge From tbMeta"), {}, &due));
+            QCOMPARE(due, QVariant(0));
             QCOMPARE(QFileInfo(searchIndexPath() + QStringLiteral("-wal")).size(), 0);
             ColumnTable t;
             int n = 0;
             QVERIFY(SearchWord(QStringLiteral("散歩"), t, n));
             QCOMPARE(n, 30);
-            merge(QStringLiteral("Update tbMeta Set bMerge = 1"));
+            QVERIFY(onFile(searchIndexPath(), QStringLiteral("Update tbMeta Set bMerge = 1")));
             DbClose();
         }
     }
@@ -681,17 +694,8 @@ private Q_SLOTS:
         const QDateTime old = QDateTime::currentDateTime().addDays(-31);
         const auto index = [&](const QString& name, const QString& diary, const QDateTime& at) {
             const QString path = folder + u'/' + name;
-            {
-                QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "old");
-                db.setDatabaseName(path);
-                QVERIFY(db.open());
-                QSqlQuery q(db);
-                QVERIFY(q.exec(QStringLiteral("Create Table tbMeta (sDiary Text)")));
-                QVERIFY(q.prepare(QStringLiteral("Insert Into tbMeta Values (?)")));
-                q.addBindValue(diary);
-                QVERIFY(q.exec());
-            }
-            QSqlDatabase::removeDatabase(QStringLiteral("old"));
+            QVERIFY(onFile(path, QStringLiteral("Create Table tbMeta (sDiary Text)")));
+            QVERIFY(onFile(path, QStringLiteral("Insert Into tbMeta Values (?)"), {diary}));
             QFile f(path);
             QVERIFY(f.open(QIODevice::ReadWrite));
             QVERIFY(f.setFileTime(at, QFileDevice::FileModificationTime));
