@@ -5,17 +5,19 @@
 # character typed more than two seconds before the kill.
 #   scripts/e2e-drafts.sh BUILD_DIR [KILLS]      (KILLS also from DRVESK_E2E_KILLS; 8)
 set -euo pipefail
+source "$(dirname "$0")/private-display.sh"
+in_private_bus "$0" "$@"
 build=$(cd "${1:?build folder}" && pwd)
 kills=${2:-${DRVESK_E2E_KILLS:-8}}
 
 work=$(mktemp -d)
-xvfb=""
+xvfb_pid=""
 app=""
 killer=""
 cleanup() {
   [ -n "$killer" ] && kill "$killer" 2>/dev/null || true
   [ -n "$app" ] && kill -9 "$app" 2>/dev/null || true
-  [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null || true
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -29,15 +31,9 @@ export XDG_DATA_HOME=$HOME/.local/share XDG_CONFIG_HOME=$HOME/.config
 export XDG_RUNTIME_DIR=$work/run
 mkdir -p "$HOME" "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
 export LANG=C.UTF-8 LC_ALL=C.UTF-8 QT_QPA_PLATFORM=xcb
-unset SESSION_MANAGER DBUS_SESSION_BUS_ADDRESS
+unset SESSION_MANAGER
 
-exec 3>"$work/display"
-Xvfb -displayfd 3 -noreset -screen 0 1280x1024x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-xvfb=$!
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-[ -s "$work/display" ] || fail "Xvfb did not start"
-export DISPLAY=:$(head -n1 "$work/display")
-for _ in $(seq 100); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+start_xvfb "$work" || fail "no X server"
 
 data=$XDG_DATA_HOME/Orbena/drvesk
 key=$(date +%y%m%d)

@@ -3,17 +3,19 @@
 # home under a real X server, driven by X key events, checked through its files.
 #   scripts/e2e.sh BUILD_DIR ARTEFACT_DIR
 set -euo pipefail
+source "$(dirname "$0")/private-display.sh"
+in_private_bus "$0" "$@"
 build=$(cd "${1:?build folder}" && pwd)
 out=${2:?artefact folder}
 mkdir -p "$out"
 out=$(cd "$out" && pwd)
 
 work=$(mktemp -d)
-xvfb=""
+xvfb_pid=""
 app=""
 cleanup() {
   [ -n "$app" ] && kill "$app" 2>/dev/null || true
-  [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null || true
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -28,15 +30,9 @@ export XDG_DATA_HOME=$HOME/.local/share XDG_CONFIG_HOME=$HOME/.config
 export XDG_RUNTIME_DIR=$work/run
 mkdir -p "$HOME" "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
 export LANG=C.UTF-8 LC_ALL=C.UTF-8 QT_QPA_PLATFORM=xcb
-unset SESSION_MANAGER DBUS_SESSION_BUS_ADDRESS
+unset SESSION_MANAGER
 
-# A display of our own; Xvfb reports its number once it listens.
-exec 3>"$work/display"
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-xvfb=$!
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-[ -s "$work/display" ] || fail "Xvfb did not start"
-export DISPLAY=:$(head -n1 "$work/display")
+start_xvfb "$work" || fail "no X server"
 
 data=$XDG_DATA_HOME/Orbena/drvesk
 key=$(date +%y%m%d)
