@@ -113,7 +113,7 @@ protected:
 private:
     void buildControls();
     void buildMenus();
-    bool isEditKey(const QKeyEvent& key) const;
+    int editKeyItem(const QKeyEvent& key) const; // the Edit menu item, or -1
     void applyFonts();
     void restoreGeometryTwips(int left, int top, int width, int height);
     void vCLn_DateClick(const QDate& date);

@@ -19,6 +19,7 @@
 
 #include <QActionGroup>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 
@@ -82,9 +83,8 @@ void fmTxt::buildMenus()
                        {"-"},
                        {"全て選択", QKeySequence(Qt::CTRL | Qt::Key_A)}},
                       [this](int i) { mnEdit_Click(i); });
-    // X11's own redo key redoes too. The edit keys are the body editor's wherever the
-    // focus is in this window: eventFilter keeps the title box and the list from
-    // taking them for themselves.
+    // X11's own redo key redoes too. From the list and the calendar the edit keys act on
+    // the body editor; a text box with the focus keeps them (see eventFilter).
     mnEdit[1]->setShortcuts(
         {QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
     mnList = addItems(top("参照(&L)"),
@@ -114,19 +114,54 @@ void fmTxt::buildMenus()
                       [this](int i) { mnTool_Click(i); });
 }
 
-bool fmTxt::isEditKey(const QKeyEvent& key) const
+int fmTxt::editKeyItem(const QKeyEvent& key) const
 {
     const QKeySequence pressed(key.keyCombination());
-    for (const QAction* a : mnEdit) {
-        if (a->shortcuts().contains(pressed)) return true;
+    for (int i = 0; i < mnEdit.size(); ++i) {
+        if (mnEdit[i]->shortcuts().contains(pressed)) return i;
     }
-    return false;
+    return -1;
 }
+
+namespace {
+
+// The title box's own undo, redo, copy, cut, paste and select all, for the Edit menu's
+// keys (Ctrl+Y and Ctrl+Shift+Z both redo, as they do in the body).
+void lineEditAct(QLineEdit* line, const QString& action)
+{
+    if (action == u"元に戻す")
+        line->undo();
+    else if (action == u"やり直し")
+        line->redo();
+    else if (action == u"ｺﾋﾟｰ")
+        line->copy();
+    else if (action == u"切り取り")
+        line->cut();
+    else if (action == u"貼り付け")
+        line->paste();
+    else if (action == u"全て選択")
+        line->selectAll();
+}
+
+} // namespace
 
 bool fmTxt::eventFilter(QObject* watched, QEvent* event)
 {
-    // Left unaccepted, the key goes on to the Edit menu's shortcut.
-    if (event->type() == QEvent::ShortcutOverride && isEditKey(*static_cast<QKeyEvent*>(event))) {
+    const auto type = event->type();
+    if (type != QEvent::ShortcutOverride && type != QEvent::KeyPress)
+        return QMainWindow::eventFilter(watched, event);
+    const int item = editKeyItem(*static_cast<QKeyEvent*>(event));
+    if (item < 0) return QMainWindow::eventFilter(watched, event);
+    // A text box with the focus keeps its editing keys, as in every desktop program: the
+    // key is taken from the Edit menu's shortcut and acts on the box itself.
+    if (auto* line = qobject_cast<QLineEdit*>(watched)) {
+        event->accept();
+        if (type == QEvent::KeyPress) lineEditAct(line, CapStem(mnEdit[item]->text()));
+        return true;
+    }
+    // Elsewhere (the list, the calendar), left unaccepted, the key goes on to the Edit
+    // menu's shortcut, which acts on the body.
+    if (type == QEvent::ShortcutOverride) {
         event->ignore();
         return true;
     }

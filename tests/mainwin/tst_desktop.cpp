@@ -1,8 +1,10 @@
 // The main window on a real X server: every key of the menu tree works from anywhere in
-// the window, the edit keys act on the body editor wherever the focus is, and message
-// boxes and prompts stand over the window that asked.
+// the window, the edit keys act on the body editor from the body, the list and the
+// calendar but on the title box while it has the focus, and message boxes and prompts
+// stand over the window that asked.
 
 #include "DiaryFixture.h"
+#include "TypeText.h"
 #include "WidgetDialogs.h"
 #include "fmTxt.h"
 #include "uTxA.h"
@@ -92,7 +94,7 @@ private Q_SLOTS:
             {"paste", Qt::CTRL | Qt::Key_V, "", "", "abcP", "", "P"},
             {"select all", Qt::CTRL | Qt::Key_A, "", "", "abc", "abc", "P"},
         };
-        for (const char* focus : {"body", "title", "list"}) {
+        for (const char* focus : {"body", "list"}) {
             for (const Row& r : rows)
                 QTest::newRow(qPrintable(QStringLiteral("%1, %2").arg(r.what, focus)))
                     << QString::fromLatin1(focus) << r.key << QString::fromUtf8(r.typed)
@@ -117,6 +119,64 @@ private Q_SLOTS:
         QCOMPARE(w->uTxt->SelText(), selected);
         QTRY_COMPARE(QApplication::clipboard()->text(), clipboard);
         QCOMPARE(w->vTTL->text(), QStringLiteral("題")); // the title box took nothing
+    }
+
+    // A phrase pasted into the title lands in the title; Ctrl+A then typing replaces it.
+    void titleBoxKeepsItsEditKeys_data()
+    {
+        QTest::addColumn<QKeyCombination>("key");
+        QTest::addColumn<QString>("setUp"); // typed, undone or selected before the key
+        QTest::addColumn<QString>("typedAfter");
+        QTest::addColumn<QString>("titleAfter");
+        QTest::addColumn<QString>("clipboard"); // "P" before the key
+        QTest::newRow("undo") << (Qt::CTRL | Qt::Key_Z) << "type X"
+                              << ""
+                              << "題"
+                              << "P";
+        QTest::newRow("redo Ctrl+Y") << (Qt::CTRL | Qt::Key_Y) << "type X, undo"
+                                     << ""
+                                     << "題X"
+                                     << "P";
+        QTest::newRow("redo Ctrl+Shift+Z") << (Qt::CTRL | Qt::SHIFT | Qt::Key_Z) << "type X, undo"
+                                           << ""
+                                           << "題X"
+                                           << "P";
+        QTest::newRow("copy") << (Qt::CTRL | Qt::Key_C) << "select all"
+                              << ""
+                              << "題"
+                              << "題";
+        QTest::newRow("cut") << (Qt::CTRL | Qt::Key_X) << "select all"
+                             << ""
+                             << ""
+                             << "題";
+        QTest::newRow("paste") << (Qt::CTRL | Qt::Key_V) << ""
+                               << ""
+                               << "題P"
+                               << "P";
+        QTest::newRow("select all, then type") << (Qt::CTRL | Qt::Key_A) << ""
+                                               << "新"
+                                               << "新"
+                                               << "P";
+    }
+    void titleBoxKeepsItsEditKeys()
+    {
+        QFETCH(QKeyCombination, key);
+        QFETCH(QString, setUp);
+        QFETCH(QString, typedAfter);
+        QFETCH(QString, titleAfter);
+        QFETCH(QString, clipboard);
+        QApplication::clipboard()->setText(QStringLiteral("P"));
+        prepare(QString(), QStringLiteral("title"));
+        w->vTTL->end(false);
+        if (setUp.startsWith(u"type X")) QTest::keyClicks(w->vTTL, QStringLiteral("X"));
+        if (setUp.endsWith(u"undo")) w->vTTL->undo();
+        if (setUp == u"select all") w->vTTL->selectAll();
+        QTest::keyClick(w->vTTL, key.key(), key.keyboardModifiers());
+        if (!typedAfter.isEmpty()) test::typeText(w->vTTL, typedAfter);
+        QCOMPARE(w->vTTL->text(), titleAfter);
+        QTRY_COMPARE(QApplication::clipboard()->text(), clipboard);
+        QCOMPARE(w->uTxt->Text(), QStringLiteral("abc")); // the body took nothing
+        QCOMPARE(w->uTxt->SelText(), QString());
     }
 
     // The file and look-up keys too: F5 saves, Ctrl+F asks for a word, from every control.
