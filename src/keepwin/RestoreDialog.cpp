@@ -69,8 +69,20 @@ RestoreDialog::RestoreDialog(const QList<SnapshotChoice>& list, QWidget* parent)
     QPushButton* restore = buttons->addButton(QStringLiteral("復元"), QDialogButtonBox::AcceptRole);
     buttons->addButton(QStringLiteral("取りやめ"), QDialogButtonBox::RejectRole);
     restore->setEnabled(false);
+    // Return restores whatever row is chosen; the table would otherwise keep the key.
+    restore->setDefault(true);
     connect(table_, &QTableWidget::itemSelectionChanged, this,
             [this, restore] { restore->setEnabled(chosen() >= 0); });
+    // The list is newest first: the newest snapshot that can be read is chosen at once,
+    // so the dialog works from the keyboard alone.
+    for (int r = 0; r < list.size(); ++r) {
+        if (list.at(r).unreadable.isEmpty()) {
+            table_->selectRow(r);
+            table_->setCurrentCell(r, 0);
+            break;
+        }
+    }
+    table_->setFocus();
     connect(table_, &QTableWidget::cellDoubleClicked, this, [this] {
         if (chosen() >= 0) accept();
     });

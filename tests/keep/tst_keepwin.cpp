@@ -12,6 +12,7 @@
 #include "KeepAsk.h"
 #include "MonthCalendar.h"
 #include "ProgressBox.h"
+#include "RestoreDialog.h"
 #include "Store.h"
 #include "fmTxt.h"
 #include "uTxA.h"
@@ -186,6 +187,33 @@ private Q_SLOTS:
         QVERIFY(summarizeDiaryFile(list.first().path, before, reason));
         QCOMPARE(before.entries, 3);
         QCOMPARE(before.newestTitle, QStringLiteral("書きかけ"));
+    }
+
+    // The newest snapshot that can be read is chosen when the list opens: Return alone
+    // restores it.
+    void restoreListWorksFromTheKeyboard_data()
+    {
+        QTest::addColumn<bool>("newestReadable");
+        QTest::addColumn<int>("chosen");
+        QTest::newRow("newest readable") << true << 0;
+        QTest::newRow("newest unreadable") << false << 1;
+    }
+    void restoreListWorksFromTheKeyboard()
+    {
+        QFETCH(bool, newestReadable);
+        QFETCH(int, chosen);
+        QList<SnapshotChoice> list(3);
+        for (int i = 0; i < list.size(); ++i)
+            list[i].snapshot.taken = QDateTime(QDate(2026, 12, 6 - i), QTime(9, 0));
+        if (!newestReadable) list[0].unreadable = QStringLiteral("壊れています");
+        RestoreDialog d(list, w.get());
+        d.show();
+        d.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&d));
+        QVERIFY(qobject_cast<QTableWidget*>(QApplication::focusWidget()));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QCOMPARE(d.result(), int(QDialog::Accepted));
+        QCOMPARE(d.chosen(), chosen);
     }
 
     void restoreCancelledChangesNothing()
