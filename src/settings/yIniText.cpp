@@ -18,6 +18,7 @@ namespace drv {
 namespace {
 
 const QString kCRLF = QStringLiteral("\r\n");
+constexpr auto kOwnerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
 const QString kLB = QStringLiteral("‡"); // line-break mark of MakTag
 const QString kRoot = QStringLiteral("運用");
 const QString kRootEnd = QStringLiteral("</運用>");
@@ -177,6 +178,7 @@ void yIni::GetTxt(const QString& sFL, bool& bOk)
     } else {
         QFile file(sFlNm);
         if (!file.open(QIODevice::WriteOnly)) return;
+        file.setPermissions(kOwnerOnly);
     }
     if (sTxt.isEmpty()) sTxt = MakTag(0, kRoot, kCRLF);
     bOk = true;
@@ -278,7 +280,10 @@ void yIni::SetTxt(bool& bOk)
     // Written beside the old file and renamed over it, so a crash never leaves half a file.
     QSaveFile file(sFlNm);
     const QByteArray bytes = cp932Encode(sTxt);
-    bOk = file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit();
+    // Readable by its owner only, like the diary, even where an older file was not: a copied
+    // or synced folder keeps each file's own mode.
+    bOk = file.open(QIODevice::WriteOnly) && file.setPermissions(kOwnerOnly) &&
+          file.write(bytes) == bytes.size() && file.commit();
 }
 
 QString yIni::GetTag(int level, const QString& name)

@@ -141,6 +141,19 @@ void close(const QString& connection)
     if (QSqlDatabase::contains(connection)) QSqlDatabase::removeDatabase(connection);
 }
 
+void settle(const QString& path)
+{
+    if (!QFileInfo::exists(path)) return;
+    // SQLite's defaults: the last connection to close checkpoints the log and deletes it,
+    // unlike the index's own connections, which keep it (see open).
+    const QString connection = QStringLiteral("drvesk-settle-%1").arg(quintptr(&path));
+    if (openWith(connection, path, QString())) {
+        QSqlQuery q(QSqlDatabase::database(connection, false));
+        q.exec(sql::kIndexSettle);
+    }
+    close(connection);
+}
+
 sqlite3* handleOf(const QSqlDatabase& db)
 {
     if (!db.isValid() || !db.driver()) return nullptr;

@@ -22,6 +22,10 @@ bool open(const QString& connection, const QString& path, int busyMs);
 // Opens a read-only connection on the diary for the index's reads, with drv_fp.
 bool openDiary(const QString& connection, const QString& path, int busyMs);
 void close(const QString& connection);
+// Folds the index's log into its file and removes the log and its shared memory, so that
+// a clean exit leaves the index alone in the cache folder. Called once every connection of
+// this program on it is closed; while another copy still has it open, both stay for it.
+void settle(const QString& path);
 
 sqlite3* handleOf(const QSqlDatabase& db);
 

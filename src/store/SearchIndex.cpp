@@ -364,6 +364,7 @@ void stopSearchIndex()
     g->worker.reset();
     g->notifier.reset();
     index::close(kReader);
+    index::settle(g->indexPath);
     own::unwatch(g->diary);
     g.reset();
 }

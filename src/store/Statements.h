@@ -117,6 +117,8 @@ inline const QString kIndexSetup[] = {
     QStringLiteral("Pragma synchronous = normal"),
     QStringLiteral("Pragma secure_delete = off"),
 };
+// At a clean exit: the log folded into the file, which the closing connection then removes.
+inline const QString kIndexSettle = QStringLiteral("Pragma wal_checkpoint(truncate)");
 inline const QString kIndexBuildCache = QStringLiteral("Pragma cache_size = -16000");
 inline const QString kIndexTables = QStringLiteral(
     "Select Count(*) As nCnt From sqlite_master Where name In ('tbMeta', 'tbKey', 'ftsDoc')");

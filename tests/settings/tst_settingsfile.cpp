@@ -273,20 +273,36 @@ private Q_SLOTS:
         QVERIFY(fake->messages.isEmpty());
     }
 
+    // The settings file is its owner's only, whether the run made it or found it readable
+    // by everyone (copied or synced from elsewhere).
+    void writeLeavesNoTemporaryFileBehind_data()
+    {
+        QTest::addColumn<bool>("existing");
+        QTest::newRow("made by the first run") << false;
+        QTest::newRow("found readable by everyone") << true;
+    }
     void writeLeavesNoTemporaryFileBehind()
     {
-        writeFile(cp932Encode(exampleFile()));
-        QVERIFY(QFile::setPermissions(userXml(), QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+        QFETCH(bool, existing);
+        const auto ownerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
+        const auto others = QFileDevice::ReadGroup | QFileDevice::WriteGroup |
+                            QFileDevice::ReadOther | QFileDevice::WriteOther;
+        if (existing) {
+            writeFile(cp932Encode(exampleFile()));
+            QVERIFY(QFile::setPermissions(userXml(), ownerOnly | QFileDevice::ReadGroup |
+                                                         QFileDevice::ReadOther));
+        }
         yIni ini;
         load(ini);
+        if (!existing) // the empty file the first run makes
+            QCOMPARE(QFileInfo(userXml()).permissions() & others, QFileDevice::Permissions());
         storeScreen(ini, 1, 2, 3, 4);
         save(ini);
         QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden),
                  QStringList{QStringLiteral("User.xml")});
-        // The renamed file keeps the old one's owner-only permissions.
         const QFileDevice::Permissions perms = QFileInfo(userXml()).permissions();
         QVERIFY(perms & QFileDevice::WriteOwner);
-        QVERIFY(!(perms & (QFileDevice::ReadGroup | QFileDevice::ReadOther)));
+        QCOMPARE(perms & others, QFileDevice::Permissions());
     }
 
     // Settings the program could not read are the user's still: the end of the run

@@ -265,6 +265,12 @@ private Q_SLOTS:
                  QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
         QCOMPARE(index.permissions() & everyone, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
         QVERIFY(index.size() > 0);
+
+        // A clean exit leaves the index file alone: its log is folded into it.
+        DbClose();
+        for (const char* part : {"-wal", "-shm"})
+            QVERIFY2(!QFileInfo::exists(index.absoluteFilePath() + QLatin1String(part)), part);
+        QVERIFY(index.size() > 0);
     }
 
     // Another program changes the diary, while this one is closed or while it runs; the next
