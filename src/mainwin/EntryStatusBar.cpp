@@ -13,13 +13,14 @@ namespace drv {
 namespace {
 
 constexpr std::chrono::milliseconds kShortestPause{150};
-// A count may take at most a fifth of the time while the user types.
+// Handing the texts over may take at most a fifth of the time while the user types.
 constexpr int kPausePerCount = 4;
 
 } // namespace
 
-EntryStatusBar::EntryStatusBar(uTxA* editor, QWidget* parent)
-    : QStatusBar(parent), editor_(editor), date_(new QLabel(this)), count_(new QLabel(this))
+EntryStatusBar::EntryStatusBar(uTxA* editor, QWidget* parent, jp::BackgroundCount::Counter counter)
+    : QStatusBar(parent), editor_(editor), date_(new QLabel(this)), count_(new QLabel(this)),
+      counter_(std::make_unique<jp::BackgroundCount>(std::move(counter)))
 {
     setObjectName(QStringLiteral("stLine"));
     date_->setObjectName(QStringLiteral("stDate"));
@@ -30,8 +31,12 @@ EntryStatusBar::EntryStatusBar(uTxA* editor, QWidget* parent)
     connect(&recount_, &QTimer::timeout, this, &EntryStatusBar::updateCount);
     connect(editor_, &uTxA::eChng, this, &EntryStatusBar::scheduleCount);
     connect(editor_, &uTxA::selectionChanged, this, &EntryStatusBar::scheduleCount);
+    connect(counter_.get(), &jp::BackgroundCount::counted, count_, &QLabel::setText);
     updateCount();
 }
+
+// The counting thread ends before the label it writes to.
+EntryStatusBar::~EntryStatusBar() = default;
 
 void EntryStatusBar::showDay(const QDate& date)
 {
@@ -48,7 +53,7 @@ void EntryStatusBar::updateCount()
 {
     QElapsedTimer took;
     took.start();
-    count_->setText(jp::countStatusText(editor_->Text(), editor_->SelText()));
+    counter_->request(editor_->Text(), editor_->SelText());
     pause_ = std::max(kShortestPause, std::chrono::milliseconds(took.elapsed() * kPausePerCount));
 }
 

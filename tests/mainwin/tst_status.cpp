@@ -13,10 +13,14 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QSemaphore>
 #include <QTableWidget>
 #include <QTest>
 #include <QTextCursor>
+#include <QThread>
 #include <QToolButton>
+
+#include <atomic>
 
 using namespace drv;
 using drv::test::put;
@@ -156,6 +160,29 @@ private Q_SLOTS:
         c.clearSelection();
         body()->setTextCursor(c);
         QTRY_COMPARE(countText(), QStringLiteral("4 文字"));
+    }
+
+    // The count runs beside the window: while one is under way the window goes on, and
+    // of the texts handed over meanwhile only the newest is shown.
+    void countNeverHoldsTheWindow()
+    {
+        QSemaphore release;
+        std::atomic<QThread*> countedOn = nullptr;
+        uTxA editor;
+        EntryStatusBar bar(&editor, nullptr, [&](QStringView text, QStringView) {
+            countedOn = QThread::currentThread();
+            release.tryAcquire(1, 10000);
+            return QString::number(text.size());
+        });
+        auto* label = bar.findChild<QLabel*>(QStringLiteral("stCount"));
+        for (const char* text : {"a", "bb", "ccc"}) {
+            editor.setText(QString::fromLatin1(text));
+            QTest::qWait(200); // past the pause between counts
+        }
+        QCOMPARE(label->text(), QString()); // the first count is still held
+        release.release(4);
+        QTRY_COMPARE(label->text(), QStringLiteral("3"));
+        QVERIFY(countedOn != QThread::currentThread());
     }
 };
 
