@@ -2,7 +2,7 @@
 # Installs a built package into a fresh Debian 12 root and starts the program there,
 # as on a machine that has never seen it. Needs root, debootstrap and the network to
 # Debian's archive.
-#   scripts/check-deb.sh build/drvesk_*.deb
+#   scripts/check-deb.sh build-dev/drvesk_*.deb
 set -euo pipefail
 deb=$(realpath "${1:?package file}")
 root=$(mktemp -d /tmp/drvesk-deb-root.XXXXXX)

@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
-# Builds drvesk and starts it.
+# Builds drvesk (preset dev, build-dev/) and starts it.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
-build=${BUILD_DIR:-$here/build}
-bash "$here/scripts/setup.sh"
-cmake -S "$here" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$build" -j2 --target drvesk
-exec "$build/bin/drvesk"
+cd "$here"
+bash scripts/setup.sh
+cmake --preset dev >/dev/null
+cmake --build --preset dev --target drvesk
+exec "$here/build-dev/bin/drvesk"

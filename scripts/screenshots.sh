@@ -3,7 +3,7 @@
 # entries, and the listing window with a highlighted search word.
 # Usage: screenshots.sh BUILD_DIR [OUT_DIR]     (OUT_DIR defaults to docs/)
 # BUILD_DIR is a configured tree with the targets shot_main and shot_search built:
-#   cmake --build build --target shot_main shot_search
+#   cmake --build --preset dev --target shot_main shot_search   (then: screenshots.sh build-dev)
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 if [ $# -lt 1 ] || [ $# -gt 2 ]; then
