@@ -6,11 +6,12 @@
 #
 #   bench/process.sh DRVESK RUNS NAME=DIARY.mdb...
 #
-# DRVESK is the built program (build/bin/drvesk), each NAME=DIARY a diary (bench/run.sh
-# gives empty=, oneday=, largest=, largest_noindex=). A case whose name ends in _noindex
-# starts every time with an empty cache folder, so its search index is built anew in the
-# background; the others start with the index the warm-up start left (it waits
-# WARM_SECONDS, 20, for the build). Prints one line per start and the medians by name.
+# DRVESK is the built program (build-bench/bin/drvesk), each NAME=DIARY a diary
+# (bench/run.sh gives empty=, oneday=, largest=, largest_noindex=). A case whose name
+# ends in _noindex starts every time with an empty cache folder, so its search index is
+# built anew in the background; the others start with the index the warm-up start left
+# (it waits WARM_SECONDS, 20, for the build). Prints one line per start and the medians
+# by name.
 set -euo pipefail
 
 bin=$1
@@ -25,7 +26,7 @@ done
 idle_s=${IDLE_SECONDS:-1}
 warm_s=${WARM_SECONDS:-20}
 
-for tool in Xvfb xdotool; do
+for tool in Xvfb xdpyinfo xdotool; do
   command -v "$tool" >/dev/null || { echo "process.sh: $tool is missing" >&2; exit 1; }
 done
 
@@ -39,19 +40,9 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# Our own server on the first free display number, which it writes to fd 3. Without
-# -noreset it resets whenever its last client leaves, and a start that connects just
-# then fails.
-Xvfb -displayfd 3 -screen 0 1600x1200x24 -nolisten tcp -noreset 3>"$scratch/display" \
-  >"$scratch/xvfb.log" 2>&1 &
-xvfb_pid=$!
-for _ in $(seq 100); do
-  [[ -s $scratch/display ]] && break
-  sleep 0.1
-done
-display=$(head -n1 "$scratch/display")
-[[ -n $display ]] || { echo "process.sh: Xvfb did not start" >&2; exit 1; }
-export DISPLAY=:$display
+# Our own server on the first free display number (scripts/private-display.sh).
+source "$(dirname "$0")/../scripts/private-display.sh"
+start_xvfb "$scratch" 1600x1200x24 || { echo "process.sh: no X server" >&2; exit 1; }
 
 now_ms() { echo $(($(date +%s%N) / 1000000)); }
 

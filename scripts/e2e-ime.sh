@@ -87,12 +87,11 @@ imtool=$work/imtool
 export LANG=C.UTF-8 LC_ALL=C.UTF-8 QT_QPA_PLATFORM=xcb
 unset SESSION_MANAGER DBUS_SESSION_BUS_ADDRESS IBUS_ADDRESS QT_IM_MODULE XMODIFIERS GTK_IM_MODULE
 
-exec 3>"$work/display"
-Xvfb -displayfd 3 -noreset -screen 0 1280x1024x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-pids+=($!)
-until_ok 10 test -s "$work/display" || fail "Xvfb did not start"
-export DISPLAY=:$(head -n1 "$work/display")
-until_ok 10 xdpyinfo || fail "Xvfb does not answer"
+# The X server only: the bus is this script's own, one per session, started below.
+source "$(dirname "$0")/private-display.sh"
+xvfb_pid=""
+start_xvfb "$work" || { [ -z "$xvfb_pid" ] || pids+=("$xvfb_pid"); fail "no X server"; }
+pids+=("$xvfb_pid")
 
 # A fresh home, bus and input method for each framework.
 new_session() {

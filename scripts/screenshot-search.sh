@@ -16,27 +16,21 @@ fi
 mkdir -p "$2"
 out=$(cd "$2" && pwd)/search-listing.png
 
-# A display number nobody uses.
-n=90
-while [ -e /tmp/.X11-unix/X$n ] || [ -e /tmp/.X$n-lock ]; do n=$((n + 1)); done
+source "$(dirname "$0")/private-display.sh"
 scratch=$(mktemp -d)
-Xvfb :$n -screen 0 1280x1000x24 -nolisten tcp >"$scratch/xvfb.log" 2>&1 &
-xvfb=$!
+xvfb_pid=""
 cleanup() {
-  kill "$xvfb" 2>/dev/null || true
-  wait "$xvfb" 2>/dev/null || true
+  [ -z "$xvfb_pid" ] || kill "$xvfb_pid" 2>/dev/null || true
+  [ -z "$xvfb_pid" ] || wait "$xvfb_pid" 2>/dev/null || true
   rm -rf "$scratch"
 }
 trap cleanup EXIT
-for _ in $(seq 50); do
-  [ -e /tmp/.X11-unix/X$n ] && break
-  sleep 0.1
-done
+start_xvfb "$scratch" 1280x1000x24
 
 # A home of its own, so nothing touches the real one.
 mkdir -p "$scratch/home/run"
 chmod 700 "$scratch/home/run"
-env -i PATH="$PATH" DISPLAY=:$n QT_QPA_PLATFORM=xcb LANG=C.UTF-8 LC_ALL=C.UTF-8 \
+env -i PATH="$PATH" DISPLAY="$DISPLAY" QT_QPA_PLATFORM=xcb LANG=C.UTF-8 LC_ALL=C.UTF-8 \
   HOME="$scratch/home" XDG_RUNTIME_DIR="$scratch/home/run" \
   XDG_CONFIG_HOME="$scratch/home/.config" XDG_DATA_HOME="$scratch/home/.local/share" \
   XDG_CACHE_HOME="$scratch/home/.cache" \
