@@ -1,9 +1,10 @@
 #include "Fcitx5StatusMenu.h"
 
+#include "DBusReply.h"
+
 #include <QDBusArgument>
 #include <QDBusMessage>
 #include <QDBusObjectPath>
-#include <QDBusPendingCallWatcher>
 #include <QDBusVariant>
 #include <QDateTime>
 
@@ -32,16 +33,6 @@ void collect(const QDBusArgument& arg, QList<StatusMenuItem>& out)
     }
     arg.endArray();
     arg.endStructure();
-}
-
-template <typename F> void onReply(QObject* owner, const QDBusPendingCall& call, F then)
-{
-    auto* watcher = new QDBusPendingCallWatcher(call, owner);
-    QObject::connect(watcher, &QDBusPendingCallWatcher::finished, owner,
-                     [then](QDBusPendingCallWatcher* w) {
-                         then(QDBusMessage(w->reply()));
-                         w->deleteLater();
-                     });
 }
 
 QDBusMessage call(const QString& service, const QString& path, const QString& interface,

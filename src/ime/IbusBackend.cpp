@@ -1,11 +1,10 @@
 #include "IbusBackend.h"
 
+#include "DBusReply.h"
 #include "ImeModes.h"
 #include "ServicePresence.h"
 
 #include <QDBusMessage>
-#include <QDBusPendingCallWatcher>
-#include <QDBusPendingReply>
 #include <QFile>
 #include <QGuiApplication>
 #include <QStandardPaths>
@@ -32,16 +31,6 @@ QStringList childNodes(const QString& introspection)
         }
     }
     return names;
-}
-
-template <typename F> void onReply(QObject* owner, const QDBusPendingCall& call, F then)
-{
-    auto* watcher = new QDBusPendingCallWatcher(call, owner);
-    QObject::connect(watcher, &QDBusPendingCallWatcher::finished, owner,
-                     [then](QDBusPendingCallWatcher* w) {
-                         then(QDBusMessage(w->reply()));
-                         w->deleteLater();
-                     });
 }
 
 } // namespace
