@@ -1,6 +1,6 @@
 #include "IndexProgress.h"
 
-#include "Store.h"
+#include "SearchIndex.h"
 
 #include <QEvent>
 #include <QLabel>

@@ -5,6 +5,7 @@
 #include "ListingView.h"
 #include "MainView.h"
 #include "Platform.h"
+#include "SearchIndex.h"
 #include "Store.h"
 #include "sbEdt.h"
 

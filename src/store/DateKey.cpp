@@ -49,4 +49,9 @@ QDate toDate(const QString& key, const QDate& today)
     return QDate(fullYear(key.left(2).toInt(), today), key.mid(2, 2).toInt(), key.mid(4).toInt());
 }
 
+QString fromNumber(qint64 n)
+{
+    return QString::number(n).rightJustified(6, u'0');
+}
+
 } // namespace drv::DateKey

@@ -19,5 +19,7 @@ QString pivot(const QDate& today);
 // The date of a key; invalid when the key is not a real day.
 QDate toDate(const QString& key, const QDate& today);
 bool isKey(const QString& text); // six ASCII digits
+// A key read as a number (the search index's row) written as a key again: six digits.
+QString fromNumber(qint64 n);
 
 } // namespace drv::DateKey

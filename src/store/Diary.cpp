@@ -2,12 +2,44 @@
 
 #include "DateKey.h"
 #include "Platform.h"
-#include "SearchIndex.h"
 #include "Statements.h"
 
 #include <algorithm>
 
-namespace drv::diary {
+namespace drv {
+
+bool LatestUpTo(const QString& key, ColumnTable& table, int& count)
+{
+    if (!DateKey::isKey(key)) {
+        Statement st{sql::kTop50 + sql::kUpTo + sql::kNewestFirst, {}};
+        SqlSet(st, {key});
+        return DbGetRows(st, table, count);
+    }
+    // Keys up to the pivot year belong to the later century, so the newest come first
+    // from there, then from the earlier one; each part is a range of the key's index.
+    const QString pivot = orderPivot() + QStringLiteral("9999");
+    const bool laterCentury = key <= pivot;
+    const QString& range = sql::kLatestInRange;
+    count = 0;
+    table.clear();
+    Statement first{range, {}};
+    SqlSet(first, {key, laterCentury ? QString() : pivot, 50});
+    if (!DbGetRows(first, table, count)) return false;
+    if (!laterCentury || count >= 50) return true;
+    Statement earlier{range, {}};
+    SqlSet(earlier, {QStringLiteral("999999"), pivot, 50 - count});
+    ColumnTable more;
+    int n = 0;
+    if (!DbGetRows(earlier, more, n)) return false;
+    if (n == 0) return true;
+    if (table.isEmpty()) table = ColumnTable(3);
+    for (int c = 0; c < 3; ++c)
+        table[c] += more[c];
+    count += n;
+    return true;
+}
+
+namespace diary {
 
 namespace {
 
@@ -154,15 +186,6 @@ bool latestUpTo(const QString& key, QList<DiaryEntry>& rows)
     return ok;
 }
 
-bool search(const QString& word, QList<DiaryEntry>& rows)
-{
-    ColumnTable t;
-    int n = 0;
-    const bool ok = SearchWord(word, t, n);
-    rows = entriesOf(t, n);
-    return ok;
-}
-
 bool walk(int pageSize, const std::function<bool(const QList<DiaryEntry>& page)>& visit)
 {
     pageSize = std::clamp(pageSize, 1, kMaxRows);
@@ -189,4 +212,5 @@ bool walk(int pageSize, const std::function<bool(const QList<DiaryEntry>& page)>
     return true;
 }
 
-} // namespace drv::diary
+} // namespace diary
+} // namespace drv

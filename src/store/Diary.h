@@ -20,6 +20,10 @@ struct DiaryEntry {
     bool operator==(const DiaryEntry&) const = default;
 };
 
+// The 50 newest entries up to a day (by date in the century window), as skYmn, szTtl,
+// szDoc columns, read through the key's own order instead of every row.
+bool LatestUpTo(const QString& key, ColumnTable& table, int& count);
+
 namespace diary {
 
 // The title and body of a day; both empty when the day holds no entry.
@@ -45,10 +49,9 @@ bool monthDays(const QString& month, QStringList& keys);
 bool firstDay(QString& key);
 bool lastDay(QString& key);
 
-// The 50 newest entries up to a day (none for a text that is no key), and the 50 newest whose body
-// holds a word ("*" any run), newest first.
+// The 50 newest entries up to a day (none for a text that is no key), newest first. The
+// word search's listing is the word search library's (SearchIndex.h).
 bool latestUpTo(const QString& key, QList<DiaryEntry>& rows);
-bool search(const QString& word, QList<DiaryEntry>& rows);
 
 // Every entry in date order (by the century window), handed over in pages of at most
 // pageSize rows; the walk stops early, and still succeeds, when visit returns false.

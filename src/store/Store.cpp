@@ -1,20 +1,16 @@
 #include "Store.h"
 
 #include "DateKey.h"
+#include "DiaryListener.h"
 #include "Globals.h"
 #include "Platform.h"
-#include "SearchIndex.h"
-#include "SearchTerms.h"
+#include "SqlQuery.h"
 #include "Statements.h"
-#include "TextMatch.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QSqlDatabase>
-#include <QSqlDriver>
 #include <QSqlError>
-#include <QSqlQuery>
-#include <QSqlRecord>
 
 #include <sqlite3.h>
 
@@ -37,16 +33,11 @@ QSqlDatabase oDb()
     return QSqlDatabase::database(kConnection, false);
 }
 
-QString describe(const QSqlError& e)
-{
-    return e.databaseText().isEmpty() ? e.text() : e.databaseText();
-}
-
 // The engine's words are terse and English; a fault of the file or the disk gets a plain
 // line first, so the user knows what happened and what to do.
-QString faultOf(const QSqlError& e)
+QString faultOf(int code)
 {
-    switch (e.nativeErrorCode().toInt() & 0xff) {
+    switch (code & 0xff) {
     case SQLITE_BUSY:
     case SQLITE_LOCKED:
         return QStringLiteral("ほかのプログラムが日記ファイルを使っています。"
@@ -73,20 +64,6 @@ void showFailure(const QString& text)
     services().dialogs->message(text);
 }
 
-// drv_match(text, word): the word search, "*" any run, case- and width-insensitive.
-void sqlMatch(sqlite3_context* ctx, int, sqlite3_value** argv)
-{
-    const auto* t = static_cast<const char16_t*>(sqlite3_value_text16(argv[0]));
-    const auto* w = static_cast<const char16_t*>(sqlite3_value_text16(argv[1]));
-    if (!t || !w) {
-        sqlite3_result_int(ctx, 0);
-        return;
-    }
-    const QString text = QString::fromUtf16(t, sqlite3_value_bytes16(argv[0]) / 2);
-    const QString word = QString::fromUtf16(w, sqlite3_value_bytes16(argv[1]) / 2);
-    sqlite3_result_int(ctx, matches(text, word) ? 1 : 0);
-}
-
 // drv_ord(key): a text that sorts keys by their date in the century window.
 void sqlOrder(sqlite3_context* ctx, int, sqlite3_value** argv)
 {
@@ -101,23 +78,12 @@ void sqlOrder(sqlite3_context* ctx, int, sqlite3_value** argv)
     sqlite3_result_text(ctx, ord.constData(), int(ord.size()), SQLITE_TRANSIENT);
 }
 
-sqlite3* handleOf(const QSqlDatabase& db)
-{
-    const QVariant h = db.isValid() && db.driver() ? db.driver()->handle() : QVariant();
-    if (!h.isValid() || qstrcmp(h.typeName(), "sqlite3*") != 0) return nullptr;
-    return *static_cast<sqlite3* const*>(h.constData());
-}
-
 bool registerFunctions(QSqlDatabase& db)
 {
-    sqlite3* handle = handleOf(db);
-    if (!handle) return false;
-    const int flags = SQLITE_UTF16 | SQLITE_DETERMINISTIC;
-    return sqlite3_create_function(handle, "drv_match", 2, flags, nullptr, sqlMatch, nullptr,
-                                   nullptr) == SQLITE_OK &&
+    sqlite3* handle = sql::handleOf(db);
+    return handle &&
            sqlite3_create_function(handle, "drv_ord", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC,
-                                   nullptr, sqlOrder, nullptr, nullptr) == SQLITE_OK &&
-           terms::registerRetiredTokenizer(handle);
+                                   nullptr, sqlOrder, nullptr, nullptr) == SQLITE_OK;
 }
 
 // A new diary is readable by its owner only.
@@ -157,7 +123,8 @@ bool openConnection(const QString& path, QString& reason)
             .arg(kBusyTimeoutMs)
             .arg(g_readOnly ? QStringLiteral(";QSQLITE_OPEN_READONLY") : QString()));
     if (!db.open()) {
-        reason = describe(db.lastError());
+        const QSqlError e = db.lastError();
+        reason = e.databaseText().isEmpty() ? e.text() : e.databaseText();
         return false;
     }
     if (!registerFunctions(db)) {
@@ -165,20 +132,23 @@ bool openConnection(const QString& path, QString& reason)
         return false;
     }
     // A read proves the file is a diary without writing a byte to it.
-    QSqlQuery q(db);
-    if (!q.exec(sql::kProbe)) {
-        const QString text = describe(q.lastError());
-        const QString fault = faultOf(q.lastError());
-        reason = text.contains(QStringLiteral("no such table"))
-                     ? QStringLiteral("日記のデータベースではありません (%1)").arg(text)
-                 : fault.isEmpty() ? text
-                                   : QStringLiteral("%1 (%2)").arg(fault, text);
-        return false;
+    sqlite3* handle = sql::handleOf(db);
+    {
+        sql::Query probe(handle, sql::kProbe);
+        if (!probe.run()) {
+            const QString text = probe.lastError();
+            const QString fault = faultOf(probe.errorCode());
+            reason = text.contains(QStringLiteral("no such table"))
+                         ? QStringLiteral("日記のデータベースではありません (%1)").arg(text)
+                     : fault.isEmpty() ? text
+                                       : QStringLiteral("%1 (%2)").arg(fault, text);
+            return false;
+        }
     }
     // The folder is synced too once the journal is gone, so a save that returned
     // survives a power cut right after it. (After the read, which has loaded the schema:
     // before it, this would wait out a lock a second time.)
-    q.exec(sql::kSyncExtra);
+    sql::quietRun(handle, sql::kSyncExtra);
     return true;
 }
 
@@ -199,18 +169,12 @@ QVariant bindable(const StoreValue& v)
     }
 }
 
-bool prepare(QSqlQuery& q, const Statement& st)
+// Unfilled placeholders stand for a literal "?".
+void bindStatement(sql::Query& q, const Statement& st)
 {
-    q.setForwardOnly(true);
-    if (!q.prepare(st.text)) return false;
     const qsizetype slots = st.text.count(u'?');
-    for (qsizetype i = 0; i < slots; ++i) {
-        if (i < st.values.size())
-            q.addBindValue(bindable(st.values.at(i)));
-        else
-            q.addBindValue(QStringLiteral("?"));
-    }
-    return true;
+    for (qsizetype i = 0; i < slots; ++i)
+        q.bind(i < st.values.size() ? bindable(st.values.at(i)) : QStringLiteral("?"));
 }
 
 bool ensureOpen()
@@ -220,20 +184,31 @@ bool ensureOpen()
     return false;
 }
 
-bool run(QSqlQuery& q, const Statement& st)
+// The engine's description, after a plain line and the file's name for a fault of the
+// file or the disk.
+void showStatementFailure(const sql::Query& q)
 {
-    const bool ok = prepare(q, st) && q.exec();
-    // The rows this statement changed go to the search index once their transaction ends.
-    searchIndexStatementDone();
-    if (!ok) {
-        const QString fault = faultOf(q.lastError());
-        showFailure(fault.isEmpty()
-                        ? describe(q.lastError())
-                        : QStringLiteral("%1\n%2\n%3")
-                              .arg(fault, oDb().databaseName(), describe(q.lastError())));
-        return false;
-    }
-    return true;
+    const QString fault = faultOf(q.errorCode());
+    showFailure(fault.isEmpty()
+                    ? q.lastError()
+                    : QStringLiteral("%1\n%2\n%3").arg(fault, oDb().databaseName(), q.lastError()));
+}
+
+// Binds the statement's values and steps it once: a write is then done, a read stands on
+// its first row (hasRow) or has none.
+bool run(sql::Query& q, const Statement& st, bool& hasRow)
+{
+    bindStatement(q, st);
+    hasRow = q.next();
+    // Whoever follows the diary's changes takes them once their transaction ends.
+    detail::tellStatementDone();
+    if (!q.ok()) showStatementFailure(q);
+    return q.ok();
+}
+
+sqlite3* handle()
+{
+    return sql::handleOf(oDb());
 }
 
 } // namespace
@@ -252,17 +227,18 @@ bool DbOpen()
         return false;
     }
     g_pivot = DateKey::pivot(services().clock->today());
-    sqlite3* handle = handleOf(oDb());
-    retireOldIndex(handle);
-    // The index is built or checked in the background; until it is ready, searches
-    // read every body.
-    startSearchIndex(path, handle);
+    if (!detail::tellOpened(path, sql::handleOf(oDb()))) {
+        DbClose();
+        showFailure(QStringLiteral("日記ファイルを開けません\n%1\n%2")
+                        .arg(path, QStringLiteral("SQLite の関数を登録できません")));
+        return false;
+    }
     return true;
 }
 
 void DbClose()
 {
-    stopSearchIndex();
+    if (oDb().isOpen()) detail::tellClosing();
     {
         QSqlDatabase db = oDb();
         if (db.isValid()) db.close();
@@ -303,38 +279,37 @@ bool DbExec(const Statement& st, int& count)
 {
     count = 0;
     if (!ensureOpen()) return false;
-    QSqlQuery q(oDb());
-    if (!run(q, st)) return false;
-    count = q.numRowsAffected();
+    sql::Query q(handle(), st.text);
+    bool hasRow = false;
+    if (!run(q, st, hasRow)) return false;
+    count = q.changes();
     return true;
 }
 
 void DbRollback()
 {
     if (!oDb().isOpen()) return;
-    QSqlQuery q(oDb());
-    q.exec(sql::kRollback);
-    searchIndexStatementDone();
+    sql::quietRun(handle(), sql::kRollback);
+    detail::tellStatementDone();
 }
 
 bool detail::getRec(const Statement& st, qsizetype targets, QList<StoreValue>& row)
 {
     row.clear();
     bool ok = ensureOpen();
-    QSqlQuery q(oDb());
-    ok = ok && run(q, st);
+    sql::Query q(ok ? handle() : nullptr, st.text);
+    bool hasRow = false;
+    ok = ok && run(q, st, hasRow);
     if (ok) {
-        const QSqlRecord rec = q.record();
-        if (rec.count() > targets) {
-            showFailure(QStringLiteral("受け取り先が足りません (%1 列に %2 個)")
-                            .arg(rec.count())
-                            .arg(targets));
+        const int columns = q.columns();
+        if (columns > targets) {
+            showFailure(
+                QStringLiteral("受け取り先が足りません (%1 列に %2 個)").arg(columns).arg(targets));
             ok = false;
         } else {
-            const bool hasRow = q.next();
-            for (int i = 0; i < rec.count(); ++i) {
+            for (int i = 0; i < columns; ++i) {
                 const QVariant v = hasRow ? q.value(i) : QVariant();
-                row.append(!hasRow || v.isNull() ? FldDef(rec.fieldName(i)) : v);
+                row.append(!hasRow || v.isNull() ? FldDef(q.columnName(i)) : v);
             }
         }
     }
@@ -347,14 +322,21 @@ bool DbGetRows(const Statement& st, ColumnTable& table, int& count)
     count = 0;
     table.clear();
     if (!ensureOpen()) return false;
-    QSqlQuery q(oDb());
-    if (!run(q, st)) return false;
-    const int columns = q.record().count();
+    sql::Query q(handle(), st.text);
+    bool hasRow = false;
+    if (!run(q, st, hasRow)) return false;
+    const int columns = q.columns();
     table.resize(columns);
-    while (count < kMaxRows && q.next()) {
+    for (; hasRow && count < kMaxRows; hasRow = q.next()) {
         for (int c = 0; c < columns; ++c)
             table[c].append(q.value(c));
         ++count;
+    }
+    if (!q.ok()) {
+        showStatementFailure(q);
+        table.clear();
+        count = 0;
+        return false;
     }
     if (count == 0) table.clear();
     return true;
@@ -365,27 +347,19 @@ bool DbExecEach(const QString& text, const QList<QList<StoreValue>>& rows,
 {
     stopped = false;
     if (!ensureOpen()) return false;
-    QSqlQuery q(oDb());
-    q.setForwardOnly(true);
-    bool ok = q.prepare(text);
-    for (qsizetype i = 0; ok && i < rows.size(); ++i) {
-        const QList<StoreValue>& values = rows.at(i);
-        for (qsizetype v = 0; v < values.size(); ++v)
-            q.bindValue(int(v), bindable(values.at(v)));
-        ok = q.exec();
-        if (ok && keepGoing && !keepGoing(i + 1)) {
+    sql::Query q(handle(), text);
+    for (qsizetype i = 0; q.ok() && i < rows.size(); ++i) {
+        if (i > 0) q.reset();
+        for (const StoreValue& v : rows.at(i))
+            q.bind(bindable(v));
+        if (!q.run()) break;
+        if (keepGoing && !keepGoing(i + 1)) {
             stopped = true;
             return false;
         }
     }
-    if (!ok) {
-        const QString fault = faultOf(q.lastError());
-        showFailure(fault.isEmpty()
-                        ? describe(q.lastError())
-                        : QStringLiteral("%1\n%2\n%3")
-                              .arg(fault, oDb().databaseName(), describe(q.lastError())));
-    }
-    return ok;
+    if (!q.ok()) showStatementFailure(q);
+    return q.ok();
 }
 
 } // namespace drv

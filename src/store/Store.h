@@ -29,10 +29,6 @@ inline constexpr int kMaxRows = 500;
 // On failure shows one message naming the file and the reason and returns false;
 // an existing file is never replaced or changed.
 bool DbOpen();
-// Told how far the search index has come while it is built or catches up in the
-// background: on the thread that opened the store, through its event loop; done equals
-// total when it has finished.
-void setSearchIndexProgress(std::function<void(int done, int total)> progress);
 void DbClose();
 bool DbIsOpen();
 // Whether the open diary can only be read (a read-only file or medium): it is opened so,

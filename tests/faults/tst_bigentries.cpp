@@ -12,6 +12,7 @@
 #include "ListingView.h"
 #include "MainView.h"
 #include "MonthCalendar.h"
+#include "SearchStatements.h"
 #include "Statements.h"
 #include "Store.h"
 #include "fmTxt.h"

@@ -1,19 +1,25 @@
 // The status line under the editor: it names the shown day after every way of changing
-// it, and counts the body and the selection as the user types and selects.
+// it, counts the body and the selection as the user types and selects, and tells how far
+// the search index's building has come.
 
 #include "DiaryFile.h"
 #include "DiaryFixture.h"
 #include "EntryStatusBar.h"
 #include "FakePlatform.h"
+#include "IndexProgress.h"
 #include "MonthCalendar.h"
+#include "Store.h"
 #include "fmTxt.h"
 #include "sbEdt.h"
 #include "uTxA.h"
 
 #include <QLabel>
 #include <QLineEdit>
+#include <QMainWindow>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QSemaphore>
+#include <QStatusBar>
 #include <QTableWidget>
 #include <QTest>
 #include <QTextCursor>
@@ -183,6 +189,37 @@ private Q_SLOTS:
         release.release(4);
         QTRY_COMPARE(label->text(), QStringLiteral("3"));
         QVERIFY(countedOn != QThread::currentThread());
+    }
+
+    // How far the search index's building has come, once it takes a while.
+    void progressShowsOnlyWhileBuildingTakesAWhile()
+    {
+        // On a window of its own: no diary whose index would report meanwhile.
+        delete w.data();
+        DbClose();
+        QMainWindow w;
+        w.setCentralWidget(new QWidget);
+        int relayouts = 0;
+        auto* p = new IndexProgress(&w, [&] { ++relayouts; });
+        w.show();
+        p->report(0, 100);
+        p->report(10, 100);
+        QVERIFY(!p->shown());
+        QTRY_VERIFY(p->shown());
+        auto* bar = w.findChild<QProgressBar*>(QStringLiteral("indexProgress"));
+        QVERIFY(bar);
+        p->report(40, 100);
+        QCOMPARE(bar->value(), 40);
+        QVERIFY(w.statusBar()->isVisible());
+        QTRY_VERIFY(relayouts > 0);
+        p->report(100, 100);
+        QVERIFY(!p->shown());
+        QVERIFY(!w.statusBar()->isVisible());
+        // Done before the bar was due: it never shows.
+        p->report(0, 5);
+        p->report(5, 5);
+        QTest::qWait(IndexProgress::kShowAfterMs + 100);
+        QVERIFY(!p->shown());
     }
 };
 

@@ -8,6 +8,7 @@
 #include "FakePlatform.h"
 #include "Globals.h"
 #include "SearchIndex.h"
+#include "SearchStatements.h"
 #include "Statements.h"
 #include "Store.h"
 #include "TextMatch.h"

@@ -1,6 +1,5 @@
 // The search index beside the diary: the diary stays a plain table that other tools write,
-// the index lives in the cache folder, follows every change whoever made it, and the
-// status bar tells how far its building has come.
+// the index lives in the cache folder and follows every change whoever made it.
 
 #include "DateKey.h"
 #include "Diary.h"
@@ -8,8 +7,8 @@
 #include "DiaryFixture.h"
 #include "FakePlatform.h"
 #include "Globals.h"
-#include "IndexProgress.h"
 #include "SearchIndex.h"
+#include "SearchStatements.h"
 #include "SearchTerms.h"
 #include "Statements.h"
 #include "Store.h"
@@ -17,14 +16,11 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QMainWindow>
 #include <QProcess>
-#include <QProgressBar>
 #include <QSqlDatabase>
 #include <QSqlDriver>
 #include <QSqlQuery>
 #include <QStandardPaths>
-#include <QStatusBar>
 #include <QTest>
 
 #include <sqlite3.h>
@@ -483,32 +479,6 @@ private Q_SLOTS:
     }
 
     // --- the status bar ------------------------------------------------------
-    void progressShowsOnlyWhileBuildingTakesAWhile()
-    {
-        QMainWindow w;
-        w.setCentralWidget(new QWidget);
-        int relayouts = 0;
-        auto* p = new IndexProgress(&w, [&] { ++relayouts; });
-        w.show();
-        p->report(0, 100);
-        p->report(10, 100);
-        QVERIFY(!p->shown());
-        QTRY_VERIFY(p->shown());
-        auto* bar = w.findChild<QProgressBar*>(QStringLiteral("indexProgress"));
-        QVERIFY(bar);
-        p->report(40, 100);
-        QCOMPARE(bar->value(), 40);
-        QVERIFY(w.statusBar()->isVisible());
-        QTRY_VERIFY(relayouts > 0);
-        p->report(100, 100);
-        QVERIFY(!p->shown());
-        QVERIFY(!w.statusBar()->isVisible());
-        // Done before the bar was due: it never shows.
-        p->report(0, 5);
-        p->report(5, 5);
-        QTest::qWait(IndexProgress::kShowAfterMs + 100);
-        QVERIFY(!p->shown());
-    }
 };
 
 QTEST_MAIN(TestSearchIndex)

@@ -1,7 +1,8 @@
 #include "IndexFile.h"
 
+#include "SearchStatements.h"
 #include "SearchTerms.h"
-#include "Statements.h"
+#include "SqlQuery.h"
 
 #include <QCryptographicHash>
 #include <QDateTime>
@@ -102,7 +103,7 @@ bool open(const QString& connection, const QString& path, int busyMs)
     if (!openWith(connection, path, QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(busyMs)))
         return false;
     QSqlDatabase db = QSqlDatabase::database(connection, false);
-    sqlite3* h = handleOf(db);
+    sqlite3* h = sql::handleOf(db);
     // A connection never checkpoints or removes the log as it closes: the file may have been
     // made anew under the same name meanwhile (by a worker that found it unreadable), and
     // the log of that name is the new file's.
@@ -124,7 +125,7 @@ bool openDiary(const QString& connection, const QString& path, int busyMs)
     if (!openWith(connection, path,
                   QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=%1").arg(busyMs)))
         return false;
-    sqlite3* h = handleOf(QSqlDatabase::database(connection, false));
+    sqlite3* h = sql::handleOf(QSqlDatabase::database(connection, false));
     if (h && sqlite3_create_function(h, "drv_fp", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
                                      sqlDigest, nullptr, nullptr) == SQLITE_OK)
         return true;
@@ -152,14 +153,6 @@ void settle(const QString& path)
         q.exec(sql::kIndexSettle);
     }
     close(connection);
-}
-
-sqlite3* handleOf(const QSqlDatabase& db)
-{
-    if (!db.isValid() || !db.driver()) return nullptr;
-    const QVariant h = db.driver()->handle();
-    if (!h.isValid() || qstrcmp(h.typeName(), "sqlite3*") != 0) return nullptr;
-    return *static_cast<sqlite3* const*>(h.constData());
 }
 
 QString makerVersion()

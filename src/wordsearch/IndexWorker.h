@@ -4,6 +4,8 @@
 // deletes and moves, all on connections of its own. The diary is read in short read
 // transactions, so a save of this program or of a second running copy never waits long.
 
+#include "OwnChanges.h"
+
 #include <QList>
 #include <QMutex>
 #include <QString>
@@ -15,17 +17,6 @@
 struct sqlite3;
 
 namespace drv {
-
-// A row of tbDoc that this program's own connection changed: its key, and what its body
-// was before the change when the row was there (the index can then take the old terms
-// out exactly).
-struct OwnChange {
-    QString key;
-    bool hadBody = false;
-    QByteArray digestBefore;
-    QString bodyBefore;
-    quint64 seq = 0;
-};
 
 class IndexWorker final : public QThread {
 public:

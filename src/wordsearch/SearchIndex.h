@@ -3,12 +3,18 @@
 // IndexFile.h), kept by a worker thread (IndexWorker.h); the diary file holds nothing of
 // it. A search uses the index only while it is known to be in step with the diary, and
 // otherwise reads every body, so its answer is always that of reading every body.
+//
+// Every program that links the word search follows the diary: the store tells it of the
+// diary's opening (drv_match is registered on the connection, what an earlier version kept
+// in the diary is taken out, and the index is started), of each statement's end (the rows
+// it changed go to the index) and of the closing (the index is stopped and settled).
 
+#include "Diary.h"
 #include "Store.h"
 
 #include <QString>
 
-struct sqlite3;
+#include <functional>
 
 namespace drv {
 
@@ -18,9 +24,15 @@ bool SearchWord(const QString& word, ColumnTable& table, int& count);
 // The same by reading every body; what the index must agree with.
 bool ScanWord(const QString& word, ColumnTable& table, int& count);
 
-// The 50 newest entries up to a day (by date in the century window), as skYmn, szTtl,
-// szDoc columns, read through the key's own order instead of every row.
-bool LatestUpTo(const QString& key, ColumnTable& table, int& count);
+namespace diary {
+// The 50 newest entries whose body holds a word ("*" any run), newest first.
+bool search(const QString& word, QList<DiaryEntry>& rows);
+} // namespace diary
+
+// Told how far the search index has come while it is built or catches up in the
+// background: on the thread that opened the store, through its event loop; done equals
+// total when it has finished.
+void setSearchIndexProgress(std::function<void(int done, int total)> progress);
 
 // Whether a search now would use the index: built, and in step with every change of the
 // diary known so far. Asks the worker to catch up when another program changed the diary.
@@ -35,15 +47,5 @@ QString searchIndexPath();
 // The index query for a word: each term as a quoted string, joined by AND. Empty when the
 // word has no character besides "*", or the index cannot answer it.
 QString searchIndexQuery(const QString& word);
-
-// For the store: the diary was opened (its path, its connection), is about to be closed,
-// and a statement on it has ended.
-void startSearchIndex(const QString& diaryPath, sqlite3* diary);
-void stopSearchIndex();
-void searchIndexStatementDone();
-// Takes out what an earlier version kept inside the diary (its index table, the triggers
-// that fed it, the format number it wrote), in one transaction and leaving every row of
-// tbDoc as it was. Quiet: a diary that cannot be written keeps them for now.
-void retireOldIndex(sqlite3* diary);
 
 } // namespace drv

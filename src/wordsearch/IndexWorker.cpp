@@ -2,7 +2,9 @@
 
 #include "DateKey.h"
 #include "IndexFile.h"
+#include "SearchStatements.h"
 #include "SearchTerms.h"
+#include "SqlQuery.h"
 #include "Statements.h"
 #include "TextMatch.h"
 
@@ -36,11 +38,6 @@ constexpr int kBusyMs = 10000;
 constexpr qint64 kCommitAfterMs = 400;
 constexpr qint64 kAboveEveryKey = 999999;
 constexpr int kMostInList = 500;
-
-QString keyText(qint64 key)
-{
-    return QString::number(key).rightJustified(6, u'0');
-}
 
 bool keyNumber(const QString& key, qint64& n)
 {
@@ -78,14 +75,6 @@ bool execute(QSqlQuery& q, const QString& text, const QVariantList& values = {})
     for (const QVariant& v : values)
         q.addBindValue(v);
     return q.exec();
-}
-
-QString inList(const QString& head, qsizetype n)
-{
-    QString marks = head;
-    for (qsizetype i = 0; i < n; ++i)
-        marks += i == 0 ? QStringLiteral("?") : QStringLiteral(",?");
-    return marks + u')';
 }
 
 } // namespace
@@ -151,7 +140,7 @@ public:
         if (!execute(q, sql::kBeginRead) || !execute(q, sql::kTouch)) return false;
         while (q.next()) {
         }
-        const QString now = index::stampOf(index::handleOf(diary()), diaryPath_);
+        const QString now = index::stampOf(sql::handleOf(diary()), diaryPath_);
         execute(q, sql::kCommit);
         return !now.isEmpty() && now == stored;
     }
@@ -241,7 +230,7 @@ public:
         {
             QMutexLocker hold(&lock);
             if (stopping) return;
-            running = index::handleOf(db);
+            running = sql::handleOf(db);
         }
         // The merged terms are written beside the old ones; the file is then written anew
         // without the space they leave, and the log emptied.
@@ -408,9 +397,9 @@ private:
             const qsizetype n = std::min<qsizetype>(kMostInList, rows.size() - from);
             QVariantList keys;
             for (qsizetype i = from; i < from + n; ++i)
-                keys << keyText(rows.at(i).key);
+                keys << DateKey::fromNumber(rows.at(i).key);
             QSqlQuery q(diary());
-            if (!execute(q, inList(sql::kBodiesOf, n), keys)) return false;
+            if (!execute(q, sql::inList(sql::kBodiesOf, n), keys)) return false;
             while (q.next()) {
                 Row r;
                 if (!keyNumber(q.value(0).toString(), r.key)) continue;

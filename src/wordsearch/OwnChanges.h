@@ -4,16 +4,29 @@
 // changed them has ended. Another program's changes are not seen here; the diary's data
 // version tells of those.
 
-#include "IndexWorker.h"
-
+#include <QByteArray>
 #include <QList>
+#include <QString>
 #include <QStringList>
 
 #include <functional>
 
 struct sqlite3;
 
-namespace drv::own {
+namespace drv {
+
+// A row of tbDoc that this program's own connection changed: its key, and what its body
+// was before the change when the row was there (the index can then take the old terms
+// out exactly).
+struct OwnChange {
+    QString key;
+    bool hadBody = false;
+    QByteArray digestBefore;
+    QString bodyBefore;
+    quint64 seq = 0;
+};
+
+namespace own {
 
 // Starts watching the connection's changes of tbDoc, whose key and body are the columns at
 // these positions (-1 when missing) in the schema of that version.
@@ -29,4 +42,5 @@ bool takeFinished(sqlite3* db, const std::function<qint64()>& schemaVersion,
 // The keys changed in the transaction that is still open.
 QStringList openKeys();
 
-} // namespace drv::own
+} // namespace own
+} // namespace drv

@@ -27,8 +27,6 @@ void close(const QString& connection);
 // this program on it is closed; while another copy still has it open, both stay for it.
 void settle(const QString& path);
 
-sqlite3* handleOf(const QSqlDatabase& db);
-
 // Removes, with their logs, the index files beside `kept` whose diary is gone and which
 // nobody has touched for kForgottenAfterDays: a diary on a medium that is only away for a
 // while keeps its index. Files it cannot read as an index of ours are left alone.

@@ -1,11 +1,14 @@
 #include "SearchIndex.h"
 
 #include "DateKey.h"
+#include "DiaryListener.h"
 #include "IndexFile.h"
 #include "IndexWorker.h"
 #include "OwnChanges.h"
 #include "Platform.h"
+#include "SearchStatements.h"
 #include "SearchTerms.h"
+#include "SqlQuery.h"
 #include "Statements.h"
 #include "TextMatch.h"
 
@@ -57,44 +60,21 @@ struct Index {
 std::unique_ptr<Index> g;
 std::function<void(int, int)> g_progress;
 
-// Statements run quietly on a raw connection: pragmas, and taking out the old index. A
-// failure there is no failure of what the user asked for.
-qint64 quietInt(sqlite3* db, const QString& text, bool* ok = nullptr)
-{
-    sqlite3_stmt* st = nullptr;
-    qint64 v = 0;
-    bool good = false;
-    if (sqlite3_prepare16_v2(db, text.utf16(), -1, &st, nullptr) == SQLITE_OK) {
-        const int rc = sqlite3_step(st);
-        if (rc == SQLITE_ROW) v = sqlite3_column_int64(st, 0);
-        good = rc == SQLITE_ROW || rc == SQLITE_DONE;
-    }
-    sqlite3_finalize(st);
-    if (ok) *ok = good;
-    return v;
-}
-
-bool quietExec(sqlite3* db, const QString& text)
-{
-    bool ok = false;
-    quietInt(db, text, &ok);
-    return ok;
-}
+void startSearchIndex(const QString& diaryPath, sqlite3* diary);
+void stopSearchIndex();
+void searchIndexStatementDone();
+void retireOldIndex(sqlite3* diary);
 
 void watchDiary()
 {
     int key = -1, body = -1;
-    sqlite3_stmt* st = nullptr;
-    if (sqlite3_prepare16_v2(g->diary, sql::kColumns.utf16(), -1, &st, nullptr) == SQLITE_OK) {
-        while (sqlite3_step(st) == SQLITE_ROW) {
-            const auto* name = reinterpret_cast<const char*>(sqlite3_column_text(st, 1));
-            if (!name) continue;
-            if (sqlite3_stricmp(name, "skYmn") == 0) key = sqlite3_column_int(st, 0);
-            if (sqlite3_stricmp(name, "szDoc") == 0) body = sqlite3_column_int(st, 0);
-        }
+    sql::Query q(g->diary, sql::kColumns);
+    while (q.next()) {
+        const QString name = q.text(1);
+        if (name.compare(u"skYmn", Qt::CaseInsensitive) == 0) key = int(q.number(0));
+        if (name.compare(u"szDoc", Qt::CaseInsensitive) == 0) body = int(q.number(0));
     }
-    sqlite3_finalize(st);
-    own::watch(g->diary, key, body, quietInt(g->diary, sql::kSchemaVersion));
+    own::watch(g->diary, key, body, sql::quietNumber(g->diary, sql::kSchemaVersion));
 }
 
 void pruneDirty(quint64 applied)
@@ -111,7 +91,7 @@ bool indexCurrent(bool wait)
     if (!g || !g->worker) return false;
     searchIndexStatementDone();
     bool ok = false;
-    const qint64 v = quietInt(g->diary, sql::kDataVersion, &ok);
+    const qint64 v = sql::quietNumber(g->diary, sql::kDataVersion, &ok);
     if (!ok) return false;
     if (v != g->dataVersion) {
         g->dataVersion = v;
@@ -149,14 +129,6 @@ struct Hit {
     QList<StoreValue> row; // skYmn, szTtl, szDoc
 };
 
-QString inList(const QString& head, qsizetype n)
-{
-    QString marks = head;
-    for (qsizetype i = 0; i < n; ++i)
-        marks += i == 0 ? QStringLiteral("?") : QStringLiteral(",?");
-    return marks + u')';
-}
-
 // Whether the body holds the word exactly as drv_match decides it: a text body is read by
 // the driver as the engine's UTF-16, which is what drv_match is handed; any other value
 // is left to the engine's own conversion.
@@ -175,7 +147,7 @@ bool matching(const QString& word, const QStringList& keys, QList<Hit>& hits)
 {
     for (qsizetype from = 0; from < keys.size(); from += kMostInList) {
         const QStringList part = keys.mid(from, kMostInList);
-        Statement st{inList(sql::kEntriesOf, part.size()), {}};
+        Statement st{sql::inList(sql::kEntriesOf, part.size()), {}};
         for (const QString& k : part)
             st.values << k;
         ColumnTable t;
@@ -231,7 +203,7 @@ bool indexedHits(const QString& word, const QString& query, const QSet<QString>&
             while (ok && q.next()) {
                 ++rows;
                 last = q.value(0).toLongLong();
-                const QString key = QString::number(last).rightJustified(6, u'0');
+                const QString key = DateKey::fromNumber(last);
                 if (!skip.contains(key)) keys << key;
             }
             q.finish();
@@ -290,6 +262,8 @@ void setSearchIndexProgress(std::function<void(int done, int total)> progress)
     g_progress = std::move(progress);
 }
 
+namespace {
+
 void startSearchIndex(const QString& diaryPath, sqlite3* diary)
 {
     stopSearchIndex();
@@ -303,7 +277,7 @@ void startSearchIndex(const QString& diaryPath, sqlite3* diary)
     g = std::make_unique<Index>();
     g->diaryPath = diaryPath;
     g->diary = diary;
-    g->dataVersion = quietInt(diary, sql::kDataVersion);
+    g->dataVersion = sql::quietNumber(diary, sql::kDataVersion);
     watchDiary();
     g->indexPath = index::pathFor(diaryPath);
     // Without a cache folder there is no index, and searches read every body.
@@ -335,10 +309,10 @@ void stopSearchIndex()
         // commit can come between the check and the stamp.
         if (st.phase == IndexWorker::Phase::Ready && st.usable && st.passDone >= g->wantedPass &&
             g->dirty.isEmpty() && own::openKeys().isEmpty() && sqlite3_get_autocommit(g->diary) &&
-            quietExec(g->diary, sql::kBeginRead)) {
+            sql::quietRun(g->diary, sql::kBeginRead)) {
             bool ok = false;
-            quietInt(g->diary, sql::kTouch, &ok);
-            const qint64 v = quietInt(g->diary, sql::kDataVersion);
+            sql::quietNumber(g->diary, sql::kTouch, &ok);
+            const qint64 v = sql::quietNumber(g->diary, sql::kDataVersion);
             const QString stamp =
                 ok && v == g->dataVersion ? index::stampOf(g->diary, g->diaryPath) : QString();
             if (!stamp.isEmpty() && index::open(kStamper, g->indexPath, 1000)) {
@@ -358,7 +332,7 @@ void stopSearchIndex()
                 }
                 index::close(kStamper);
             }
-            quietExec(g->diary, sql::kCommit);
+            sql::quietRun(g->diary, sql::kCommit);
         }
     }
     g->worker.reset();
@@ -375,7 +349,8 @@ void searchIndexStatementDone()
     QList<OwnChange> changes;
     bool unknown = false;
     if (!own::takeFinished(
-            g->diary, [] { return quietInt(g->diary, sql::kSchemaVersion); }, changes, unknown))
+            g->diary, [] { return sql::quietNumber(g->diary, sql::kSchemaVersion); }, changes,
+            unknown))
         return;
     if (unknown) {
         // The table changed its columns under this connection: learn them again, and have
@@ -395,48 +370,61 @@ void searchIndexStatementDone()
 void retireOldIndex(sqlite3* diary)
 {
     bool ok = false;
-    const qint64 objects = quietInt(diary, sql::kOldIndexObjects, &ok);
+    const qint64 objects = sql::quietNumber(diary, sql::kOldIndexObjects, &ok);
     if (!ok || objects == 0 || sqlite3_db_readonly(diary, "main") == 1) return;
-    if (!quietExec(diary, sql::kBeginWrite)) return;
-    const qint64 version = quietInt(diary, sql::kUserVersion);
-    bool done = quietExec(diary, sql::kDropOldTriggerIns) &&
-                quietExec(diary, sql::kDropOldTriggerDel) &&
-                quietExec(diary, sql::kDropOldTriggerUpd) && quietExec(diary, sql::kDropOldIndex) &&
-                (version != kOldIndexVersion || quietExec(diary, sql::kClearUserVersion));
-    done = done && quietExec(diary, sql::kCommit);
-    if (!done) quietExec(diary, sql::kRollback);
+    if (!sql::quietRun(diary, sql::kBeginWrite)) return;
+    const qint64 version = sql::quietNumber(diary, sql::kUserVersion);
+    bool done = sql::quietRun(diary, sql::kDropOldTriggerIns) &&
+                sql::quietRun(diary, sql::kDropOldTriggerDel) &&
+                sql::quietRun(diary, sql::kDropOldTriggerUpd) &&
+                sql::quietRun(diary, sql::kDropOldIndex) &&
+                (version != kOldIndexVersion || sql::quietRun(diary, sql::kClearUserVersion));
+    done = done && sql::quietRun(diary, sql::kCommit);
+    if (!done) sql::quietRun(diary, sql::kRollback);
 }
 
-bool LatestUpTo(const QString& key, ColumnTable& table, int& count)
+// drv_match(text, word): the word search, "*" any run, case- and width-insensitive.
+void sqlMatch(sqlite3_context* ctx, int, sqlite3_value** argv)
 {
-    if (!DateKey::isKey(key)) {
-        Statement st{sql::kTop50 + sql::kUpTo + sql::kNewestFirst, {}};
-        SqlSet(st, {key});
-        return DbGetRows(st, table, count);
+    const auto* t = static_cast<const char16_t*>(sqlite3_value_text16(argv[0]));
+    const auto* w = static_cast<const char16_t*>(sqlite3_value_text16(argv[1]));
+    if (!t || !w) {
+        sqlite3_result_int(ctx, 0);
+        return;
     }
-    // Keys up to the pivot year belong to the later century, so the newest come first
-    // from there, then from the earlier one; each part is a range of the key's index.
-    const QString pivot = orderPivot() + QStringLiteral("9999");
-    const bool laterCentury = key <= pivot;
-    const QString& range = sql::kLatestInRange;
-    count = 0;
-    table.clear();
-    Statement first{range, {}};
-    SqlSet(first, {key, laterCentury ? QString() : pivot, 50});
-    if (!DbGetRows(first, table, count)) return false;
-    if (!laterCentury || count >= 50) return true;
-    Statement earlier{range, {}};
-    SqlSet(earlier, {QStringLiteral("999999"), pivot, 50 - count});
-    ColumnTable more;
-    int n = 0;
-    if (!DbGetRows(earlier, more, n)) return false;
-    if (n == 0) return true;
-    if (table.isEmpty()) table = ColumnTable(3);
-    for (int c = 0; c < 3; ++c)
-        table[c] += more[c];
-    count += n;
-    return true;
+    const QString text = QString::fromUtf16(t, sqlite3_value_bytes16(argv[0]) / 2);
+    const QString word = QString::fromUtf16(w, sqlite3_value_bytes16(argv[1]) / 2);
+    sqlite3_result_int(ctx, matches(text, word) ? 1 : 0);
 }
+
+class FollowDiary final : public DiaryListener {
+public:
+    bool diaryOpened(const QString& path, sqlite3* diary) override
+    {
+        // The old tokenizer lets the triggers of an earlier version's index run until they
+        // are taken out.
+        if (!diary ||
+            sqlite3_create_function(diary, "drv_match", 2, SQLITE_UTF16 | SQLITE_DETERMINISTIC,
+                                    nullptr, sqlMatch, nullptr, nullptr) != SQLITE_OK ||
+            !terms::registerRetiredTokenizer(diary))
+            return false;
+        retireOldIndex(diary);
+        // The index is built or checked in the background; until it is ready, searches
+        // read every body.
+        startSearchIndex(path, diary);
+        return true;
+    }
+    void statementDone() override { searchIndexStatementDone(); }
+    void diaryClosing() override { stopSearchIndex(); }
+};
+
+FollowDiary g_follow;
+[[maybe_unused]] const bool g_following = [] {
+    addDiaryListener(&g_follow);
+    return true;
+}();
+
+} // namespace
 
 bool ScanWord(const QString& word, ColumnTable& table, int& count)
 {
@@ -471,6 +459,15 @@ bool SearchWord(const QString& word, ColumnTable& table, int& count)
             table[c].append(h.row.at(c));
     count = int(hits.size());
     return true;
+}
+
+bool diary::search(const QString& word, QList<DiaryEntry>& rows)
+{
+    ColumnTable t;
+    int n = 0;
+    const bool ok = SearchWord(word, t, n);
+    rows = entriesOf(t, n);
+    return ok;
 }
 
 } // namespace drv
