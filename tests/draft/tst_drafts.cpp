@@ -7,6 +7,7 @@
 #include "DraftKeeper.h"
 #include "FakePlatform.h"
 #include "Globals.h"
+#include "MainWindow.h"
 #include "MonthCalendar.h"
 #include "TypeText.h"
 #include "fmTxt.h"
@@ -79,9 +80,8 @@ private:
     // Starts as the program does: load, show, then the offer.
     void start()
     {
-        w = new fmTxt;
-        QVERIFY(w->Form_Load());
-        w->show();
+        w = test::openMainWindow();
+        QVERIFY(w);
         QVERIFY(QTest::qWaitForWindowExposed(w));
         // Under X the keys go to the active window only.
         w->activateWindow();

@@ -11,6 +11,7 @@
 #include "Globals.h"
 #include "ListingView.h"
 #include "MainView.h"
+#include "MainWindow.h"
 #include "MonthCalendar.h"
 #include "SearchStatements.h"
 #include "Statements.h"
@@ -161,9 +162,8 @@ private Q_SLOTS:
     {
         QFETCH(QString, title);
         QFETCH(QString, body);
-        auto w = std::make_unique<fmTxt>();
-        QVERIFY(w->Form_Load());
-        w->show();
+        std::unique_ptr<fmTxt> w(test::openMainWindow());
+        QVERIFY(w);
         w->vTTL->setText(title);
         w->uTxt->setText(body);
         QVERIFY(w->Modified);

@@ -6,6 +6,7 @@
 #include "DiaryFixture.h"
 #include "FakePlatform.h"
 #include "Globals.h"
+#include "MainWindow.h"
 #include "MonthCalendar.h"
 #include "Program.h"
 #include "SearchIndex.h"
@@ -173,9 +174,8 @@ private Q_SLOTS:
         QCOMPARE(before.size(), 2);
         if (fault == Fault::FileReadOnly) setMode(dbPath(), QFileDevice::ReadOwner);
 
-        w = new fmTxt;
-        QVERIFY(w->Form_Load());
-        w->show();
+        w = test::openMainWindow();
+        QVERIFY(w);
         QCOMPARE(w->vTTL->text(), QStringLiteral("古い表題"));
         QVERIFY(fake->messages.isEmpty());
 
@@ -313,9 +313,8 @@ private Q_SLOTS:
             setMode(dbPath(), QFileDevice::ReadOwner);
         const QByteArray before = digest(dbPath());
 
-        w = new fmTxt;
-        QVERIFY(w->Form_Load());
-        w->show();
+        w = test::openMainWindow();
+        QVERIFY(w);
         QCOMPARE(w->vTTL->text(), QStringLiteral("古い表題"));
         QCOMPARE(w->vSpr->rowCount(), 2);
         QVERIFY(waitForSearchIndex(20000));
@@ -342,9 +341,8 @@ private Q_SLOTS:
     void refusedCloseKeepsTheTextMarkedChanged()
     {
         makeDiary();
-        w = new fmTxt;
-        QVERIFY(w->Form_Load());
-        w->show();
+        w = test::openMainWindow();
+        QVERIFY(w);
         sbEdt::instance().ActDc(QStringLiteral("261201"));
         const QString big = QStringLiteral("一日の出来事。").repeated(20000);
         w->uTxt->setText(big);
@@ -373,9 +371,8 @@ private Q_SLOTS:
     void unreadableDayIsNotShownEmpty()
     {
         makeDiary();
-        w = new fmTxt;
-        QVERIFY(w->Form_Load());
-        w->show();
+        w = test::openMainWindow();
+        QVERIFY(w);
         QProcess locker;
         QVERIFY(lockFor(locker, 12000));
         const QDate first(2026, 12, 1);

@@ -10,6 +10,7 @@
 #include "FakePlatform.h"
 #include "Globals.h"
 #include "KeepAsk.h"
+#include "MainWindow.h"
 #include "MonthCalendar.h"
 #include "ProgressBox.h"
 #include "RestoreDialog.h"
@@ -115,9 +116,8 @@ private Q_SLOTS:
         QVERIFY(diary::save("261203", "三日", "三日の文"));
         QVERIFY(diary::save("261207", "七日", "七日の文"));
         DbClose();
-        w = std::make_unique<fmTxt>();
-        QVERIFY(w->Form_Load());
-        w->show();
+        w.reset(test::openMainWindow());
+        QVERIFY(w);
     }
     void cleanup()
     {

@@ -4,6 +4,7 @@
 // stand over the window that asked.
 
 #include "DiaryFixture.h"
+#include "MainWindow.h"
 #include "TypeText.h"
 #include "WidgetDialogs.h"
 #include "fmTxt.h"
@@ -53,9 +54,8 @@ private Q_SLOTS:
     {
         QVERIFY2(QGuiApplication::platformName() == u"xcb", "run under scripts/xvfb-test.sh");
         fake = test::startDiary();
-        w = new fmTxt;
-        QVERIFY(w->Form_Load());
-        w->show();
+        w = test::openMainWindow();
+        QVERIFY(w);
         w->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(w));
         body = w->uTxt->findChild<QPlainTextEdit*>();

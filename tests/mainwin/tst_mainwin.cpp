@@ -8,6 +8,7 @@
 #include "FakePlatform.h"
 #include "Globals.h"
 #include "MainLayout.h"
+#include "MainWindow.h"
 #include "MonthCalendar.h"
 #include "MonthListKeys.h"
 #include "Program.h"
@@ -85,9 +86,8 @@ private:
     // Starts the window as the program does, on the fake's data folder.
     void start()
     {
-        w = new fmTxt;
-        QVERIFY(w->Form_Load());
-        w->show();
+        w = test::openMainWindow();
+        QVERIFY(w);
         QVERIFY(QTest::qWaitForWindowExposed(w));
     }
     void stop()

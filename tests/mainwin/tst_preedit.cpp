@@ -5,6 +5,7 @@
 #include "DiaryFixture.h"
 #include "FakePlatform.h"
 #include "Globals.h"
+#include "MainWindow.h"
 #include "fmTxt.h"
 #include "sbEdt.h"
 #include "uTxA.h"
@@ -81,9 +82,8 @@ private Q_SLOTS:
     {
         fake = test::startDiary();
         test::put(QStringLiteral("261207"), QStringLiteral("表題"), QStringLiteral("本文"));
-        w = new fmTxt;
-        QVERIFY(w->Form_Load());
-        w->show();
+        w = test::openMainWindow();
+        QVERIFY(w);
         QVERIFY(QTest::qWaitForWindowExposed(w));
     }
     void cleanup()

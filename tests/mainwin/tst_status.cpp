@@ -7,6 +7,7 @@
 #include "EntryStatusBar.h"
 #include "FakePlatform.h"
 #include "IndexProgress.h"
+#include "MainWindow.h"
 #include "MonthCalendar.h"
 #include "Store.h"
 #include "fmTxt.h"
@@ -59,10 +60,8 @@ private Q_SLOTS:
         put(QStringLiteral("261120"), QStringLiteral("今日"), QStringLiteral("晴れ"));
         put(QStringLiteral("261123"), QStringLiteral("勤労感謝"),
             QStringLiteral("休み 👍🏽"));
-        w = new fmTxt;
-        QVERIFY(w->Form_Load());
-        w->resize(900, 600);
-        w->show();
+        w = test::openMainWindow(QSize(900, 600));
+        QVERIFY(w);
         QVERIFY(QTest::qWaitForWindowExposed(w));
     }
     void cleanup()

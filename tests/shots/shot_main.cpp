@@ -4,6 +4,7 @@
 #include "DiaryFile.h"
 #include "FakePlatform.h"
 #include "Globals.h"
+#include "MainWindow.h"
 #include "MonthCalendar.h"
 #include "fmTxt.h"
 
@@ -51,12 +52,11 @@ int main(int argc, char** argv)
     bRun = true;
     fillDiary();
 
-    auto* w = new fmTxt;
-    if (!w->Form_Load()) {
+    auto* w = test::openMainWindow();
+    if (!w) {
         std::fprintf(stderr, "the diary did not open\n");
         return 1;
     }
-    w->show();
     if (!QTest::qWaitForWindowExposed(w)) {
         std::fprintf(stderr, "the window was not shown\n");
         return 1;
