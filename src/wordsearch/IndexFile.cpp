@@ -3,6 +3,7 @@
 #include "SearchStatements.h"
 #include "SearchTerms.h"
 #include "SqlQuery.h"
+#include "Statements.h"
 
 #include <QCryptographicHash>
 #include <QDateTime>
@@ -10,7 +11,6 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QSqlDriver>
-#include <QSqlQuery>
 #include <QStandardPaths>
 
 #include <sqlite3.h>
@@ -87,8 +87,8 @@ void forgetVanished(const QString& kept)
             continue;
         QString diary;
         if (openWith(connection, path, QStringLiteral("QSQLITE_OPEN_READONLY"))) {
-            QSqlQuery q(QSqlDatabase::database(connection, false));
-            if (q.exec(sql::kMetaDiary) && q.next()) diary = q.value(0).toString();
+            sql::Query q(sql::handleOf(QSqlDatabase::database(connection, false)), sql::kMetaDiary);
+            if (q.next()) diary = q.text(0);
         }
         close(connection);
         if (diary.isEmpty() || QFileInfo::exists(diary)) continue;
@@ -112,10 +112,8 @@ bool open(const QString& connection, const QString& path, int busyMs)
               sqlite3_db_config(h, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr) == SQLITE_OK &&
               sqlite3_file_control(h, "main", SQLITE_FCNTL_PERSIST_WAL, &on) == SQLITE_OK &&
               terms::registerTokenizer(h);
-    QSqlQuery q(db);
     for (const QString& setup : sql::kIndexSetup)
-        ok = ok && q.exec(setup);
-    q = QSqlQuery();
+        ok = ok && sql::quietRun(h, setup);
     if (!ok) close(connection);
     return ok;
 }
@@ -148,10 +146,8 @@ void settle(const QString& path)
     // SQLite's defaults: the last connection to close checkpoints the log and deletes it,
     // unlike the index's own connections, which keep it (see open).
     const QString connection = QStringLiteral("drvesk-settle-%1").arg(quintptr(&path));
-    if (openWith(connection, path, QString())) {
-        QSqlQuery q(QSqlDatabase::database(connection, false));
-        q.exec(sql::kIndexSettle);
-    }
+    if (openWith(connection, path, QString()))
+        sql::quietRun(sql::handleOf(QSqlDatabase::database(connection, false)), sql::kIndexSettle);
     close(connection);
 }
 
@@ -195,6 +191,23 @@ QString stampOf(sqlite3* diary, const QString& path)
         .arg(qlonglong(st.st_ctim.tv_nsec))
         .arg(QString::fromLatin1(
             QByteArray(reinterpret_cast<const char*>(header) + 24, 16).toHex()));
+}
+
+void writeStamp(const QString& indexPath, qint64 generation, const QString& stamp)
+{
+    const QString connection = QStringLiteral("drvesk-index-stamp");
+    if (stamp.isEmpty() || !open(connection, indexPath, 1000)) return;
+    sqlite3* h = sql::handleOf(QSqlDatabase::database(connection, false));
+    if (sql::quietRun(h, sql::kBeginWrite)) {
+        bool same = false;
+        {
+            sql::Query q(h, sql::kMetaGen);
+            same = q.next() && q.number(0) == generation && q.number(1) == 1;
+        }
+        if (same) sql::Query(h, sql::kMetaStamp, {stamp}).run();
+        sql::quietRun(h, sql::kCommit);
+    }
+    close(connection);
 }
 
 } // namespace drv::index

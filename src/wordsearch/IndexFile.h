@@ -46,5 +46,8 @@ QByteArray digestOf(const char* utf8, int bytes);
 // inside a read transaction of `diary`, so no commit can come between. Empty when the file
 // keeps changes outside itself (a write-ahead log), and the stamp would not see them.
 QString stampOf(sqlite3* diary, const QString& path);
+// Stores the stamp in the index file when it is still the one of that generation, and
+// complete. Quiet: without a stamp the next start compares every row instead.
+void writeStamp(const QString& indexPath, qint64 generation, const QString& stamp);
 
 } // namespace drv::index

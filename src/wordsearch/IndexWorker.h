@@ -55,7 +55,6 @@ protected:
     void run() override;
 
 private:
-    class Builder;
     bool takeWork(QList<OwnChange>& changes, quint64& pass, bool wait);
     void publish(const std::function<void(Status&)>& change);
 

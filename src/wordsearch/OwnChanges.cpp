@@ -8,6 +8,19 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
+
+namespace drv {
+
+quint64 lastSeq(const QList<OwnChange>& changes)
+{
+    quint64 top = 0;
+    for (const OwnChange& c : changes)
+        top = std::max(top, c.seq);
+    return top;
+}
+} // namespace drv
+
 namespace drv::own {
 
 namespace {

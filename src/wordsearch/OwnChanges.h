@@ -26,6 +26,9 @@ struct OwnChange {
     quint64 seq = 0;
 };
 
+// The highest sequence number among the changes; 0 for none.
+quint64 lastSeq(const QList<OwnChange>& changes);
+
 namespace own {
 
 // Starts watching the connection's changes of tbDoc, whose key and body are the columns at
