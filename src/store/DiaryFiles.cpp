@@ -2,6 +2,7 @@
 
 #include "DateKey.h"
 #include "Platform.h"
+#include "SqlQuery.h"
 #include "Statements.h"
 
 #include <QElapsedTimer>
@@ -12,75 +13,15 @@ namespace drv {
 
 namespace {
 
-class Connection {
-public:
-    Connection() = default;
-    ~Connection() { sqlite3_close(db); }
-    Q_DISABLE_COPY_MOVE(Connection)
-
-    bool open(const QString& path, int flags, QString& reason)
-    {
-        const int rc = sqlite3_open_v2(path.toUtf8().constData(), &db, flags, nullptr);
-        if (rc != SQLITE_OK) {
-            reason =
-                db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString::fromUtf8(sqlite3_errstr(rc));
-            return false;
-        }
-        sqlite3_extended_result_codes(db, 1);
-        return true;
-    }
-    QString error() const { return QString::fromUtf8(sqlite3_errmsg(db)); }
-
-    sqlite3* db = nullptr;
-};
-
-class Query {
-public:
-    Query(sqlite3* db, const QString& text) : db_(db)
-    {
-        const QByteArray utf8 = text.toUtf8();
-        ok_ =
-            sqlite3_prepare_v2(db, utf8.constData(), int(utf8.size()), &st_, nullptr) == SQLITE_OK;
-    }
-    ~Query() { sqlite3_finalize(st_); }
-    Q_DISABLE_COPY_MOVE(Query)
-
-    void bind(int i, const QString& value)
-    {
-        if (ok_)
-            ok_ = sqlite3_bind_text16(st_, i, value.utf16(), int(value.size() * 2),
-                                      SQLITE_TRANSIENT) == SQLITE_OK;
-    }
-    // The first row's first column; false when the statement failed.
-    bool first(QString& value)
-    {
-        value.clear();
-        if (!ok_) return false;
-        const int rc = sqlite3_step(st_);
-        if (rc == SQLITE_ROW) {
-            const auto* t = static_cast<const char16_t*>(sqlite3_column_text16(st_, 0));
-            if (t) value = QString::fromUtf16(t, sqlite3_column_bytes16(st_, 0) / 2);
-            return true;
-        }
-        ok_ = rc == SQLITE_DONE;
-        return ok_;
-    }
-    QString error() const { return QString::fromUtf8(sqlite3_errmsg(db_)); }
-
-private:
-    sqlite3* db_;
-    sqlite3_stmt* st_ = nullptr;
-    bool ok_ = false;
-};
-
-bool scalar(Connection& c, const QString& text, const QStringList& values, QString& value,
+// The first row's first column as text; false when the statement failed.
+bool scalar(sql::Connection& c, const QString& text, const QStringList& values, QString& value,
             QString& reason)
 {
-    Query q(c.db, text);
-    for (int i = 0; i < values.size(); ++i)
-        q.bind(i + 1, values.at(i));
-    if (q.first(value)) return true;
-    reason = q.error();
+    sql::Query q(c.handle(), text);
+    q.bindAll(values);
+    value = q.next() ? q.text(0) : QString();
+    if (q.ok()) return true;
+    reason = q.lastError();
     return false;
 }
 
@@ -97,13 +38,13 @@ bool copyDiaryFile(const QString& from, const QString& to, const CopyPace& pace,
                    QString& reason)
 {
     stopped = false;
-    Connection source, target;
+    sql::Connection source, target;
     if (!source.open(from, SQLITE_OPEN_READONLY, reason) ||
         !target.open(to, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, reason))
         return false;
-    sqlite3_backup* copy = sqlite3_backup_init(target.db, "main", source.db, "main");
+    sqlite3_backup* copy = sqlite3_backup_init(target.handle(), "main", source.handle(), "main");
     if (!copy) {
-        reason = target.error();
+        reason = target.lastError();
         return false;
     }
     QElapsedTimer waited;
@@ -138,7 +79,7 @@ bool copyDiaryFile(const QString& from, const QString& to, const CopyPace& pace,
 
 bool checkDiaryFile(const QString& path, QString& reason)
 {
-    Connection c;
+    sql::Connection c;
     if (!c.open(path, SQLITE_OPEN_READONLY, reason)) return false;
     QString verdict, none;
     if (!scalar(c, sql::kQuickCheck, {}, verdict, reason)) return false;
@@ -152,7 +93,7 @@ bool checkDiaryFile(const QString& path, QString& reason)
 bool summarizeDiaryFile(const QString& path, DiarySummary& summary, QString& reason)
 {
     summary = {};
-    Connection c;
+    sql::Connection c;
     if (!c.open(path, SQLITE_OPEN_READONLY, reason)) return false;
     QString count;
     if (!scalar(c, sql::kCountAll, {}, count, reason)) return false;

@@ -1,5 +1,6 @@
 #include "SqlQuery.h"
 
+#include <QFile>
 #include <QSqlDriver>
 
 #include <sqlite3.h>
@@ -20,6 +21,32 @@ QString inList(const QString& head, qsizetype n)
     for (qsizetype i = 0; i < n; ++i)
         marks += i == 0 ? QStringLiteral("?") : QStringLiteral(",?");
     return marks + u')';
+}
+
+Connection::~Connection()
+{
+    sqlite3_close(db_);
+}
+
+bool Connection::open(const QString& path, int flags, QString& reason, int busyMs)
+{
+    sqlite3_close(db_);
+    db_ = nullptr;
+    const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &db_, flags, nullptr);
+    if (rc != SQLITE_OK) {
+        reason = db_ ? lastError() : QString::fromUtf8(sqlite3_errstr(rc));
+        sqlite3_close(db_);
+        db_ = nullptr;
+        return false;
+    }
+    sqlite3_extended_result_codes(db_, 1);
+    if (busyMs > 0) sqlite3_busy_timeout(db_, busyMs);
+    return true;
+}
+
+QString Connection::lastError() const
+{
+    return db_ ? QString::fromUtf8(sqlite3_errmsg(db_)) : QString();
 }
 
 Query::Query(sqlite3* db, const QString& text) : db_(db)

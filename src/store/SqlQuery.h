@@ -1,8 +1,9 @@
 #pragma once
-// The one way the program runs a statement on a raw SQLite connection: a Query prepares in
-// its constructor, binds values left to right, steps row by row, tells its last error and
-// finalises in its destructor. The store's runner, the word search's worker and the
-// readers of other programs' databases all go through it.
+// The one way the program runs a statement: a Query prepares in its constructor, binds
+// values left to right, steps row by row, tells its last error and finalises in its
+// destructor; a Connection opens a file of its own and closes it in its destructor. The
+// store's runner, its file copies, the word search's worker and the tests' own look at a
+// diary all go through them.
 
 #include <QByteArray>
 #include <QSqlDatabase>
@@ -21,6 +22,24 @@ sqlite3* handleOf(const QSqlDatabase& db);
 
 // head followed by n placeholders: "?,?,?)".
 QString inList(const QString& head, qsizetype n);
+
+// A connection of its own on a file, closed with it (for copies, checks and tools; the
+// diary's and the index's connections are opened through Qt's driver).
+class Connection {
+public:
+    Connection() = default;
+    ~Connection();
+    Q_DISABLE_COPY_MOVE(Connection)
+
+    // SQLITE_OPEN_* flags; busyMs > 0 waits that long for another writer's lock. On failure
+    // reason says why.
+    bool open(const QString& path, int flags, QString& reason, int busyMs = 0);
+    sqlite3* handle() const { return db_; }
+    QString lastError() const;
+
+private:
+    sqlite3* db_ = nullptr;
+};
 
 class Query {
 public:

@@ -73,16 +73,6 @@ inline const QString kQuickCheck = QStringLiteral("Pragma quick_check");
 inline const QString kNewestIn =
     QStringLiteral("Select Max(skYmn) As sKey From tbDoc Where skYmn Between ? And ?");
 
-// Almanah's diary.db, read in a connection of its own: every day with its format version
-// (a file older than the version column holds only version 1), and the days' tags.
-inline const QString kAlmanahEntries = QStringLiteral(
-    "Select year, month, day, content, version From entries Order By year, month, day");
-inline const QString kAlmanahEntriesV1 =
-    QStringLiteral("Select year, month, day, content, 1 From entries Order By year, month, day");
-inline const QString kAlmanahCount = QStringLiteral("Select Count(*) From entries");
-inline const QString kAlmanahTags =
-    QStringLiteral("Select year, month, day, tag From entry_tag Order By rowid");
-
 // The key within the value that kMax/kMin return: its first character is the century mark.
 inline QString keyOfOrd(const QString& ord)
 {
