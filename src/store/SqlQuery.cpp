@@ -113,9 +113,11 @@ Query& Query::bind(const QVariant& v)
 
 bool Query::next()
 {
-    if (!ok_) return false;
+    // Stepped again after its end, a statement would run once more from the start.
+    if (!ok_ || done_) return false;
     const int rc = sqlite3_step(st_);
     if (rc == SQLITE_ROW) return true;
+    done_ = true;
     if (rc != SQLITE_DONE) fail();
     return false;
 }
@@ -133,6 +135,7 @@ void Query::reset()
     sqlite3_reset(st_);
     sqlite3_clear_bindings(st_);
     bound_ = 0;
+    done_ = false;
     ok_ = true;
     error_.clear();
     code_ = 0;

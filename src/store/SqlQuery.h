@@ -57,7 +57,8 @@ public:
             bind(QVariant(v));
         return *this;
     }
-    // Steps once: true on a row. False at the end or on failure (ok() tells which).
+    // Steps once: true on a row. False at the end or on failure (ok() tells which), and
+    // from then on until reset().
     bool next();
     // Steps to the end: true when no step failed.
     bool run();
@@ -83,6 +84,7 @@ private:
     sqlite3* db_ = nullptr;
     sqlite3_stmt* st_ = nullptr;
     int bound_ = 0;
+    bool done_ = false;
     bool ok_ = false;
     QString error_;
     int code_ = 0;

@@ -36,27 +36,7 @@ bool save(const QString& key, const QString& title, const QString& body)
     return DbExec(st, n) && n == 1;
 }
 
-// Runs one statement on a file through a connection of the test's own; first gets the
-// first value of its first row.
-bool onFile(const QString& path, const QString& sql, const QVariantList& values = {},
-            QVariant* first = nullptr)
-{
-    bool ok = false;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "onFile");
-        db.setDatabaseName(path);
-        if (db.open()) {
-            QSqlQuery q(db);
-            ok = q.prepare(sql);
-            for (const QVariant& v : values)
-                q.addBindValue(v);
-            ok = ok && q.exec();
-            if (ok && first && q.next()) *first = q.value(0);
-        }
-    }
-    QSqlDatabase::removeDatabase(QStringLiteral("onFile"));
-    return ok;
-}
+using drv::test::onFile;
 
 } // namespace
 
@@ -213,13 +193,7 @@ private Q_SLOTS:
         QFETCH(QByteArray, content);
         if (QByteArray(QTest::currentDataTag()) == "other database") {
             // A real SQLite file without the diary's table.
-            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "other");
-            db.setDatabaseName(dbPath());
-            QVERIFY(db.open());
-            QSqlQuery(db).exec(QStringLiteral("create table x(a)"));
-            db.close();
-            db = QSqlDatabase();
-            QSqlDatabase::removeDatabase(QStringLiteral("other"));
+            QVERIFY(onFile(dbPath(), QStringLiteral("create table x(a)")));
         } else {
             QFile f(dbPath());
             QVERIFY(f.open(QIODevice::WriteOnly));
@@ -584,20 +558,11 @@ private Q_SLOTS:
         QCOMPARE(found(QStringLiteral("し")), QStringLiteral("260102"));
         QCOMPARE(fake->messages, QStringList());
         DbClose();
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "schema");
-        db.setDatabaseName(dbPath());
-        QVERIFY(db.open());
-        QSqlQuery q(db);
-        QVERIFY(q.exec(QStringLiteral("select name from sqlite_master")));
-        QStringList names;
-        while (q.next())
-            names << q.value(0).toString();
-        QVERIFY(q.exec(QStringLiteral("pragma user_version")) && q.next());
-        QCOMPARE(q.value(0).toInt(), 0);
-        q = QSqlQuery();
-        db.close();
-        db = QSqlDatabase();
-        QSqlDatabase::removeDatabase(QStringLiteral("schema"));
+        QStringList names =
+            test::firstColumn(dbPath(), QStringLiteral("select name from sqlite_master"));
+        QVariant version;
+        QVERIFY(onFile(dbPath(), QStringLiteral("pragma user_version"), {}, &version));
+        QCOMPARE(version.toInt(), 0);
         names.sort();
         QCOMPARE(names, (QStringList{"sqlite_autoindex_tbDoc_1", "tbDoc"}));
     }

@@ -2,12 +2,13 @@
 
 #include "FakePlatform.h"
 #include "Globals.h"
+#include "SqlQuery.h"
 
 #include <QCryptographicHash>
 #include <QFile>
-#include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QTest>
+
+#include <sqlite3.h>
 
 namespace drv::test {
 
@@ -19,19 +20,7 @@ void direct(const QString& sql, const QVariantList& values)
         // A copy keeps the template's mode, which may be read-only.
         QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     }
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "direct");
-        db.setDatabaseName(path);
-        QVERIFY(db.open());
-        QSqlQuery q(db);
-        QVERIFY(q.prepare(sql));
-        for (const QVariant& v : values)
-            q.addBindValue(v);
-        QVERIFY2(q.exec(), qPrintable(sql));
-        q = QSqlQuery();
-        db.close();
-    }
-    QSqlDatabase::removeDatabase(QStringLiteral("direct"));
+    QVERIFY2(onFile(path, sql, values), qPrintable(sql));
 }
 
 void put(const QString& key, const QVariant& title, const QVariant& body)
@@ -42,23 +31,47 @@ void put(const QString& key, const QVariant& title, const QVariant& body)
 QMap<QString, StoredEntry> stored()
 {
     QMap<QString, StoredEntry> out;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "check");
-        db.setDatabaseName(sUsrFld + QStringLiteral("dbVesk.mdb"));
-        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=20000"));
-        QSqlQuery q(db);
-        if (!db.open() || !q.exec(QStringLiteral("Pragma integrity_check")) || !q.next() ||
-            q.value(0).toString() != u"ok") {
-            out.insert(QStringLiteral("!"), {q.value(0).toString(), QString()});
-        } else {
-            q.exec(QStringLiteral("Select skYmn, szTtl, szDoc From tbDoc"));
-            while (q.next())
-                out.insert(q.value(0).toString(), {q.value(1).toString(), q.value(2).toString()});
-        }
-        q = QSqlQuery();
-        db.close();
+    sql::Connection c;
+    QString reason;
+    if (!c.open(sUsrFld + QStringLiteral("dbVesk.mdb"), SQLITE_OPEN_READONLY, reason, 20000)) {
+        out.insert(QStringLiteral("!"), {reason, QString()});
+        return out;
     }
-    QSqlDatabase::removeDatabase(QStringLiteral("check"));
+    sql::Query check(c.handle(), QStringLiteral("Pragma integrity_check"));
+    const QString verdict = check.next() ? check.text(0) : check.lastError();
+    if (verdict != u"ok") {
+        out.insert(QStringLiteral("!"), {verdict, QString()});
+        return out;
+    }
+    sql::Query q(c.handle(), QStringLiteral("Select skYmn, szTtl, szDoc From tbDoc"));
+    while (q.next())
+        out.insert(q.text(0), {q.text(1), q.text(2)});
+    return out;
+}
+
+bool onFile(const QString& path, const QString& sql, const QVariantList& values, QVariant* first,
+            int busyMs)
+{
+    sql::Connection c;
+    QString reason;
+    if (!c.open(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, reason, busyMs)) return false;
+    sql::Query q(c.handle(), sql);
+    for (const QVariant& v : values)
+        q.bind(v);
+    const bool row = q.next();
+    if (row && first) *first = q.value(0);
+    return q.ok() && q.run();
+}
+
+QStringList firstColumn(const QString& path, const QString& sql)
+{
+    QStringList out;
+    sql::Connection c;
+    QString reason;
+    if (!c.open(path, SQLITE_OPEN_READONLY, reason)) return out;
+    sql::Query q(c.handle(), sql);
+    while (q.next())
+        out << q.text(0);
     return out;
 }
 

@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QMap>
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 
 namespace drv::test {
@@ -21,6 +22,12 @@ void put(const QString& key, const QVariant& title, const QVariant& body);
 // Every entry, after checking the file page by page; a damaged file reads as a single
 // entry under the key "!" holding the reason.
 QMap<QString, StoredEntry> stored();
+// Runs one statement on a file through a connection of the test's own (waiting busyMs for
+// another writer's lock); first gets the first row's first value. False when it fails.
+bool onFile(const QString& path, const QString& sql, const QVariantList& values = {},
+            QVariant* first = nullptr, int busyMs = 0);
+// The first column of every row a statement reads from a file, as text.
+QStringList firstColumn(const QString& path, const QString& sql);
 // The file's SHA-256, empty when it cannot be read: proves a file was left untouched.
 QByteArray digest(const QString& path);
 

@@ -97,41 +97,19 @@ QStringList searched(const QString& word)
 // Every row exactly as stored, types and bytes.
 QStringList rowsAsStored()
 {
-    QStringList rows;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "rows");
-        db.setDatabaseName(diaryPath());
-        if (db.open()) {
-            QSqlQuery q(db);
-            q.exec(QStringLiteral("select quote(skYmn) || '|' || quote(szTtl) || '|' || "
-                                  "typeof(szDoc) || hex(szDoc) from tbDoc order by skYmn"));
-            while (q.next())
-                rows << q.value(0).toString();
-        }
-        db.close();
-    }
-    QSqlDatabase::removeDatabase(QStringLiteral("rows"));
-    return rows;
+    return test::firstColumn(
+        diaryPath(), QStringLiteral("select quote(skYmn) || '|' || quote(szTtl) || '|' || "
+                                    "typeof(szDoc) || hex(szDoc) from tbDoc order by skYmn"));
 }
 
 QStringList schemaNames()
 {
-    QStringList names;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "names");
-        db.setDatabaseName(diaryPath());
-        if (db.open()) {
-            QSqlQuery q(db);
-            q.exec(QStringLiteral("select name from sqlite_master order by name"));
-            while (q.next())
-                names << q.value(0).toString();
-            q.exec(QStringLiteral("pragma user_version"));
-            if (q.next() && q.value(0).toInt() != 0)
-                names << QStringLiteral("user_version ") + q.value(0).toString();
-        }
-        db.close();
-    }
-    QSqlDatabase::removeDatabase(QStringLiteral("names"));
+    QStringList names = test::firstColumn(
+        diaryPath(), QStringLiteral("select name from sqlite_master order by name"));
+    QVariant version;
+    if (test::onFile(diaryPath(), QStringLiteral("pragma user_version"), {}, &version) &&
+        version.toInt() != 0)
+        names << QStringLiteral("user_version ") + version.toString();
     return names;
 }
 
