@@ -116,6 +116,16 @@ QString uTxA::SelText() const
     return plainFromDocument(mTxt->textCursor().selectedText());
 }
 
+QString uTxA::rawText() const
+{
+    return mTxt->document()->toRawText();
+}
+
+QString uTxA::rawSelection() const
+{
+    return mTxt->textCursor().selectedText();
+}
+
 void uTxA::txAct(const QString& sJb)
 {
     const std::optional<TxAction> action = txActionFor(sJb);

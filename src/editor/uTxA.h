@@ -32,6 +32,11 @@ public:
 
     // The selected text as it stands, line breaks as line feeds; empty without a selection.
     QString SelText() const;
+    // The body and the selection as the document holds them, paragraph separators and all,
+    // for counting characters: a single copy, where Text() also trims and converts line
+    // ends, and a count passes over white space anyway.
+    QString rawText() const;
+    QString rawSelection() const;
 
     // Performs the edit action of that exact name: "取消", "元に戻す", "やり直し",
     // "切り取り", "ｺﾋﾟｰ", "貼り付け", "全てｺﾋﾟｰ", "全て選択", "検索". Other names do nothing.

@@ -53,7 +53,7 @@ void EntryStatusBar::updateCount()
 {
     QElapsedTimer took;
     took.start();
-    counter_->request(editor_->Text(), editor_->SelText());
+    counter_->request(editor_->rawText(), editor_->rawSelection());
     pause_ = std::max(kShortestPause, std::chrono::milliseconds(took.elapsed() * kPausePerCount));
 }
 
