@@ -9,6 +9,7 @@
 // time, its search index kept in its own file beside it.
 
 #include "BenchSession.h"
+#include "GapMeter.h"
 #include "KeepAsk.h"
 #include "Program.h"
 #include "Statements.h"
@@ -17,10 +18,8 @@
 
 #include <QApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QTemporaryDir>
-#include <QTimer>
 
 #include <benchmark/benchmark.h>
 
@@ -74,33 +73,6 @@ public:
 
 ScriptedAsk g_ask;
 
-// The longest time the event loop went without running a 5 ms timer, while `work` ran.
-class GapMeter {
-public:
-    GapMeter()
-    {
-        timer_.setTimerType(Qt::PreciseTimer);
-        timer_.setInterval(5);
-        QObject::connect(&timer_, &QTimer::timeout,
-                         [this] { longest_ = std::max(longest_, since_.restart()); });
-    }
-    qint64 around(const std::function<void()>& work)
-    {
-        longest_ = 0;
-        since_.start();
-        timer_.start();
-        work();
-        longest_ = std::max(longest_, since_.elapsed());
-        timer_.stop();
-        return longest_;
-    }
-
-private:
-    QTimer timer_;
-    QElapsedTimer since_;
-    qint64 longest_ = 0;
-};
-
 fmTxt* windowOn(const QString& diary, benchmark::State& state)
 {
     if (!g_session->useDiary(diary)) {
@@ -131,7 +103,7 @@ void BM_Export(benchmark::State& state, Kind kind)
     static fmTxt* w = nullptr;
     if (!w) w = windowOn(g_largest, state);
     if (!w) return;
-    GapMeter meter;
+    bench::GapMeter meter;
     qint64 gap = 0;
     g_ask.options = {kind.format, kind.encoding, {}, {}};
     g_ask.file = g_files + QString::fromUtf8(kind.file);
@@ -148,7 +120,7 @@ void BM_Import(benchmark::State& state, Kind kind)
         state.SkipWithError("run the export first (its file is missing)");
         return;
     }
-    GapMeter meter;
+    bench::GapMeter meter;
     qint64 gap = 0;
     for (auto _ : state) {
         state.PauseTiming();

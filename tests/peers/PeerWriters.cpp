@@ -33,6 +33,110 @@ QString escaped(QString s)
         .replace(u'>', QStringLiteral("&gt;"));
 }
 
+// PyYAML's judgement of a text as a scalar of a block mapping's value (allow_unicode).
+bool pyPrintable(uint c)
+{
+    return c == u'\n' || (c >= 0x20 && c <= 0x7E) || c == 0x85 || (c >= 0xA0 && c <= 0xD7FF) ||
+           (c >= 0xE000 && c <= 0xFFFD && c != 0xFEFF) || (c >= 0x10000 && c <= 0x10FFFF);
+}
+
+bool pyBreak(uint c)
+{
+    return c == u'\n' || c == 0x85 || c == 0x2028 || c == 0x2029;
+}
+
+// The plain style, for one line that no YAML type would read as anything but a string
+// (it holds a character past ASCII) and that starts and holds no indicator.
+bool pyPlain(const QList<uint>& t)
+{
+    if (t.isEmpty() || t.first() == u' ' || t.last() == u' ' || t.last() == u':') return false;
+    if (QStringView(u"-?:,[]{}#&*!|>'\"%@`").contains(QChar(char16_t(t.first())))) return false;
+    bool wide = false;
+    for (qsizetype i = 0; i < t.size(); ++i) {
+        if (!pyPrintable(t[i]) || pyBreak(t[i])) return false;
+        if (i + 1 < t.size() &&
+            ((t[i] == u':' && t[i + 1] == u' ') || (t[i] == u' ' && t[i + 1] == u'#')))
+            return false;
+        wide = wide || t[i] > 0x7F;
+    }
+    return wide;
+}
+
+bool pySingleQuoted(const QList<uint>& t)
+{
+    for (qsizetype i = 0; i < t.size(); ++i) {
+        if (!pyPrintable(t[i]) || (t[i] != u'\n' && pyBreak(t[i]))) return false;
+        if (i + 1 < t.size() &&
+            ((t[i] == u' ' && t[i + 1] == u'\n') || (t[i] == u'\n' && t[i + 1] == u' ')))
+            return false;
+    }
+    return true;
+}
+
+QByteArray utf8(const QList<uint>& t, qsizetype from, qsizetype to)
+{
+    return QString::fromUcs4(reinterpret_cast<const char32_t*>(t.constData()) + from, to - from)
+        .toUtf8();
+}
+
+// PyYAML's writers of the two styles (best width 80, the value's lines indented by 4),
+// after "  text: ".
+QByteArray pyYamlScalar(const QString& text)
+{
+    constexpr qsizetype kWidth = 80;
+    const QByteArray indent = "\n    ";
+    const QList<uint> t = text.toUcs4();
+    const bool plain = pyPlain(t);
+    if (!plain && !pySingleQuoted(t)) {
+        YAML::Emitter e;
+        e << YAML::DoubleQuoted << text.toStdString();
+        return e.c_str();
+    }
+    QByteArray out = plain ? "" : "'";
+    qsizetype column = plain ? 8 : 9;
+    bool spaces = false, breaks = false;
+    qsizetype start = 0;
+    const qsizetype n = t.size();
+    for (qsizetype end = 0; end <= n; ++end) {
+        const uint ch = end < n ? t[end] : 0;
+        if (spaces) {
+            if (end == n || ch != u' ') {
+                if (start + 1 == end && column > kWidth && (plain || (start != 0 && end != n))) {
+                    out += indent;
+                    column = 4;
+                } else {
+                    out += utf8(t, start, end);
+                    column += end - start;
+                }
+                start = end;
+            }
+        } else if (breaks) {
+            if (end == n || ch != u'\n') {
+                out += '\n';
+                for (qsizetype i = start; i < end; ++i)
+                    out += '\n';
+                out += "    ";
+                column = 4;
+                start = end;
+            }
+        } else if (end == n || ch == u' ' || ch == u'\'' || ch == u'\n') {
+            out += utf8(t, start, end);
+            column += end - start;
+            start = end;
+        }
+        if (!plain && ch == u'\'') {
+            out += "''";
+            column += 2;
+            start = end + 1;
+        }
+        if (end < n) {
+            spaces = ch == u' ';
+            breaks = ch == u'\n';
+        }
+    }
+    return plain ? out : out + '\'';
+}
+
 } // namespace
 
 void writeLifeograph(const QString& path, const QList<PeerDay>& days, int undated)
@@ -53,23 +157,36 @@ void writeLifeograph(const QString& path, const QList<PeerDay>& days, int undate
     writeFile(path, out);
 }
 
-void writeRedNotebook(const QString& folder, const QList<PeerDay>& days)
+QByteArray redNotebookMonth(const QList<PeerDay>& days, YamlLayout layout)
+{
+    if (layout == YamlLayout::RedNotebook) {
+        QMap<int, QString> sorted; // the library writes a map's keys in order
+        for (const PeerDay& d : days)
+            sorted.insert(d.date.day(), d.text);
+        QByteArray out;
+        for (auto it = sorted.cbegin(); it != sorted.cend(); ++it)
+            out += QByteArray::number(it.key()) + ":\n  text: " + pyYamlScalar(*it) + '\n';
+        return out;
+    }
+    YAML::Emitter e;
+    e << YAML::BeginMap;
+    for (const PeerDay& d : days) {
+        e << YAML::Key << d.date.day() << YAML::Value << YAML::BeginMap;
+        e << YAML::Key << "text" << YAML::Value << YAML::Literal << d.text.toStdString();
+        e << YAML::EndMap;
+    }
+    e << YAML::EndMap;
+    return QByteArray(e.c_str()) + '\n';
+}
+
+void writeRedNotebook(const QString& folder, const QList<PeerDay>& days, YamlLayout layout)
 {
     QDir().mkpath(folder);
     QMap<QString, QList<PeerDay>> months;
     for (const PeerDay& d : days)
         months[d.date.toString(QStringLiteral("yyyy-MM"))] << d;
-    for (auto it = months.cbegin(); it != months.cend(); ++it) {
-        YAML::Emitter e;
-        e << YAML::BeginMap;
-        for (const PeerDay& d : *it) {
-            e << YAML::Key << d.date.day() << YAML::Value << YAML::BeginMap;
-            e << YAML::Key << "text" << YAML::Value << YAML::Literal << d.text.toStdString();
-            e << YAML::EndMap;
-        }
-        e << YAML::EndMap;
-        writeFile(folder + u'/' + it.key() + QStringLiteral(".txt"), QByteArray(e.c_str()) + '\n');
-    }
+    for (auto it = months.cbegin(); it != months.cend(); ++it)
+        writeFile(folder + u'/' + it.key() + QStringLiteral(".txt"), redNotebookMonth(*it, layout));
 }
 
 void writeAlmanah(const QString& path, const QList<PeerDay>& days)
@@ -97,7 +214,8 @@ void writeAlmanah(const QString& path, const QList<PeerDay>& days)
             q.addBindValue(QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<entry "
                                           "xmlns=\"http://www.gnome.org/almanah-diary/entry/"
                                           "2.0/\">%1</entry>")
-                               .arg(escaped(d.text)));
+                               .arg(escaped(d.text))
+                               .toUtf8());
             if (!q.exec()) qFatal("cannot write %s", qPrintable(path));
         }
         db.commit();
