@@ -9,6 +9,11 @@
 
 #include <QFileInfo>
 
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
 namespace drv::keep {
 
 namespace {
@@ -60,6 +65,40 @@ QString sourceFailure(const QString& path, const SourceResult& r)
         r.errorLine > 0 ? QStringLiteral("%1 行目: ").arg(r.errorLine) : QString();
     return QStringLiteral("%1 を読み込めません。\n%2%3")
         .arg(QFileInfo(path).fileName(), where, r.error);
+}
+
+// Runs work on a thread of its own while this thread hands its progress to `shown` (the
+// progress box, which keeps the window painted and answering); when shown says stop,
+// work's progress says so too. work touches nothing of the window's or the store's.
+template <typename Result>
+Result awayFromWindow(const Progress& shown, const std::function<Result(const Progress&)>& work)
+{
+    std::atomic<qint64> done{0}, total{0};
+    std::atomic<bool> stop{false};
+    std::mutex m;
+    std::condition_variable over;
+    bool finished = false;
+    Result result;
+    std::thread worker([&] {
+        result = work([&](qint64 d, qint64 t) {
+            total = t;
+            done = d;
+            return !stop;
+        });
+        const std::lock_guard lock(m);
+        finished = true;
+        over.notify_all();
+    });
+    std::unique_lock lock(m);
+    while (!finished) {
+        lock.unlock();
+        if (shown && !stop && !shown(done, total)) stop = true;
+        lock.lock();
+        over.wait_for(lock, std::chrono::milliseconds(10), [&] { return finished; });
+    }
+    lock.unlock();
+    worker.join();
+    return result;
 }
 
 QString countsText(const ImportCounts& c)
@@ -181,8 +220,12 @@ void importDiary(const MainHooks& main)
     {
         ProgressBox box(main.parent, QStringLiteral("読み込んでいます…"));
         QString notTaken;
-        source =
-            peers::readAnySource(path, format, today(), part(box.progress(), 0, 800), notTaken);
+        // The file is read on a thread of its own: its reading and parsing keep the window
+        // from nothing, however long a step takes.
+        const QDate day = today();
+        source = awayFromWindow<SourceResult>(part(box.progress(), 0, 800), [&](const Progress& p) {
+            return peers::readAnySource(path, format, day, p, notTaken);
+        });
         if (source.stopped) return;
         if (!source.ok()) {
             box.done();

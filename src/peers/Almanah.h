@@ -23,4 +23,13 @@ PeerResult readAlmanah(const QString& path, const QDate& today, const keep::Prog
 // when it cannot be read.
 bool almanahPlainText(const QByteArray& data, int version, QString& text);
 
+// The characters of an entry of format 2 read by Qt's XML reader: the words of the
+// markup, a link's address after its words when the two differ; false when it is no
+// well-formed XML.
+bool almanahXmlText(const QByteArray& xml, QString& text);
+// The same without an XML reader, for entry XML as Almanah writes it (its declaration
+// and root, text with the named entities and elements without attributes); false, with
+// nothing said, for anything else, which almanahXmlText must read.
+bool quickAlmanahText(const QByteArray& xml, QString& text);
+
 } // namespace drv::peers

@@ -3,6 +3,11 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QStringDecoder>
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
 
 namespace drv::peers {
 
@@ -85,29 +90,111 @@ bool parseEntryLine(QByteArrayView line, PackedDate& d)
     return d.undated || d.date.isValid();
 }
 
-struct Entry {
-    PackedDate date;
-    QStringList paragraphs;
-    int line = 0;
+// A paragraph's bytes hold no markup when none of its characters is one of the marks or
+// a link's start (multi-byte characters of UTF-8 hold no ASCII byte) and it starts with
+// neither a space (a heading) nor ".\t" (markup off).
+bool holdsMarkup(QByteArrayView p)
+{
+    for (const char c : p)
+        if (c == '*' || c == '_' || c == '=' || c == '#' || c == '<') return true;
+    return p.startsWith(' ') || p.startsWith(".\t");
+}
+
+// An entry's paragraphs as they read without markup, one a line, gathered in a buffer
+// that serves every entry in turn.
+class Entry {
+public:
+    void start(const PackedDate& date, int line)
+    {
+        date_ = date;
+        line_ = line;
+        paragraphs_ = 0;
+        firstEnd_ = 0;
+        text_.resize(0); // keeps its room
+    }
+    void addParagraph(QByteArrayView bytes)
+    {
+        if (paragraphs_++ > 0) text_ += u'\n';
+        if (holdsMarkup(bytes)) {
+            text_ += lifeographPlain(QString::fromUtf8(bytes));
+        } else {
+            const qsizetype at = text_.size();
+            text_.resize(at + bytes.size()); // a UTF-8 byte gives at most one UTF-16 unit
+            text_.resize(decoder_.appendToBuffer(text_.data() + at, bytes) - text_.constData());
+        }
+        if (paragraphs_ == 1) firstEnd_ = text_.size();
+    }
+    void addTo(DayBook& book) const
+    {
+        if (date_.undated) {
+            if (paragraphs_ > 0) book.addUndated();
+            return;
+        }
+        const QString text(text_.constData(), text_.size());
+        const QString first = QStringView(text).first(firstEnd_).trimmed().toString();
+        const QString title = first.left(kTitleLength);
+        if (first.size() > kTitleLength) {
+            // A first paragraph too long for a title stays whole in the body.
+            const QString rest = paragraphs_ > 1 ? text.sliced(firstEnd_ + 1) : QString();
+            book.add(date_.date, date_.order, title, first + u'\n' + rest, text, line_);
+            return;
+        }
+        book.add(date_.date, date_.order, title, text,
+                 paragraphs_ > 1 ? firstEnd_ + 1 : text.size(), line_);
+    }
+
+private:
+    PackedDate date_;
+    int line_ = 0;
+    int paragraphs_ = 0;
+    qsizetype firstEnd_ = 0; // where the first paragraph ends in text_
+    QString text_;
+    // As QString::fromUtf8 decodes, each paragraph by itself.
+    QStringDecoder decoder_{QStringDecoder::Utf8, QStringConverter::Flag::Stateless};
 };
 
-void addEntry(const Entry& e, DayBook& book)
-{
-    if (e.date.undated) {
-        if (!e.paragraphs.isEmpty()) book.addUndated();
-        return;
+// The lines of a file one after another, as QByteArray::split('\n') gives them, read
+// in pieces into one buffer; a line given stays valid until the next is asked for. A
+// read error ends the lines, as it ends QIODevice::readAll.
+class Lines {
+public:
+    explicit Lines(QFile& file) : file_(file), buffer_(kPiece) {}
+    bool next(QByteArrayView& line)
+    {
+        if (given_) return false; // the piece after the last line feed was the last line
+        for (;;) {
+            const QByteArrayView held(buffer_.data() + from_, size_ - from_);
+            const qsizetype feed = held.indexOf('\n');
+            if (feed >= 0 || atEnd_) {
+                given_ = feed < 0;
+                line = feed < 0 ? held : held.first(feed);
+                from_ += line.size() + 1;
+                done_ += line.size() + 1;
+                ++number_;
+                return true;
+            }
+            // The line under way to the front, the next piece after it.
+            std::memmove(buffer_.data(), buffer_.data() + from_, size_t(size_ - from_));
+            size_ -= from_;
+            from_ = 0;
+            if (qsizetype(buffer_.size()) < size_ + kPiece) buffer_.resize(size_t(size_ + kPiece));
+            const qint64 got = file_.read(buffer_.data() + size_, kPiece);
+            size_ += std::max<qint64>(got, 0);
+            atEnd_ = got <= 0;
+        }
     }
-    QStringList plain;
-    plain.reserve(e.paragraphs.size());
-    for (const QString& p : e.paragraphs)
-        plain << lifeographPlain(p);
-    const QString first = plain.value(0).trimmed();
-    QString body = plain.mid(1).join(u'\n');
-    // A first paragraph too long for a title stays whole in the body.
-    const QString title = first.left(kTitleLength);
-    if (first.size() > kTitleLength) body = first + u'\n' + body;
-    book.add(e.date.date, e.date.order, title, body, plain.join(u'\n'), e.line);
-}
+    int number() const { return number_; } // of the last line given, from 1
+    qint64 done() const { return done_; }  // bytes given so far
+
+private:
+    static constexpr qsizetype kPiece = 1 << 20;
+    QFile& file_;
+    std::vector<char> buffer_;
+    qsizetype from_ = 0, size_ = 0;
+    qint64 done_ = 0;
+    int number_ = 0;
+    bool atEnd_ = false, given_ = false;
+};
 
 } // namespace
 
@@ -145,36 +232,42 @@ PeerResult readLifeograph(const QString& path, const QDate& today, const keep::P
         r.source.fail(0, f.errorString());
         return r;
     }
-    const QByteArray bytes = f.readAll();
-    const QList<QByteArray> lines = bytes.split('\n');
-    if (lines.size() < 3 || lines.at(0) != kMark) {
+    const qint64 size = f.size();
+    Lines lines(f);
+    QByteArray head[3];
+    for (QByteArray& h : head) {
+        QByteArrayView line;
+        if (!lines.next(line)) break;
+        h = line.toByteArray();
+    }
+    if (lines.number() < 3 || head[0] != kMark) {
         r.source.fail(1, QStringLiteral("%1 は Lifeograph の日記ではありません")
                              .arg(QFileInfo(path).fileName()));
         return r;
     }
-    if (lines.at(2).startsWith("E y")) {
+    if (head[2].startsWith("E y")) {
         r.source.fail(0, lifeographEncryptedText());
         return r;
     }
-    const int version = lines.at(1).startsWith("V ") ? lines.at(1).mid(2).toInt() : 0;
+    const int version = head[1].startsWith("V ") ? head[1].mid(2).toInt() : 0;
     if (version != kVersion) {
         r.source.fail(2, QStringLiteral("Lifeograph の日記ファイルの版 %1 は読めません。"
                                         "Lifeograph 2.0 で開いて保存し直してください")
-                             .arg(QString::fromLatin1(lines.at(1).mid(2))));
+                             .arg(QString::fromLatin1(head[1].mid(2))));
         return r;
     }
     DayBook book(today);
     Entry current;
     bool inEntry = false, afterId = false;
-    for (qsizetype i = 3; i < lines.size(); ++i) {
-        if (progress && i % 8192 == 0 && !progress(i, lines.size())) {
+    for (QByteArrayView line; lines.next(line);) {
+        if (progress && (lines.number() - 1) % 8192 == 0 &&
+            !progress(std::min(lines.done(), size), size)) {
             r.source.stopped = true;
             return r;
         }
-        QByteArrayView line = lines.at(i);
         if (line.endsWith('\r')) line.chop(1);
         if (line.startsWith("ID")) {
-            if (inEntry) addEntry(current, book);
+            if (inEntry) current.addTo(book);
             inEntry = false;
             afterId = true;
             continue;
@@ -183,20 +276,20 @@ PeerResult readLifeograph(const QString& path, const QDate& today, const keep::P
             afterId = false;
             // An entry's first line: "E", five flag characters, the packed date.
             if (line.size() > 2 && line.at(0) == 'E' && (line.at(1) == ' ' || line.at(1) == '+')) {
-                current = Entry{};
-                current.line = int(i + 1);
-                if (!parseEntryLine(line, current.date)) {
-                    r.source.fail(int(i + 1), QStringLiteral("日付が読めません"));
+                PackedDate date;
+                if (!parseEntryLine(line, date)) {
+                    r.source.fail(lines.number(), QStringLiteral("日付が読めません"));
                     return r;
                 }
+                current.start(date, lines.number());
                 inEntry = true;
             }
             continue;
         }
         if (inEntry && line.startsWith("Ep"))
-            current.paragraphs << QString::fromUtf8(line.sliced(qMin<qsizetype>(3, line.size())));
+            current.addParagraph(line.sliced(qMin<qsizetype>(3, line.size())));
     }
-    if (inEntry) addEntry(current, book);
+    if (inEntry) current.addTo(book);
     return book.finish();
 }
 

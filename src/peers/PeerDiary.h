@@ -29,10 +29,14 @@ class DayBook {
 public:
     explicit DayBook(const QDate& today) : today_(today) {}
 
-    // One peer entry. `whole` is how it reads after another entry of the same day:
-    // the title and the body together. Entries of no text are passed over.
+    // One peer entry: `text` is how it reads after another entry of the same day, its
+    // body is the text from `bodyFrom` on (both without blanks at either end). Entries
+    // of no text are passed over.
+    void add(const QDate& date, int order, const QString& title, const QString& text,
+             qsizetype bodyFrom, int line);
+    // The same with a body that is not a part of the text.
     void add(const QDate& date, int order, const QString& title, const QString& body,
-             const QString& whole, int line);
+             const QString& text, int line);
     void addUndated() { ++undated_; }
     qsizetype size() const { return pieces_.size(); }
     // The entries by date, one a day.
@@ -42,9 +46,11 @@ private:
     struct Piece {
         QDate date;
         int order = 0;
-        qsizetype seq = 0;
-        QString title, body, whole;
+        QString title, text;
+        qsizetype bodyFrom = 0;
         int line = 0;
+        QString body; // when ownBody; otherwise the body is the text from bodyFrom on
+        bool ownBody = false;
     };
     QDate today_;
     QList<Piece> pieces_;

@@ -7,6 +7,7 @@
 #include "Diary.h"
 #include "DiaryFile.h"
 #include "DiaryFixture.h"
+#include "DiaryText.h"
 #include "FakePlatform.h"
 #include "Globals.h"
 #include "Import.h"
@@ -15,11 +16,13 @@
 #include "Lifeograph.h"
 #include "PeerDetect.h"
 #include "PeerWriters.h"
+#include "RedNotebook.h"
 #include "Store.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRandomGenerator>
 #include <QTest>
 
 using namespace drv;
@@ -27,6 +30,7 @@ using namespace drv::keep;
 using namespace drv::peers;
 
 Q_DECLARE_METATYPE(drv::peers::Peer)
+Q_DECLARE_METATYPE(drv::test::YamlLayout)
 
 namespace {
 
@@ -59,6 +63,31 @@ const Rows kRedNotebook = {
     {"261208", "雨の一日", "雨の一日\n家で本を読んだ。\n**太字** も書ける。"}};
 const Rows kAlmanah = {{"261207", "七日の記録", "七日の記録\n短い一行 & <記号>。"},
                        {"261208", "晴れ", "晴れ\n公園で友達に会った。\n楽しかった"}};
+
+// Text drawn from pieces, `count` of them, by a seeded generator.
+QString drawText(QRandomGenerator& random, const QStringList& pieces, int count)
+{
+    QString t;
+    for (int i = 0; i < count; ++i)
+        t += pieces.at(random.bounded(int(pieces.size())));
+    return t;
+}
+
+// The bytes with one byte put in, taken out or changed at a random place.
+QByteArray mutated(QRandomGenerator& random, QByteArray bytes, const QByteArray& alphabet)
+{
+    const int at = random.bounded(int(bytes.size()) + 1);
+    const char c = alphabet.at(random.bounded(int(alphabet.size())));
+    switch (random.bounded(3)) {
+    case 0:
+        return bytes.insert(at, c);
+    case 1:
+        return at < bytes.size() ? bytes.remove(at, 1) : bytes;
+    default:
+        if (at < bytes.size()) bytes[at] = c;
+        return bytes;
+    }
+}
 
 // Answers the import's questions from a script.
 class ScriptedAsk final : public KeepAsk {
@@ -317,36 +346,55 @@ private Q_SLOTS:
         if (ok) QCOMPARE(got, text);
     }
 
-    // Generated diaries in each format give the same entries; RedNotebook's YAML keeps
-    // what would confuse a hand-made parser.
+    // Generated diaries in each format give the same entries: three days of what would
+    // confuse a hand-made parser, and two thousand days of diary text (files read in
+    // more than one piece).
     void generatedDiariesRead_data()
     {
         QTest::addColumn<Peer>("peer");
-        QTest::newRow("Lifeograph") << Peer::Lifeograph;
-        QTest::newRow("RedNotebook") << Peer::RedNotebook;
-        QTest::newRow("Almanah") << Peer::Almanah;
+        QTest::addColumn<test::YamlLayout>("layout");
+        QTest::addColumn<int>("days"); // 0: the three odd days
+        for (const int days : {0, 2000}) {
+            const QByteArray n = QByteArray::number(days);
+            QTest::newRow("Lifeograph " + n)
+                << Peer::Lifeograph << test::YamlLayout::RedNotebook << days;
+            QTest::newRow("RedNotebook " + n)
+                << Peer::RedNotebook << test::YamlLayout::RedNotebook << days;
+            QTest::newRow("RedNotebook in yaml-cpp's layout " + n)
+                << Peer::RedNotebook << test::YamlLayout::YamlCpp << days;
+            QTest::newRow("Almanah " + n) << Peer::Almanah << test::YamlLayout::RedNotebook << days;
+        }
     }
     void generatedDiariesRead()
     {
         QFETCH(Peer, peer);
-        const QList<test::PeerDay> days = {
+        QFETCH(test::YamlLayout, layout);
+        QFETCH(int, days);
+        QList<test::PeerDay> written = {
             {QDate(1999, 12, 31), QStringLiteral("大晦日: \"引用\" 'と' #記号 & <b>\n二行目")},
             {QDate(2000, 1, 1), QStringLiteral("元日\n\n  字下げ\n")},
             {QDate(2024, 2, 29), QStringLiteral("- yes\n? no\n: null")}};
+        if (days > 0) {
+            written.clear();
+            bench::Random random(days);
+            for (int i = 0; i < days; ++i)
+                written << test::PeerDay{QDate(2001, 1, 1).addDays(i),
+                                         QString::fromStdU16String(bench::entryText(random))};
+        }
         QString path = scratch(QStringLiteral("gen"));
-        if (peer == Peer::Lifeograph) test::writeLifeograph(path += ".diary", days);
-        if (peer == Peer::RedNotebook) test::writeRedNotebook(path, days);
-        if (peer == Peer::Almanah) test::writeAlmanah(path += ".db", days);
+        if (peer == Peer::Lifeograph) test::writeLifeograph(path += ".diary", written);
+        if (peer == Peer::RedNotebook) test::writeRedNotebook(path, written, layout);
+        if (peer == Peer::Almanah) test::writeAlmanah(path += ".db", written);
         QCOMPARE(peerOf(path), peer);
         const PeerResult r = readPeer(peer, path, today(), {});
         QVERIFY2(r.source.ok(), qPrintable(r.source.error));
-        QCOMPARE(r.source.entries.size(), days.size());
-        for (qsizetype i = 0; i < days.size(); ++i) {
+        QCOMPARE(r.source.entries.size(), written.size());
+        for (qsizetype i = 0; i < written.size(); ++i) {
             const DiaryEntry& e = r.source.entries.at(i).entry;
-            const QString first = days.at(i).text.section(u'\n', 0, 0);
+            const QString first = written.at(i).text.section(u'\n', 0, 0);
             QCOMPARE(e.szTtl, first);
             // Lifeograph's first paragraph is its title; the others keep it in the body.
-            const QString whole = days.at(i).text.trimmed();
+            const QString whole = written.at(i).text.trimmed();
             QCOMPARE(e.szDoc, peer == Peer::Lifeograph ? whole.section(u'\n', 1).trimmed() : whole);
         }
     }
@@ -364,10 +412,18 @@ private Q_SLOTS:
             << QStringList{"本文", "本文\n\nArbeit: 会議, 電話\nTag"};
         QTest::newRow("RedNotebook month file of broken YAML")
             << "rn/2026-12.txt" << QByteArray("5: [1, 2\n6: x\n") << QStringList{"2026-12.txt"};
+        QTest::newRow("RedNotebook day not in its month")
+            << "rn/2026-02.txt" << QByteArray("30:\n  text: 本文\n")
+            << QStringList{"not a day of the month"};
         QTest::newRow("Lifeograph first paragraph too long for a title")
             << "long.diary"
             << QByteArray("LIFEOGRAPHDB\nV 2000\nE n\n\nID1\nE __n_1062601729\nEp<") +
                    QString(45, u'長').toUtf8() + "\nEp<本文\n"
+            << QStringList{QString(40, u'長'), QString(45, u'長') + "\n本文"};
+        QTest::newRow("Lifeograph first paragraph too long, with blanks and markup")
+            << "blanks.diary"
+            << QByteArray("LIFEOGRAPHDB\nV 2000\nE n\n\nID1\nE __n_1062601729\nEp<  ") +
+                   QString(45, u'長').toUtf8() + "  \nEp<*本文*\n"
             << QStringList{QString(40, u'長'), QString(45, u'長') + "\n本文"};
         QTest::newRow("Lifeograph of an older file version")
             << "old.diary" << QByteArray("LIFEOGRAPHDB\nV 1050\nE n\n") << QStringList{"1050"};
@@ -393,6 +449,153 @@ private Q_SLOTS:
         QCOMPARE(r.entries.size(), 1);
         QCOMPARE(r.entries.first().entry.szTtl, expected.at(0));
         QCOMPARE(r.entries.first().entry.szDoc, expected.at(1));
+    }
+
+    // Month files are read without yaml-cpp when they are laid out as RedNotebook writes
+    // them; whatever that reading takes, and whatever it takes of them with one byte
+    // changed, it reads exactly as yaml-cpp does.
+    void quickMonthReadingIsYamlCpps_data()
+    {
+        QTest::addColumn<QStringList>("pieces");
+        QTest::addColumn<QString>("quick"); // which files, as written, are read quickly
+        QTest::newRow("Japanese lines")
+            << QStringList{"日記", "を", "書いた。", "\n", "\n\n", "ABC", "12"} << "all";
+        QTest::newRow("words folded past the width")
+            << QStringList{"word ", "語 ", "long-word-here ", "語"} << "all";
+        QTest::newRow("quotes and marks")
+            << QStringList{"'", "''", "\"",   "#",   ": ",  "- ", "? ", "\n",
+                           "x", "本", "null", "---", "...", "&a", "*b", "{}",
+                           "[", "|",  ">",    "%",   "@",   "`",  "~"}
+            << "some";
+        QTest::newRow("blanks beside breaks, tabs") // double-quoted: for yaml-cpp
+            << QStringList{" \n", "\n ", "\t"} << "none";
+    }
+    void quickMonthReadingIsYamlCpps()
+    {
+        QFETCH(QStringList, pieces);
+        QFETCH(QString, quick);
+        QRandomGenerator random(20261208);
+        const QByteArray alphabet("' \n\t\r:#-\"|{0123456789a\xE6\x97");
+        constexpr int kFiles = 40;
+        int quickAsWritten = 0, quickMutated = 0;
+        for (int file = 0; file < kFiles; ++file) {
+            QList<test::PeerDay> days;
+            for (int d = 1; d <= 31; d += 1 + random.bounded(4))
+                days << test::PeerDay{QDate(2026, 1, d),
+                                      drawText(random, pieces, random.bounded(1, 40)), 1};
+            const QByteArray written = test::redNotebookMonth(days, test::YamlLayout::RedNotebook);
+            for (int variant = 0; variant < 30; ++variant) {
+                const QByteArray bytes =
+                    variant == 0 ? written : mutated(random, written, alphabet);
+                QList<MonthDay> fast, slow;
+                if (!quickMonthDays(bytes, fast)) continue;
+                ++(variant == 0 ? quickAsWritten : quickMutated);
+                QString reason;
+                int line = 0;
+                QVERIFY2(yamlMonthDays(bytes, 2026, 1, slow, reason, line),
+                         qPrintable(QString::fromUtf8(bytes) + u'\n' + reason));
+                QCOMPARE(fast, slow);
+            }
+        }
+        if (quick == u"all") QCOMPARE(quickAsWritten, kFiles);
+        if (quick == u"some") QVERIFY(quickAsWritten > 0 && quickAsWritten < kFiles);
+        if (quick == u"none") QCOMPARE(quickAsWritten, 0);
+        if (quick == u"all") QVERIFY(quickMutated > 100); // changed files compared too
+    }
+
+    // RedNotebook's own files are read quickly; characters that YAML might take for a
+    // line break or refuse are read as yaml-cpp reads them, or left to it.
+    void quickMonthReadingOfFiles_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<int>("month");
+        QTest::addColumn<bool>("quick"); // must be read quickly
+        for (const int month : {11, 12}) {
+            QFile f(data(QStringLiteral("rednotebook/data/2026-%1.txt").arg(month)));
+            QVERIFY(f.open(QIODevice::ReadOnly));
+            QTest::addRow("RedNotebook's 2026-%d.txt", month) << f.readAll() << month << true;
+        }
+        QTest::newRow("next line") << QByteArray("1:\n  text: 'a\xC2\x85"
+                                                 "b'\n")
+                                   << 1 << false;
+        QTest::newRow("line separator") << QByteArray("1:\n  text: a\xE2\x80\xA8"
+                                                      "b\n")
+                                        << 1 << false;
+        QTest::newRow("delete") << QByteArray("1:\n  text: 'a\x7F'\n2:\n  text: b\x7F\n") << 1
+                                << false;
+        QTest::newRow("broken UTF-8") << QByteArray("1:\n  text: '\xE6\x97'\n") << 1 << false;
+        QTest::newRow("end of file in the text")
+            << QByteArray("1:\n  text: 'a\n\n    b") << 1 << false;
+    }
+    void quickMonthReadingOfFiles()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(int, month);
+        QFETCH(bool, quick);
+        QList<MonthDay> fast, slow;
+        QString reason;
+        int line = 0;
+        const bool read = yamlMonthDays(bytes, 2026, month, slow, reason, line);
+        if (!quickMonthDays(bytes, fast)) {
+            QVERIFY(!quick);
+            return;
+        }
+        QVERIFY2(read, qPrintable(reason));
+        QCOMPARE(fast, slow);
+    }
+
+    // Almanah's entry XML is read without an XML reader when it holds only text, named
+    // entities and plain elements; what that reading takes, of the XML as written and
+    // with one byte changed, reads as Qt's XML reader reads it.
+    void quickAlmanahTextIsTheXmlReaders_data()
+    {
+        QTest::addColumn<QStringList>("pieces");
+        QTest::addColumn<QString>("quick");
+        QTest::newRow("text and entities")
+            << QStringList{"晴れ", "\n",   " ",      "ABC",    "！", "\t", "&amp;",
+                           "&lt;", "&gt;", "&quot;", "&apos;", "]",  "]]"}
+            << "all";
+        QTest::newRow("elements") << QStringList{"<bold>", "</bold>", "<italic>", "</italic>",
+                                                 "日",     ">",       "]]"}
+                                  << "some";
+        QTest::newRow("what needs the reader") << QStringList{"<link uri=\"http://a.jp\">",
+                                                              "</link>",
+                                                              "&#65;",
+                                                              "&x;",
+                                                              "\r",
+                                                              "<!--c-->",
+                                                              "<![CDATA[<]]>",
+                                                              "]]>",
+                                                              "\x01",
+                                                              "\xEF\xBF\xBE"}
+                                               << "none";
+    }
+    void quickAlmanahTextIsTheXmlReaders()
+    {
+        QFETCH(QStringList, pieces);
+        QFETCH(QString, quick);
+        QRandomGenerator random(20261207);
+        const QByteArray head = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<entry "
+                                "xmlns=\"http://www.gnome.org/almanah-diary/entry/2.0/\">";
+        const QByteArray alphabet("<>/&;]\r\n\x01 ab\xE6\x97\xEF");
+        constexpr int kEntries = 200;
+        int quickAsWritten = 0, quickMutated = 0;
+        for (int entry = 0; entry < kEntries; ++entry) {
+            const QByteArray text = drawText(random, pieces, random.bounded(1, 30)).toUtf8();
+            for (int variant = 0; variant < 10; ++variant) {
+                const QByteArray xml =
+                    head + (variant == 0 ? text : mutated(random, text, alphabet)) + "</entry>";
+                QString fast, slow;
+                if (!quickAlmanahText(xml, fast)) continue;
+                ++(variant == 0 ? quickAsWritten : quickMutated);
+                QVERIFY2(almanahXmlText(xml, slow), xml.constData());
+                QCOMPARE(fast, slow);
+            }
+        }
+        if (quick == u"all") QCOMPARE(quickAsWritten, kEntries);
+        if (quick == u"some") QVERIFY(quickAsWritten > 0 && quickAsWritten < kEntries);
+        if (quick == u"none") QCOMPARE(quickAsWritten, 0);
+        if (quick == u"all") QVERIFY(quickMutated > 500); // changed entries compared too
     }
 
     void stopsWhenAsked()
