@@ -13,8 +13,6 @@
 #include <QFile>
 #include <QPlainTextEdit>
 #include <QPointer>
-#include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QTest>
 #include <QTextDocument>
 #include <QWindow>

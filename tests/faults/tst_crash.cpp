@@ -11,6 +11,7 @@
 #include "CrashRounds.h"
 #include "FakePlatform.h"
 #include "Globals.h"
+#include "SqlQuery.h"
 #include "Statements.h"
 #include "Store.h"
 
@@ -20,10 +21,9 @@
 #include <QMap>
 #include <QProcess>
 #include <QRandomGenerator>
-#include <QSqlDatabase>
-#include <QSqlError>
-#include <QSqlQuery>
 #include <QTest>
+
+#include <sqlite3.h>
 
 #include <optional>
 #include <thread>
@@ -100,34 +100,18 @@ struct Stored {
 bool readDiary(const QString& path, QMap<QString, Stored>& out, QString& problem)
 {
     out.clear();
-    bool ok = false;
+    sql::Connection c;
+    if (!c.open(path, SQLITE_OPEN_READWRITE, problem)) return false;
     {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "check");
-        db.setDatabaseName(path);
-        if (db.open()) {
-            QSqlQuery q(db);
-            if (q.exec(QStringLiteral("Pragma integrity_check")) && q.next()) {
-                problem = q.value(0).toString();
-                ok = problem == u"ok";
-            } else {
-                problem = q.lastError().text();
-            }
-            q.finish();
-            if (ok && q.exec(QStringLiteral("Select skYmn, szTtl, szDoc From tbDoc"))) {
-                while (q.next())
-                    out.insert(q.value(0).toString(),
-                               {q.value(1).toString(), q.value(2).toString()});
-            } else if (ok) {
-                problem = q.lastError().text();
-                ok = false;
-            }
-        } else {
-            problem = db.lastError().text();
-        }
-        db.close();
+        sql::Query check(c.handle(), QStringLiteral("Pragma integrity_check"));
+        problem = check.next() ? check.text(0) : check.lastError();
+        if (problem != u"ok") return false;
     }
-    QSqlDatabase::removeDatabase(QStringLiteral("check"));
-    return ok;
+    sql::Query q(c.handle(), QStringLiteral("Select skYmn, szTtl, szDoc From tbDoc"));
+    while (q.next())
+        out.insert(q.text(0), {q.text(1), q.text(2)});
+    if (!q.ok()) problem = q.lastError();
+    return q.ok();
 }
 
 bool holds(const std::optional<Stored>& actual, std::optional<quint64> id)

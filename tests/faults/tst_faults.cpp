@@ -22,8 +22,6 @@
 #include <QLineEdit>
 #include <QMap>
 #include <QProcess>
-#include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QTableWidget>
 #include <QTest>
 

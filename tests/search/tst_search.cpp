@@ -21,8 +21,6 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QRegularExpression>
-#include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QTest>
 #include <QTextBlock>
 #include <QWindow>

@@ -1,6 +1,7 @@
 // Opens the listing window for a word on a small diary in a temporary folder and saves
 // a picture of it. Run under an X server: shot_search OUT.png
 
+#include "DiaryFile.h"
 #include "FakeMainView.h"
 #include "FakePlatform.h"
 #include "Globals.h"
@@ -10,8 +11,6 @@
 
 #include <QApplication>
 #include <QFile>
-#include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QTest>
 
 #include <cstdio>
@@ -35,27 +34,17 @@ bool fillDiary()
 {
     const QString path = sUsrFld + QStringLiteral("dbVesk.mdb");
     if (!QFile::copy(test::FakePlatform::templatePath(), path)) return false;
-    bool ok = false;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "fill");
-        db.setDatabaseName(path);
-        ok = db.open();
-        const QList<QStringList> rows{
-            {"261207", "初雪の朝", "窓を開けると一面の雪。\n駅まで歩くと、雪が靴に入った。"},
-            {"261130", "紅葉狩り", "山はまだ赤い。頂上では雪がちらついた。Snow!"},
-            {"261115", "", "天気予報に雪だるまの印。"},
-            {"251224", "Christmas Eve", "夜に SNOW が降り始めた。雪の匂い。"},
-        };
-        QSqlQuery q(db);
-        for (const QStringList& r : rows) {
-            ok = ok && q.prepare(QStringLiteral("insert into tbDoc values(?,?,?)"));
-            for (const QString& v : r)
-                q.addBindValue(v);
-            ok = ok && q.exec();
-        }
-        db.close();
-    }
-    QSqlDatabase::removeDatabase(QStringLiteral("fill"));
+    QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    const QList<QStringList> rows{
+        {"261207", "初雪の朝", "窓を開けると一面の雪。\n駅まで歩くと、雪が靴に入った。"},
+        {"261130", "紅葉狩り", "山はまだ赤い。頂上では雪がちらついた。Snow!"},
+        {"261115", "", "天気予報に雪だるまの印。"},
+        {"251224", "Christmas Eve", "夜に SNOW が降り始めた。雪の匂い。"},
+    };
+    bool ok = true;
+    for (const QStringList& r : rows)
+        ok = ok && test::onFile(path, QStringLiteral("insert into tbDoc values(?,?,?)"),
+                                {r[0], r[1], r[2]});
     return ok;
 }
 

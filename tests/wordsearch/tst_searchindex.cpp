@@ -10,6 +10,7 @@
 #include "SearchIndex.h"
 #include "SearchStatements.h"
 #include "SearchTerms.h"
+#include "SqlQuery.h"
 #include "Statements.h"
 #include "Store.h"
 #include "TextMatch.h"
@@ -17,9 +18,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
-#include <QSqlDatabase>
-#include <QSqlDriver>
-#include <QSqlQuery>
 #include <QStandardPaths>
 #include <QTest>
 
@@ -176,12 +174,10 @@ private Q_SLOTS:
         test::direct(
             QStringLiteral("update tbDoc set szDoc = x'e381be00ff' where skYmn = '260102'"));
         {
-            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "old");
-            db.setDatabaseName(diaryPath());
-            QVERIFY(db.open());
-            sqlite3* h = *static_cast<sqlite3* const*>(db.driver()->handle().constData());
-            QVERIFY(terms::registerRetiredTokenizer(h));
-            QSqlQuery q(db);
+            sql::Connection c;
+            QString reason;
+            QVERIFY2(c.open(diaryPath(), SQLITE_OPEN_READWRITE, reason), qPrintable(reason));
+            QVERIFY(terms::registerRetiredTokenizer(c.handle()));
             for (const char* step :
                  {"create virtual table ftsDoc using fts5(szDoc, content='', "
                   "tokenize='drv_bigram', prefix='1')",
@@ -195,11 +191,8 @@ private Q_SLOTS:
                   "insert into ftsDoc(rowid, szDoc) select cast(skYmn as integer), szDoc "
                   "from tbDoc",
                   "pragma user_version = 1"})
-                QVERIFY2(q.exec(QString::fromUtf8(step)), step);
-            q = QSqlQuery();
-            db.close();
+                QVERIFY2(sql::Query(c.handle(), QString::fromUtf8(step)).run(), step);
         }
-        QSqlDatabase::removeDatabase(QStringLiteral("old"));
         const QStringList before = rowsAsStored();
         QCOMPARE(before.size(), 5);
         QVERIFY(schemaNames().contains(QStringLiteral("ftsDoc")));
