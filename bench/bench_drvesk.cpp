@@ -15,6 +15,7 @@
 #include "MonthCalendar.h"
 #include "Program.h"
 #include "SearchIndex.h"
+#include "SqlQuery.h"
 #include "Statements.h"
 #include "Store.h"
 #include "fmTxt.h"
@@ -25,13 +26,12 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLineEdit>
-#include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTextCursor>
 
 #include <benchmark/benchmark.h>
+#include <sqlite3.h>
 
 #include <algorithm>
 #include <cstring>
@@ -422,20 +422,18 @@ void searchOnly(benchmark::State& state, Word word,
 void BM_SearchAfterOutsideChange(benchmark::State& state)
 {
     if (!windowOn(Diary::Largest, state)) return;
-    const QString name = QStringLiteral("outside");
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-        db.setDatabaseName(g_session->diaryPath());
-        if (!db.open()) state.SkipWithError("cannot open the diary from outside");
-    }
+    sql::Connection outside;
+    QString reason;
+    if (!outside.open(g_session->diaryPath(), SQLITE_OPEN_READWRITE, reason))
+        state.SkipWithError("cannot open the diary from outside");
     int n = 0, round = 0;
     for (auto _ : state) {
         state.PauseTiming();
-        QSqlQuery q(QSqlDatabase::database(name));
-        if (!q.exec(QStringLiteral("update tbDoc set szDoc = szDoc || '%1' where skYmn = '200101'")
-                        .arg(++round)))
+        if (!sql::quietRun(
+                outside.handle(),
+                QStringLiteral("update tbDoc set szDoc = szDoc || '%1' where skYmn = '200101'")
+                    .arg(++round)))
             state.SkipWithError("the outside change failed");
-        q = QSqlQuery();
         state.ResumeTiming();
         ColumnTable t;
         if (!SearchWord(QString::fromUtf16(kRare5.text), t, n))
@@ -443,7 +441,6 @@ void BM_SearchAfterOutsideChange(benchmark::State& state)
     }
     if (!hasSearchIndex()) state.SkipWithError("the index did not catch up");
     if (n != kRare5.listed) state.SkipWithError("unexpected number of entries");
-    QSqlDatabase::removeDatabase(name);
 }
 
 void BM_SearchWord(benchmark::State& state, Word word)

@@ -1,12 +1,13 @@
 #include "PeerWriters.h"
 
+#include "SqlQuery.h"
+
 #include <QDir>
 #include <QFile>
 #include <QMap>
-#include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QVariant>
 
+#include <sqlite3.h>
 #include <yaml-cpp/yaml.h>
 
 namespace drv::test {
@@ -192,35 +193,34 @@ void writeRedNotebook(const QString& folder, const QList<PeerDay>& days, YamlLay
 void writeAlmanah(const QString& path, const QList<PeerDay>& days)
 {
     QFile::remove(path);
-    const QString name = QStringLiteral("drv_test_almanah_writer");
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-        db.setDatabaseName(path);
-        if (!db.open()) qFatal("cannot open %s", qPrintable(path));
-        QSqlQuery q(db);
-        q.exec(QStringLiteral("CREATE TABLE entries (year INTEGER, month INTEGER, day INTEGER, "
-                              "content TEXT, is_important INTEGER, edited_year INTEGER, "
-                              "edited_month INTEGER, edited_day INTEGER, version INTEGER "
-                              "DEFAULT 1, PRIMARY KEY (year, month, day))"));
-        q.exec(QStringLiteral(
-            "CREATE TABLE entry_tag (year INTEGER, month INTEGER, day INTEGER, tag TEXT)"));
-        db.transaction();
-        q.prepare(QStringLiteral("INSERT INTO entries (year, month, day, content, version) "
-                                 "VALUES (?, ?, ?, ?, 2)"));
-        for (const PeerDay& d : days) {
-            q.addBindValue(d.date.year());
-            q.addBindValue(d.date.month());
-            q.addBindValue(d.date.day());
-            q.addBindValue(QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<entry "
-                                          "xmlns=\"http://www.gnome.org/almanah-diary/entry/"
-                                          "2.0/\">%1</entry>")
-                               .arg(escaped(d.text))
-                               .toUtf8());
-            if (!q.exec()) qFatal("cannot write %s", qPrintable(path));
-        }
-        db.commit();
+    sql::Connection c;
+    QString reason;
+    if (!c.open(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, reason))
+        qFatal("cannot open %s: %s", qPrintable(path), qPrintable(reason));
+    sqlite3* db = c.handle();
+    sql::quietRun(db, QStringLiteral("CREATE TABLE entries (year INTEGER, month INTEGER, "
+                                     "day INTEGER, content TEXT, is_important INTEGER, "
+                                     "edited_year INTEGER, edited_month INTEGER, edited_day "
+                                     "INTEGER, version INTEGER DEFAULT 1, PRIMARY KEY (year, "
+                                     "month, day))"));
+    sql::quietRun(
+        db, QStringLiteral("CREATE TABLE entry_tag (year INTEGER, month INTEGER, day INTEGER, "
+                           "tag TEXT)"));
+    sql::quietRun(db, QStringLiteral("BEGIN"));
+    sql::Query q(db, QStringLiteral("INSERT INTO entries (year, month, day, content, version) "
+                                    "VALUES (?, ?, ?, ?, 2)"));
+    for (const PeerDay& d : days) {
+        q.reset();
+        q.bind(d.date.year()).bind(d.date.month()).bind(d.date.day());
+        q.bind(QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<entry "
+                              "xmlns=\"http://www.gnome.org/almanah-diary/entry/"
+                              "2.0/\">%1</entry>")
+                   .arg(escaped(d.text))
+                   .toUtf8());
+        if (!q.run()) qFatal("cannot write %s: %s", qPrintable(path), qPrintable(q.lastError()));
     }
-    QSqlDatabase::removeDatabase(name);
+    q.reset();
+    sql::quietRun(db, QStringLiteral("COMMIT"));
 }
 
 } // namespace drv::test
