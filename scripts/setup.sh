@@ -7,7 +7,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libgl-dev
   libsqlite3-dev libicu-dev libbenchmark-dev libyaml-cpp-dev
   clang clang-format git
-  xvfb xauth xdotool x11-utils imagemagick sqlite3 python3
+  xvfb xauth xdotool x11-utils imagemagick sqlite3 python3 poppler-utils
   fonts-ipafont-gothic fontconfig locales appstream
   # The input methods the end-to-end test types through, with their Qt 6 front ends
   # (IBus's is part of Qt itself).

@@ -42,7 +42,8 @@ void addRun(QList<Unit>& units, QStringView run, const Metrics& m, qreal height)
     for (QChar d : run)
         digits = digits && isDigit(d.unicode());
     if (digits) {
-        Unit u{{run.toString(), Placement::Across, 0, m.em()}, run.front().unicode(),
+        Unit u{{run.toString(), Placement::Across, 0, m.em()},
+               run.front().unicode(),
                run.back().unicode()};
         units << u;
         return;
@@ -53,7 +54,8 @@ void addRun(QList<Unit>& units, QStringView run, const Metrics& m, qreal height)
             --n;
         const QStringView piece = run.first(n);
         Unit u{{piece.toString(), Placement::Sideways, 0, m.advance(piece)},
-               piece.front().unicode(), piece.back().unicode()};
+               piece.front().unicode(),
+               piece.back().unicode()};
         units << u;
         run = run.sliced(n);
     }
@@ -125,8 +127,7 @@ QList<Column> breakParagraph(QStringView text, const Metrics& metrics, qreal hei
         const qreal h = units[i].glyph.height;
         if (y + h > height && i > start) {
             qsizetype cut = i;
-            while (cut - 1 > start &&
-                   (isNoStart(units[cut].first) || isNoEnd(units[cut - 1].last)))
+            while (cut - 1 > start && (isNoStart(units[cut].first) || isNoEnd(units[cut - 1].last)))
                 --cut;
             columns << columnOf(units, start, cut);
             start = cut;

@@ -22,7 +22,7 @@ struct Glyph {
 };
 
 struct Column {
-    QList<Glyph> glyphs; // top to bottom
+    QList<Glyph> glyphs;  // top to bottom
     QString text() const; // the glyphs' text in order, as read
 };
 

@@ -69,41 +69,54 @@ void TestTategaki::columns_data()
     QTest::addColumn<QString>("columns");
     QTest::addColumn<QString>("placements");
 
-    QTest::newRow("kanji and kana upright") << "日本語です" << 10 << "日本語です" << "UUUUU";
-    QTest::newRow("brackets rotated") << "「春」（夏）" << 10 << "「春」（夏）" << "RURRUR";
-    QTest::newRow("long vowel and dashes rotated")
-        << "コーヒー―〜…" << 10 << "コーヒー―〜…" << "URURRRR";
-    QTest::newRow("small kana and marks moved")
-        << "ちょっと、まて。" << 10 << "ちょっと、まて。" << "UMMUMUUM";
-    QTest::newRow("one digit upright") << "第3回" << 10 << "第3回" << "UAU";
-    QTest::newRow("two digits side by side") << "12月31日" << 10 << "12月31日" << "AUAU";
-    QTest::newRow("three digits sideways") << "西暦100年" << 10 << "西暦100年" << "UUSU";
-    QTest::newRow("letters sideways, blanks inside the run")
-        << "私はQt 6で" << 10 << "私はQt 6で" << "UUSU";
-    QTest::newRow("full-width digits stay upright") << "１２３" << 10 << "１２３" << "UUU";
+    QTest::newRow("kanji and kana upright") << "日本語です" << 10 << "日本語です"
+                                            << "UUUUU";
+    QTest::newRow("brackets rotated") << "「春」（夏）" << 10 << "「春」（夏）"
+                                      << "RURRUR";
+    QTest::newRow("long vowel and dashes rotated") << "コーヒー―〜…" << 10 << "コーヒー―〜…"
+                                                   << "URURRRR";
+    QTest::newRow("small kana and marks moved") << "ちょっと、まて。" << 10 << "ちょっと、まて。"
+                                                << "UMMUMUUM";
+    QTest::newRow("one digit upright") << "第3回" << 10 << "第3回"
+                                       << "UAU";
+    QTest::newRow("two digits side by side") << "12月31日" << 10 << "12月31日"
+                                             << "AUAU";
+    QTest::newRow("three digits sideways") << "西暦100年" << 10 << "西暦100年"
+                                           << "UUSU";
+    QTest::newRow("letters sideways, blanks inside the run") << "私はQt 6で" << 10 << "私はQt 6で"
+                                                             << "UUSU";
+    QTest::newRow("full-width digits stay upright") << "１２３" << 10 << "１２３"
+                                                    << "UUU";
     QTest::newRow("column break in a long line")
-        << "あいうえおかきくけ" << 4 << "あいうえ|おかきく|け" << "UUUU|UUUU|U";
+        << "あいうえおかきくけ" << 4 << "あいうえ|おかきく|け"
+        << "UUUU|UUUU|U";
     QTest::newRow("line feeds start columns, an empty line is an empty column")
-        << "あい\n\nう" << 4 << "あい||う" << "UU||U";
-    QTest::newRow("CR LF line ends") << "あい\r\nう" << 4 << "あい|う" << "UU|U";
-    QTest::newRow("。 never starts a column")
-        << "あいう。え" << 3 << "あい|う。え" << "UU|UMU";
-    QTest::newRow("、 never starts a column") << "あいう、え" << 3 << "あい|う、え" << "UU|UMU";
-    QTest::newRow("・ never starts a column") << "あいう・え" << 3 << "あい|う・え" << "UU|UUU";
-    QTest::newRow("small kana never starts a column")
-        << "あいうっえ" << 3 << "あい|うっえ" << "UU|UMU";
-    QTest::newRow("closing bracket never starts a column")
-        << "あいう」え" << 3 << "あい|う」え" << "UU|URU";
-    QTest::newRow("two in a row go back together")
-        << "あいう」。" << 4 << "あい|う」。" << "UU|URM";
-    QTest::newRow("opening bracket never ends a column")
-        << "あい「うえ" << 3 << "あい|「うえ" << "UU|RUU";
+        << "あい\n\nう" << 4 << "あい||う"
+        << "UU||U";
+    QTest::newRow("CR LF line ends") << "あい\r\nう" << 4 << "あい|う"
+                                     << "UU|U";
+    QTest::newRow("。 never starts a column") << "あいう。え" << 3 << "あい|う。え"
+                                              << "UU|UMU";
+    QTest::newRow("、 never starts a column") << "あいう、え" << 3 << "あい|う、え"
+                                              << "UU|UMU";
+    QTest::newRow("・ never starts a column") << "あいう・え" << 3 << "あい|う・え"
+                                              << "UU|UUU";
+    QTest::newRow("small kana never starts a column") << "あいうっえ" << 3 << "あい|うっえ"
+                                                      << "UU|UMU";
+    QTest::newRow("closing bracket never starts a column") << "あいう」え" << 3 << "あい|う」え"
+                                                           << "UU|URU";
+    QTest::newRow("two in a row go back together") << "あいう」。" << 4 << "あい|う」。"
+                                                   << "UU|URM";
+    QTest::newRow("opening bracket never ends a column") << "あい「うえ" << 3 << "あい|「うえ"
+                                                         << "UU|RUU";
     QTest::newRow("a column keeps one character however the rules fall")
-        << "あ」」」" << 1 << "あ|」|」|」" << "U|R|R|R";
+        << "あ」」」" << 1 << "あ|」|」|」"
+        << "U|R|R|R";
     QTest::newRow("a sideways run that does not fit moves whole")
-        << "あいうabc" << 4 << "あいう|abc" << "UUU|S";
-    QTest::newRow("a run longer than a column is cut")
-        << "abcdefghij" << 2 << "abcd|efgh|ij" << "S|S|S";
+        << "あいうabc" << 4 << "あいう|abc"
+        << "UUU|S";
+    QTest::newRow("a run longer than a column is cut") << "abcdefghij" << 2 << "abcd|efgh|ij"
+                                                       << "S|S|S";
 }
 
 void TestTategaki::columns()
@@ -149,10 +162,8 @@ void TestTategaki::pages_data()
     QTest::addColumn<QString>("pages"); // page of each line, '-' when left out
 
     QTest::newRow("fill and go on") << QStringList{"4", "4", "4", "4"} << "0011";
-    QTest::newRow("page break between entries")
-        << QStringList{"2", "2", "2p", "2"} << "0011";
-    QTest::newRow("a break on an empty page adds no page")
-        << QStringList{"2p", "2"} << "00";
+    QTest::newRow("page break between entries") << QStringList{"2", "2", "2p", "2"} << "0011";
+    QTest::newRow("a break on an empty page adds no page") << QStringList{"2p", "2"} << "00";
     QTest::newRow("an entry's first line never alone at the foot")
         << QStringList{"7", "2k", "2"} << "011";
     QTest::newRow("a chain moves whole") << QStringList{"5", "2k", "2k", "2"} << "0111";
