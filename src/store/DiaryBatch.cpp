@@ -83,7 +83,12 @@ BatchOutcome writeBatch(const QList<BatchRow>& rows,
     if (!exec(sql::kBeginWrite)) return BatchOutcome::Failed;
     BatchOutcome outcome = check(rows, progress);
     if (outcome == BatchOutcome::Written) outcome = write(rows, progress);
-    if (outcome == BatchOutcome::Written && !exec(sql::kCommit)) outcome = BatchOutcome::Failed;
+    // The commit cannot be stopped any more; progress only keeps the window answering.
+    const qint64 total = 2 * rows.size();
+    if (outcome == BatchOutcome::Written && !DbCommitAway([&] {
+            if (progress) progress(total, total);
+        }))
+        outcome = BatchOutcome::Failed;
     if (outcome != BatchOutcome::Written) DbRollback();
     return outcome;
 }

@@ -16,6 +16,10 @@
 
 #include <unistd.h>
 
+#include <chrono>
+#include <future>
+#include <optional>
+
 namespace drv {
 
 namespace {
@@ -27,6 +31,8 @@ constexpr int kBusyTimeoutMs = 5000;
 
 QString g_pivot; // two-digit year at and below which keys belong to the later century
 bool g_readOnly = false;
+// A commit running on a thread of its own: the connection is its until it has ended.
+std::optional<std::future<void>> g_commit;
 
 QSqlDatabase oDb()
 {
@@ -208,6 +214,8 @@ bool run(sql::Query& q, const Statement& st, bool& hasRow)
 
 sqlite3* handle()
 {
+    // The connection is used by one thread at a time.
+    if (g_commit) g_commit->wait();
     return sql::handleOf(oDb());
 }
 
@@ -291,6 +299,23 @@ void DbRollback()
     if (!oDb().isOpen()) return;
     sql::quietRun(handle(), sql::kRollback);
     detail::tellStatementDone();
+}
+
+bool DbCommitAway(const std::function<void()>& meanwhile)
+{
+    if (!ensureOpen()) return false;
+    sqlite3* h = handle();
+    std::optional<sql::Query> q;
+    g_commit = std::async(std::launch::async, [h, &q] {
+        q.emplace(h, sql::kCommit);
+        q->run();
+    });
+    while (g_commit->wait_for(std::chrono::milliseconds(10)) != std::future_status::ready)
+        if (meanwhile) meanwhile();
+    g_commit.reset();
+    detail::tellStatementDone();
+    if (!q->ok()) showStatementFailure(*q);
+    return q->ok();
 }
 
 bool detail::getRec(const Statement& st, qsizetype targets, QList<StoreValue>& row)

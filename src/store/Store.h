@@ -49,6 +49,11 @@ bool DbExec(const Statement& st, int& count);
 // Ends a write transaction that failed, without a message: the failure has been shown,
 // and the engine may already have ended the transaction itself (a full disk does).
 void DbRollback();
+// Commits the open write transaction on a thread of its own, calling meanwhile on this
+// thread about every 10 ms until it has ended: the engine's sync of a large transaction
+// takes a noticeable time, and the window must go on answering. A statement of the store
+// asked for meanwhile waits for the commit first. A failure shows its message.
+bool DbCommitAway(const std::function<void()>& meanwhile);
 bool DbGetRows(const Statement& st, ColumnTable& table, int& count);
 // Runs one statement once for each row of values, prepared once: the writes of a batch
 // inside a transaction. keepGoing is asked after each row; when it says no, the rest is

@@ -14,6 +14,7 @@
 #include "LineFormat.h"
 #include "SnapshotPolicy.h"
 #include "Snapshots.h"
+#include "SqlQuery.h"
 #include "Store.h"
 
 #include <QDir>
@@ -21,6 +22,8 @@
 #include <QFileInfo>
 #include <QRandomGenerator>
 #include <QTest>
+
+#include <sqlite3.h>
 
 using namespace drv;
 using namespace drv::keep;
@@ -420,6 +423,33 @@ private Q_SLOTS:
         QString title, body;
         QVERIFY(diary::read("261201", title, body));
         QCOMPARE(body, QStringLiteral("元の文"));
+    }
+
+    // The commit of a batch is where the engine syncs everything it wrote: the window
+    // must go on hearing progress while it runs. Another program's read holds the commit
+    // until the third progress call after the last row lets it go; a commit that stopped
+    // the calling thread would wait out the busy time and fail.
+    void batchCommitKeepsProgressGoing()
+    {
+        QList<diary::BatchRow> rows;
+        for (int d = 0; d < 20; ++d)
+            rows << diary::BatchRow{{DateKey::fromDate(QDate(2021, 3, 1).addDays(d)), "t", "本文"},
+                                    {}};
+        sql::Connection reader;
+        QString reason;
+        QVERIFY2(reader.open(diaryPath(), SQLITE_OPEN_READONLY, reason), qPrintable(reason));
+        QVERIFY(sql::quietRun(reader.handle(), QStringLiteral("begin")));
+        QCOMPARE(sql::quietNumber(reader.handle(), QStringLiteral("select count(*) from tbDoc")),
+                 0);
+        int afterLastRow = 0;
+        const auto result = diary::writeBatch(rows, [&](qint64 done, qint64 total) {
+            if (done == total && ++afterLastRow == 3)
+                sql::quietRun(reader.handle(), QStringLiteral("commit"));
+            return true;
+        });
+        QCOMPARE(result, diary::BatchOutcome::Written);
+        QVERIFY(afterLastRow >= 3);
+        QCOMPARE(everyEntry().size(), rows.size());
     }
 
     // --- snapshots ------------------------------------------------------------
