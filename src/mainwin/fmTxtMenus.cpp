@@ -92,7 +92,8 @@ void fmTxt::buildMenus()
                        {"-"},
                        {"最近の日記(&D)"},
                        {"去年の今頃"},
-                       {"おととしの今頃"}},
+                       {"おととしの今頃"},
+                       {"毎年のこの日(&Y)", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Y)}},
                       [this](int i) { mnList_Click(i); });
     mnDay = addItems(top("日付(&D)"),
                      {{"登録されている最初の日"},
@@ -216,6 +217,8 @@ void fmTxt::mnList_Click(int index)
         sbFnd::instance().ActDate(s, yearsBackKey(CurrentKey, 1, services().clock->today()));
     else if (s == u"おととしの今頃")
         sbFnd::instance().ActDate(s, yearsBackKey(CurrentKey, 2, services().clock->today()));
+    else if (s == u"毎年のこの日")
+        sbFnd::instance().ActYears(s, CurrentKey);
 }
 
 void fmTxt::mnDay_Click(int index)

@@ -123,6 +123,15 @@ void sbFnd::ActDate(const QString& sCp, const QString& sDt)
     showInFront();
 }
 
+void sbFnd::ActYears(const QString& sCp, const QString& sDt)
+{
+    setCaption(sCp);
+    QList<DiaryEntry> rows;
+    if (!diary::sameDayEveryYear(sDt, rows)) rows.clear();
+    SetLst(rows, QString());
+    showInFront();
+}
+
 void sbFnd::ActWd(const QString& sWd)
 {
     setCaption(sWd);

@@ -28,6 +28,8 @@ public:
 
     // The latest 50 entries whose key is not after sDt, captioned sCp.
     void ActDate(const QString& sCp, const QString& sDt);
+    // Every entry on sDt's month and day in all years, newest first, captioned sCp.
+    void ActYears(const QString& sCp, const QString& sDt);
     // The latest 50 entries whose body holds sWd, with sWd highlighted; captioned sWd.
     void ActWd(const QString& sWd);
 

@@ -186,6 +186,22 @@ bool latestUpTo(const QString& key, QList<DiaryEntry>& rows)
     return ok;
 }
 
+bool sameDayEveryYear(const QString& key, QList<DiaryEntry>& rows)
+{
+    rows.clear();
+    const QDate day = DateKey::toDate(key, services().clock->today());
+    if (!day.isValid()) return true;
+    const QString mmdd = key.mid(2);
+    const bool withLeapDay = day.month() == 2 && day.day() == 28 && !QDate::isLeapYear(day.year());
+    Statement st{sql::kSameDayEveryYear, {}};
+    SqlSet(st, {mmdd, withLeapDay ? QStringLiteral("0229") : mmdd});
+    ColumnTable t;
+    int n = 0;
+    const bool ok = DbGetRows(st, t, n);
+    rows = entriesOf(t, n);
+    return ok;
+}
+
 bool walk(int pageSize, const std::function<bool(const QList<DiaryEntry>& page)>& visit)
 {
     pageSize = std::clamp(pageSize, 1, kMaxRows);

@@ -53,6 +53,12 @@ bool lastDay(QString& key);
 // word search's listing is the word search library's (SearchIndex.h).
 bool latestUpTo(const QString& key, QList<DiaryEntry>& rows);
 
+// The entries on the month and day of a key in every year of the century window, the
+// key's own included, newest first. When the key's year has no 29 February (its day is
+// 28 February), the 29 February of other years is listed with it, as an anniversary
+// moves there; a key that is no real day lists nothing.
+bool sameDayEveryYear(const QString& key, QList<DiaryEntry>& rows);
+
 // Every entry in date order (by the century window), handed over in pages of at most
 // pageSize rows; the walk stops early, and still succeeds, when visit returns false.
 bool walk(int pageSize, const std::function<bool(const QList<DiaryEntry>& page)>& visit);

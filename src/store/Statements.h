@@ -37,6 +37,12 @@ inline const QString kTop50 = QStringLiteral("Select skYmn, szTtl, szDoc");
 inline const QString kUpTo = QStringLiteral(" From tbDoc Where drv_ord(skYmn)<=drv_ord(?)");
 inline const QString kNewestFirst = QStringLiteral(" Order By drv_ord(skYmn) Desc Limit 50");
 
+// One day of the year in every year, newest first: the day's "mmdd" twice, or "0228" and
+// "0229" where a year without 29 February lists that day on 28 February.
+inline const QString kSameDayEveryYear =
+    QStringLiteral("Select skYmn, szTtl, szDoc From tbDoc Where substr(skYmn, 3) In (?, ?) "
+                   "Order By drv_ord(skYmn) Desc");
+
 // Every entry in date order, a page at a time: keys after the last one of the page
 // before, up to the top of the range (the two centuries are walked one after the other).
 inline const QString kWalkRange = QStringLiteral(

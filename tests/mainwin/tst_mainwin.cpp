@@ -612,6 +612,8 @@ private Q_SLOTS:
         QTest::newRow("two years ago from 2000") << 4 << "おととしの今頃" << y2k << "980101";
         QTest::newRow("a year ago from a leap day")
             << 3 << "去年の今頃" << QDate(2000, 2, 29) << "990101";
+        QTest::newRow("this day in every year, later years first")
+            << 5 << "毎年のこの日" << QDate(2024, 12, 7) << "261207";
     }
     void listingMenusUseTheShownDay()
     {

@@ -382,6 +382,46 @@ private Q_SLOTS:
                                         QStringLiteral("981010")}));
     }
 
+    // One day in every year: both centuries of the window in date order, and a 29 February
+    // that lists with 28 February only where the shown year has none of its own.
+    void sameDayEveryYear_data()
+    {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("listed");
+        QTest::newRow("both centuries") << "260301"
+                                        << "460301,260301,000301,990301,470301";
+        QTest::newRow("28 Feb, no leap day that year")
+            << "250228"
+            << "250228,240229,240228,230228,000229,960229";
+        QTest::newRow("28 Feb of a leap year") << "240228"
+                                               << "250228,240228,230228";
+        QTest::newRow("29 Feb") << "960229"
+                                << "240229,000229,960229";
+        QTest::newRow("a day with no entry of its own") << "270301"
+                                                        << "460301,260301,000301,990301,470301";
+        QTest::newRow("no real day") << "230229"
+                                     << "";
+        QTest::newRow("no key") << "abc"
+                                << "";
+    }
+    void sameDayEveryYear()
+    {
+        QFETCH(QString, key);
+        QFETCH(QString, listed);
+        QVERIFY(DbOpen());
+        for (const char* k : {"470301", "460301", "990301", "000301", "260301", "990302", "250228",
+                              "240229", "240228", "230228", "000229", "960229"})
+            QVERIFY(save(QString::fromLatin1(k), QStringLiteral("t"), QString::fromLatin1(k)));
+        QList<DiaryEntry> rows;
+        QVERIFY(diary::sameDayEveryYear(key, rows));
+        QStringList keys;
+        for (const DiaryEntry& e : rows) {
+            QCOMPARE(e.szDoc, e.skYmn);
+            keys << e.skYmn;
+        }
+        QCOMPARE(keys.join(u','), listed);
+    }
+
     void wordSearch_data()
     {
         QTest::addColumn<QString>("word");
