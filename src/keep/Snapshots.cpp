@@ -3,6 +3,7 @@
 #include "Globals.h"
 #include "SnapshotPolicy.h"
 #include "Store.h"
+#include "SyncedFile.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -11,24 +12,12 @@
 
 #include <algorithm>
 
-#include <fcntl.h>
-#include <unistd.h>
-
 namespace drv::keep {
 
 namespace {
 
 constexpr auto kOwnerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
 constexpr auto kOwnerFolder = kOwnerOnly | QFileDevice::ExeOwner;
-
-// A rename is durable only once its folder is synced.
-void syncFolder(const QString& folder)
-{
-    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY);
-    if (fd < 0) return;
-    ::fsync(fd);
-    ::close(fd);
-}
 
 bool makeFolder(const QString& folder, QString& reason)
 {
@@ -113,13 +102,12 @@ SnapshotOutcome takeSnapshot(const QString& diary, const QString& folder, const 
         return stopped ? SnapshotOutcome::Stopped : SnapshotOutcome::Failed;
     }
     // rename() never replaces a file: a day's snapshot made meanwhile by another copy stays.
-    if (!QFile::rename(part, target)) {
+    if (!renameSynced(part, target)) {
         removeCopy(part);
         if (daily && QFileInfo::exists(target)) return SnapshotOutcome::AlreadyToday;
         reason = QStringLiteral("%1 に書き込めません").arg(folder);
         return SnapshotOutcome::Failed;
     }
-    syncFolder(folder);
     made = target;
     return SnapshotOutcome::Made;
 }

@@ -1,12 +1,12 @@
 #include "Cp932.h"
 #include "Platform.h"
+#include "SyncedFile.h"
 #include "yIni.h"
 
 #include <QDate>
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
-#include <QSaveFile>
 
 #include <charconv>
 #include <cmath>
@@ -277,13 +277,11 @@ void yIni::SetTxt(bool& bOk)
         bOk = false;
         return;
     }
-    // Written beside the old file and renamed over it, so a crash never leaves half a file.
-    QSaveFile file(sFlNm);
-    const QByteArray bytes = cp932Encode(sTxt);
-    // Readable by its owner only, like the diary, even where an older file was not: a copied
-    // or synced folder keeps each file's own mode.
-    bOk = file.open(QIODevice::WriteOnly) && file.setPermissions(kOwnerOnly) &&
-          file.write(bytes) == bytes.size() && file.commit();
+    // Written beside the old file, synced, and renamed over it with its folder synced, so
+    // neither a crash nor a power cut leaves half a file. Readable by its owner only, like
+    // the diary, even where an older file was not: a copied or synced folder keeps each
+    // file's own mode.
+    bOk = writeSynced(sFlNm, cp932Encode(sTxt));
 }
 
 QString yIni::GetTag(int level, const QString& name)

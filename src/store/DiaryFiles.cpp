@@ -42,6 +42,9 @@ bool copyDiaryFile(const QString& from, const QString& to, const CopyPace& pace,
     if (!source.open(from, SQLITE_OPEN_READONLY, reason) ||
         !target.open(to, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, reason))
         return false;
+    // The journal's removal is synced with its folder, as for the diary's own saves: else
+    // after a power cut the journal could come back and undo a restore that had returned.
+    sql::quietRun(target.handle(), sql::kSyncExtra);
     sqlite3_backup* copy = sqlite3_backup_init(target.handle(), "main", source.handle(), "main");
     if (!copy) {
         reason = target.lastError();

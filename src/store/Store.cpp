@@ -6,6 +6,7 @@
 #include "Platform.h"
 #include "SqlQuery.h"
 #include "Statements.h"
+#include "SyncedFile.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -101,13 +102,15 @@ bool copyTemplate(const QString& from, const QString& to, QString& reason)
     }
     const QString part = to + QStringLiteral(".new");
     QFile::remove(part);
-    if (!QFile::copy(from, part)) {
+    QFile source(from);
+    // On disk before it takes the diary's name, and the name on disk before the first save:
+    // after a power cut a half-copied template would be taken for a damaged diary.
+    if (!source.open(QIODevice::ReadOnly) || !writeSynced(part, source.readAll())) {
         reason = QStringLiteral("フォルダに書き込めません");
         return false;
     }
-    QFile::setPermissions(part, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     // rename() never replaces an existing file, so a diary made meanwhile stays.
-    if (!QFile::rename(part, to)) {
+    if (!renameSynced(part, to)) {
         QFile::remove(part);
         if (!QFileInfo(to).isFile()) {
             reason = QStringLiteral("フォルダに書き込めません");
