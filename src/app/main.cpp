@@ -1,3 +1,5 @@
+#include "CommandLine.h"
+#include "Commands.h"
 #include "Platform.h"
 #include "Program.h"
 #include "RealPlatform.h"
@@ -7,6 +9,10 @@
 
 int main(int argc, char* argv[])
 {
+    // The command line first: its answers need no display and touch no user data.
+    const drv::cli::Request request = drv::cli::parse(drv::cli::arguments(argc, argv));
+    if (request.action != drv::cli::Action::Window) return drv::cli::run(request, argc, argv);
+
     QApplication app(argc, argv);
     drv::AppProgramInfo program;
     drv::StandardFolders folders;

@@ -1,6 +1,7 @@
 #include "Import.h"
 
 #include "JsonFormat.h"
+#include "KeepReports.h"
 #include "LineFormat.h"
 
 #include <QFile>
@@ -177,6 +178,17 @@ QList<diary::BatchRow> resolveImport(const ImportPlan& plan, const QList<Resolut
         }
     }
     return rows;
+}
+
+ImportEnd writeImport(const ImportPlan& plan, const QList<Resolution>& choices,
+                      const Progress& progress)
+{
+    ImportCounts counts;
+    const QList<diary::BatchRow> rows = resolveImport(plan, choices, counts);
+    if (rows.isEmpty()) return {false, false, unchangedText(counts)};
+    const diary::BatchOutcome outcome = diary::writeBatch(rows, progress);
+    if (outcome != diary::BatchOutcome::Written) return {false, true, batchFailureText(outcome)};
+    return {true, false, importedText(counts)};
 }
 
 } // namespace drv::keep

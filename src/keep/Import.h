@@ -49,4 +49,14 @@ struct ImportCounts {
 QList<diary::BatchRow> resolveImport(const ImportPlan& plan, const QList<Resolution>& choices,
                                      ImportCounts& counts);
 
+// The end of an import once the choices are made: the writes in one transaction, and
+// the words that tell the user what became of them.
+struct ImportEnd {
+    bool written = false; // the diary changed
+    bool failed = false;  // something was to be written and nothing was
+    QString text;
+};
+ImportEnd writeImport(const ImportPlan& plan, const QList<Resolution>& choices,
+                      const Progress& progress = {});
+
 } // namespace drv::keep

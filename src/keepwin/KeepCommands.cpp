@@ -3,6 +3,7 @@
 #include "BackgroundSnapshot.h"
 #include "DiaryBatch.h"
 #include "KeepAsk.h"
+#include "KeepReports.h"
 #include "PeerDetect.h"
 #include "Platform.h"
 #include "ProgressBox.h"
@@ -59,14 +60,6 @@ bool readyForWholeDiary(const MainHooks& main)
     return !main.closeOthers || main.closeOthers();
 }
 
-QString sourceFailure(const QString& path, const SourceResult& r)
-{
-    const QString where =
-        r.errorLine > 0 ? QStringLiteral("%1 行目: ").arg(r.errorLine) : QString();
-    return QStringLiteral("%1 を読み込めません。\n%2%3")
-        .arg(QFileInfo(path).fileName(), where, r.error);
-}
-
 // Runs work on a thread of its own while this thread hands its progress to `shown` (the
 // progress box, which keeps the window painted and answering); when shown says stop,
 // work's progress says so too. work touches nothing of the window's or the store's.
@@ -101,30 +94,12 @@ Result awayFromWindow(const Progress& shown, const std::function<Result(const Pr
     return result;
 }
 
-QString countsText(const ImportCounts& c)
-{
-    QStringList parts;
-    auto add = [&](int n, const char* what) {
-        if (n > 0) parts << QStringLiteral("%1 %2 件").arg(QString::fromUtf8(what)).arg(n);
-    };
-    add(c.added, "追加");
-    add(c.replaced, "置き換え");
-    add(c.appended, "追記");
-    add(c.kept, "そのまま");
-    add(c.unchanged, "同じ内容");
-    return parts.join(QStringLiteral("、"));
-}
-
 } // namespace
 
 QString lossReport(const QList<Unencodable>& entries, const QDate& today)
 {
     QString text = QStringLiteral("次の日記には Shift-JIS (CP932) で書けない文字があります。\n\n");
-    for (qsizetype i = 0; i < entries.size() && i < kListedAtMost; ++i)
-        text += QStringLiteral("%1: %2\n")
-                    .arg(dayToken(entries.at(i).key, today), entries.at(i).characters);
-    if (entries.size() > kListedAtMost)
-        text += QStringLiteral("ほか %1 件\n").arg(entries.size() - kListedAtMost);
+    text += lostCharactersList(entries, today, kListedAtMost);
     text += QStringLiteral("\nこれらの文字を「〓」にして書き出しますか。\n"
                            "文字をそのまま残すには UTF-8 で書き出してください。");
     return text;
@@ -195,18 +170,10 @@ void exportDiary(const MainHooks& main)
     }
     if (r.outcome == ExportResult::Cancelled) return;
     if (r.outcome == ExportResult::Failed) {
-        if (!r.reason.isEmpty())
-            tell(QStringLiteral("%1 に書き出せませんでした。\n%2").arg(path, r.reason));
+        if (!r.reason.isEmpty()) tell(exportFailureText(path, r.reason));
         return;
     }
-    QString text = QStringLiteral("%1 件を %2 に書き出しました").arg(r.written).arg(path);
-    if (!r.unencodable.isEmpty())
-        text += QStringLiteral("\n(「〓」にした文字のある日記: %1 件)").arg(r.unencodable.size());
-    if (!r.skipped.isEmpty())
-        text += QStringLiteral("\n日付でない見出し %1 の %2 件は書き出していません")
-                    .arg(r.skipped.mid(0, 5).join(QStringLiteral(", ")))
-                    .arg(r.skipped.size());
-    tell(text);
+    tell(exportedText(path, r));
 }
 
 void importDiary(const MainHooks& main)
@@ -229,12 +196,14 @@ void importDiary(const MainHooks& main)
         if (source.stopped) return;
         if (!source.ok()) {
             box.done();
-            tell(sourceFailure(path, source));
+            tell(sourceFailureText(path, source));
             return;
         }
         if (!notTaken.isEmpty()) {
             box.done();
-            if (!services().dialogs->confirm(notTaken)) return;
+            if (!services().dialogs->confirm(notTaken +
+                                             QStringLiteral("\n\nほかの日記を読み込みますか")))
+                return;
         }
         if (!planImport(source.entries, plan, part(box.progress(), 800, 1000))) return;
     }
@@ -242,41 +211,20 @@ void importDiary(const MainHooks& main)
     if (!plan.conflicts.isEmpty()) {
         if (!keepAsk().resolveConflicts(main.parent, plan, choices)) return;
     } else if (plan.added.isEmpty()) {
-        tell(QStringLiteral("新しく読み込む日記はありません (同じ内容の日記 %1 件)")
-                 .arg(plan.unchanged));
+        tell(nothingNewText(plan.unchanged));
         return;
     } else if (!services().dialogs->confirm(
                    QStringLiteral("%1 日分の日記を追加します。よろしいですか")
                        .arg(plan.added.size()))) {
         return;
     }
-    ImportCounts counts;
-    const QList<diary::BatchRow> rows = resolveImport(plan, choices, counts);
-    if (rows.isEmpty()) {
-        tell(QStringLiteral("日記は変わりませんでした (%1)").arg(countsText(counts)));
-        return;
-    }
-    diary::BatchOutcome outcome;
+    ImportEnd end;
     {
         ProgressBox box(main.parent, QStringLiteral("日記に書き込んでいます…"));
-        outcome = diary::writeBatch(rows, box.progress());
+        end = writeImport(plan, choices, box.progress());
     }
-    switch (outcome) {
-    case diary::BatchOutcome::Written:
-        if (main.showAgain) main.showAgain();
-        tell(QStringLiteral("読み込みました: %1").arg(countsText(counts)));
-        break;
-    case diary::BatchOutcome::Stopped:
-        tell(QStringLiteral("取りやめました。日記は元のままです"));
-        break;
-    case diary::BatchOutcome::Changed:
-        tell(QStringLiteral("読み込むあいだに、ほかのプログラムが日記を変えました。\n"
-                            "何も書き込んでいません。もう一度読み込んでください"));
-        break;
-    case diary::BatchOutcome::Failed:
-        tell(QStringLiteral("読み込めませんでした。日記は元のままです"));
-        break;
-    }
+    if (end.written && main.showAgain) main.showAgain();
+    tell(end.text);
 }
 
 } // namespace drv::keep

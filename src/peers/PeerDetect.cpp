@@ -81,7 +81,7 @@ QString notTakenText(const PeerResult& r, const QDate& today)
     if (r.undated > 0)
         parts << QStringLiteral("日付のない記事 %1 件は読み込めません").arg(r.undated);
     if (parts.isEmpty()) return {};
-    return parts.join(QStringLiteral("\n\n")) + QStringLiteral("\n\nほかの日記を読み込みますか");
+    return parts.join(QStringLiteral("\n\n"));
 }
 
 keep::SourceResult readAnySource(const QString& path, keep::Format format, const QDate& today,

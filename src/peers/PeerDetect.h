@@ -18,8 +18,9 @@ Peer peerOf(const QString& path);
 PeerResult readPeer(Peer peer, const QString& path, const QDate& today,
                     const keep::Progress& progress);
 
-// What could not be taken from a peer's diary, as the user is told before the rest is
-// imported; empty when everything was taken.
+// What could not be taken from a peer's diary (the days outside the keys' window, the
+// entries of no day), as the user is told before the rest is imported; empty when
+// everything was taken.
 QString notTakenText(const PeerResult& r, const QDate& today);
 
 // Reads path as a peer's diary or as a file of `format`; notice receives notTakenText.

@@ -19,6 +19,9 @@ public:
     // --- User-data folder ---------------------------------------------------
     // Fixes sApFld, records the executable's path, resolves and creates sUsrFld.
     void W_UserData(qintptr nWhnd);
+    // The user-data folder that "UserData.ini" names (ending in "/"), with W_UserData's
+    // messages for a missing or unusable definition; creates and records nothing.
+    QString userDataFolder() const;
     // A special folder by number, without a trailing "/"; empty when unknown.
     QString FsGtSpFld(int nFlg) const;
     // Creates a folder and every missing parent, outermost first; never fails.

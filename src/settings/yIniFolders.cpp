@@ -36,6 +36,13 @@ void yIni::W_UserData(qintptr nWhnd)
     if (services().userStore->read(app, section, sExeNm).toLower() != E.toLower())
         services().userStore->write(app, section, sExeNm, E);
 
+    sUsrFld = userDataFolder();
+    if (!QFileInfo(sUsrFld).isDir()) F_CreateFld(sUsrFld);
+}
+
+QString yIni::userDataFolder() const
+{
+    const QString P = withSlash(services().program->folder());
     const QString D = FsGtSpFld(26) + QStringLiteral("/Orbena/") + sExeNm + u'/';
     QString def = QStringLiteral("%applicaion data%");
     const QString I = P + QStringLiteral("UserData.ini");
@@ -73,8 +80,7 @@ void yIni::W_UserData(qintptr nWhnd)
             QStringLiteral("ﾕｰｻﾞｰﾃﾞｰﾀｰﾌｫﾙﾀﾞは　") + D + QStringLiteral(" を使用します"));
         folder = D;
     }
-    sUsrFld = folder;
-    if (!QFileInfo(sUsrFld).isDir()) F_CreateFld(sUsrFld);
+    return folder;
 }
 
 QString yIni::FsGtSpFld(int nFlg) const
