@@ -6,6 +6,7 @@
 
 #include "FontSetting.h"
 
+#include <QDate>
 #include <QRect>
 #include <QString>
 
@@ -22,6 +23,8 @@ public:
     virtual FontSetting fontPreset(int index) const = 0;
     // A correction of key's body was stored.
     virtual void entryCorrected(const QString& key, const QString& body) = 0;
+    // Shows a day's entry, as a click on the calendar does.
+    virtual void showDay(const QDate& date) = 0;
     // Enables or disables the first two Edit-menu entries ("元に戻す", "やり直し").
     virtual void setUndoRedoEnabled(bool undo, bool redo) = 0;
 };

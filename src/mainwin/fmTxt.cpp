@@ -282,6 +282,7 @@ bool fmTxt::Form_Unload()
     // the store is still open.
     if (!sbEdt::closeIfOpen()) return false;
     sbFnd::closeIfOpen();
+    closeLookback();
     if (drafts_) drafts_->finish();
     CurrentKey.clear();
     ListMonth.clear();

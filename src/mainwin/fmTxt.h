@@ -65,6 +65,9 @@ public:
     void mnFile_Click(int index);
     void mnEdit_Click(int index);
     void mnList_Click(int index);
+    // The year at a glance and the figures; closing them before the store closes.
+    void showLookback(const QString& stem);
+    static void closeLookback();
     void mnDay_Click(int index);
     void mnFont_Click(int index);
     void mnCln_Click(int index);
@@ -98,6 +101,7 @@ public:
     QRect editorColumnGlobal() const override;
     FontSetting fontPreset(int index) const override;
     void entryCorrected(const QString& key, const QString& body) override;
+    void showDay(const QDate& date) override;
 
     QMenu* menuAt(int index) const; // mnJb
     QList<QAction*> mnFile, mnEdit, mnList, mnDay, mnFont, mnCln;

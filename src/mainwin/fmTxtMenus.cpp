@@ -93,7 +93,10 @@ void fmTxt::buildMenus()
                        {"最近の日記(&D)"},
                        {"去年の今頃"},
                        {"おととしの今頃"},
-                       {"毎年のこの日(&Y)", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Y)}},
+                       {"毎年のこの日(&Y)", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Y)},
+                       {"-"},
+                       {"一年の一覧(&G)", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_G)},
+                       {"日記の数字(&N)", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_N)}},
                       [this](int i) { mnList_Click(i); });
     mnDay = addItems(top("日付(&D)"),
                      {{"登録されている最初の日"},
@@ -208,6 +211,10 @@ void fmTxt::mnList_Click(int index)
             return;
         if (word.isEmpty()) return;
         sbFnd::instance().ActWd(word);
+        return;
+    }
+    if (s == u"一年の一覧" || s == u"日記の数字") {
+        showLookback(s);
         return;
     }
     if (CurrentKey.isEmpty()) return;

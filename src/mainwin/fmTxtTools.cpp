@@ -16,6 +16,7 @@ void fmTxt::mnTool_Click(int index)
     hooks.closeOthers = [] {
         if (!sbEdt::closeIfOpen()) return false;
         sbFnd::closeIfOpen();
+        closeLookback();
         return true;
     };
     hooks.showAgain = [this] { ShowDiaryAgain(); };

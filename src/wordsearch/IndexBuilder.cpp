@@ -1,5 +1,6 @@
 #include "IndexBuilder.h"
 
+#include "CharCount.h"
 #include "DateKey.h"
 #include "IndexFile.h"
 #include "SearchStatements.h"
@@ -261,7 +262,7 @@ bool IndexBuilder::adopt()
 bool IndexBuilder::readMeta()
 {
     int tables = 0;
-    if (!count(idx_, sql::kIndexTables, tables) || tables != 3) return false;
+    if (!count(idx_, sql::kIndexTables, tables) || tables != sql::kIndexTableCount) return false;
     sql::Query q(idx_, sql::kMetaGet);
     if (!q.next()) return false;
     if (q.text(0) != index::makerVersion() || q.text(1) != diaryPath_) return false;
@@ -303,6 +304,7 @@ bool IndexBuilder::reset()
 {
     garbage_ = 0;
     return sql::quietRun(idx_, sql::kTermsClear) && sql::quietRun(idx_, sql::kKeysClear) &&
+           sql::quietRun(idx_, sql::kCountsClear) &&
            sql::Query(idx_, sql::kMetaComplete, {0}).run();
 }
 
@@ -397,7 +399,8 @@ bool IndexBuilder::replace(qint64 key, const Stored& s, const Row& now, const Ow
     } else if (s.exists) {
         ++garbage_;
     }
-    return terms(sql::kTermsAdd, key, now.body) && runPrepared(sql::kKeyPut, {key, now.digest});
+    return terms(sql::kTermsAdd, key, now.body) && runPrepared(sql::kKeyPut, {key, now.digest}) &&
+           runPrepared(sql::kCountPut, {key, qint64(jp::countCharacters(now.body))});
 }
 
 bool IndexBuilder::remove(qint64 key, const Stored& s, const OwnChange* before)
@@ -408,7 +411,7 @@ bool IndexBuilder::remove(qint64 key, const Stored& s, const OwnChange* before)
     } else {
         ++garbage_;
     }
-    return runPrepared(sql::kKeyDrop, {key});
+    return runPrepared(sql::kKeyDrop, {key}) && runPrepared(sql::kCountDrop, {key});
 }
 
 bool IndexBuilder::applyIn(const QList<OwnChange>& changes, bool& usable)

@@ -24,7 +24,7 @@ namespace drv::index {
 namespace {
 
 // Changes whenever what the index holds for a body changes meaning.
-constexpr int kFormat = 2;
+constexpr int kFormat = 3;
 
 void sqlDigest(sqlite3_context* ctx, int, sqlite3_value** argv)
 {

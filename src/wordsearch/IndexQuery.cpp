@@ -34,16 +34,6 @@ constexpr int kMostInList = 400;
 constexpr int kListed = 50;
 constexpr qint64 kAboveEveryKey = 999999;
 
-bool openReader(qint64 generation)
-{
-    auto& g = searchState();
-    if (g->readerOpen && g->readerGen == generation) return true;
-    index::close(kReader);
-    g->readerOpen = index::open(kReader, g->indexPath, kReaderBusyMs);
-    g->readerGen = generation;
-    return g->readerOpen;
-}
-
 QString ordOf(const QString& key)
 {
     return (key.left(2) <= orderPivot() ? u'1' : u'0') + key;
@@ -100,8 +90,8 @@ bool indexedHits(const QString& word, const QString& query, const QSet<QString>&
 {
     auto& g = searchState();
     const IndexWorker::Status st = g->worker->status();
-    if (!openReader(st.generation)) return false;
-    sqlite3* reader = sql::handleOf(QSqlDatabase::database(kReader, false));
+    sqlite3* reader = openIndexReader(st.generation);
+    if (!reader) return false;
     // One read of the index from its facts to its last candidate.
     if (!sql::quietRun(reader, sql::kBeginRead)) return false;
     bool ok = false;
@@ -160,6 +150,17 @@ void sqlMatch(sqlite3_context* ctx, int, sqlite3_value** argv)
 }
 
 } // namespace
+
+sqlite3* openIndexReader(qint64 generation)
+{
+    auto& g = searchState();
+    if (!g->readerOpen || g->readerGen != generation) {
+        index::close(kReader);
+        g->readerOpen = index::open(kReader, g->indexPath, kReaderBusyMs);
+        g->readerGen = generation;
+    }
+    return g->readerOpen ? sql::handleOf(QSqlDatabase::database(kReader, false)) : nullptr;
+}
 
 bool registerWordMatch(sqlite3* diary)
 {

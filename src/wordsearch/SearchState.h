@@ -39,7 +39,9 @@ bool indexCurrent(bool wait);
 
 // drv_match(text, word) on the diary's connection: the plain scan's match.
 bool registerWordMatch(sqlite3* diary);
-// The listing's own connection on the index, closed when the diary closes.
+// The listing's own connection on the index (of that generation), opened when it is not;
+// null when it cannot be. Closed when the diary closes.
+sqlite3* openIndexReader(qint64 generation);
 void closeIndexReader();
 // Takes out what an earlier version kept inside the diary, in one transaction and leaving
 // every row of tbDoc as it was. Quiet: a diary that cannot be written keeps them for now.

@@ -68,14 +68,18 @@ inline const QString kIndexSetup[] = {
 inline const QString kIndexSettle = QStringLiteral("Pragma wal_checkpoint(truncate)");
 inline const QString kIndexBuildCache = QStringLiteral("Pragma cache_size = -16000");
 inline const QString kIndexTables = QStringLiteral(
-    "Select Count(*) As nCnt From sqlite_master Where name In ('tbMeta', 'tbKey', 'ftsDoc')");
+    "Select Count(*) As nCnt From sqlite_master Where name In ('tbMeta', 'tbKey', 'ftsDoc', "
+    "'tbCount')");
+inline constexpr int kIndexTableCount = 4;
 inline const QString kIndexCreate[] = {
     QStringLiteral("Drop Table If Exists ftsDoc"),
     QStringLiteral("Drop Table If Exists tbKey"),
     QStringLiteral("Drop Table If Exists tbMeta"),
+    QStringLiteral("Drop Table If Exists tbCount"),
     QStringLiteral("Create Table tbMeta (sVersion Text, sDiary Text, nGen Integer, "
                    "bComplete Integer, sStamp Text, nGarbage Integer, bMerge Integer)"),
     QStringLiteral("Create Table tbKey (nKey Integer Primary Key, bFp Blob)"),
+    QStringLiteral("Create Table tbCount (nKey Integer Primary Key, nChars Integer)"),
     QStringLiteral("Create Virtual Table ftsDoc Using fts5(szDoc, content='', detail=none, "
                    "columnsize=0, tokenize='drv_terms')"),
     QStringLiteral("Insert Into ftsDoc(ftsDoc, rank) Values('hashsize', 8388608)"),
@@ -101,6 +105,16 @@ inline const QString kKeyPut =
     QStringLiteral("Insert Or Replace Into tbKey (nKey, bFp) Values (?, ?)");
 inline const QString kKeyDrop = QStringLiteral("Delete From tbKey Where nKey = ?");
 inline const QString kKeysClear = QStringLiteral("Delete From tbKey");
+// Each stored day's character count (as the status line counts), kept with its terms.
+inline const QString kCountPut =
+    QStringLiteral("Insert Or Replace Into tbCount (nKey, nChars) Values (?, ?)");
+inline const QString kCountDrop = QStringLiteral("Delete From tbCount Where nKey = ?");
+inline const QString kCountsClear = QStringLiteral("Delete From tbCount");
+inline const QString kCounts = QStringLiteral("Select nKey, nChars From tbCount");
+// The bodies of some days, to count those the index may not hold yet: followed by one
+// "?" for each key, separated by "," and ")".
+inline const QString kCountBodiesOf =
+    QStringLiteral("Select skYmn, Cast(szDoc As Text) From tbDoc Where skYmn In (");
 inline const QString kTermsAdd = QStringLiteral("Insert Into ftsDoc (rowid, szDoc) Values (?, ?)");
 inline const QString kTermsRemove =
     QStringLiteral("Insert Into ftsDoc (ftsDoc, rowid, szDoc) Values ('delete', ?, ?)");

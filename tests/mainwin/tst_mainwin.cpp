@@ -14,6 +14,8 @@
 #include "Program.h"
 #include "Twips.h"
 #include "TypeText.h"
+#include "YearView.h"
+#include "YearWindow.h"
 #include "fmTxt.h"
 #include "sbEdt.h"
 #include "sbFnd.h"
@@ -633,6 +635,23 @@ private Q_SLOTS:
         const QString text = sbFnd::loaded()->findChild<QTextEdit*>()->toPlainText();
         QVERIFY2(text.startsWith(QStringLiteral("■") + DateKey::display(firstKey)),
                  qPrintable(text.left(40)));
+    }
+
+    // The year at a glance opens on the shown day's year, a click there shows the day here,
+    // and closing the main window closes it while the store is open.
+    void yearWindowShowsTheClickedDayHere()
+    {
+        put(QStringLiteral("260315"), QStringLiteral("三月"), QStringLiteral("本文"));
+        start();
+        w->mnList[7]->trigger();
+        QVERIFY(YearWindow::loaded());
+        YearView* view = YearWindow::loaded()->vYear;
+        QCOMPARE(view->year(), 2026);
+        QTest::mouseClick(view, Qt::LeftButton, {}, view->dayRect(QDate(2026, 3, 15)).center());
+        QCOMPARE(w->CurrentKey, QStringLiteral("260315"));
+        QCOMPARE(w->vTTL->text(), QStringLiteral("三月"));
+        stop();
+        QVERIFY(!YearWindow::loaded());
     }
 
     void editMenuFromTheEditorActsOnTheEditor()

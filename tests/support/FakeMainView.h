@@ -25,6 +25,7 @@ public:
         corrected.append({key, body});
     }
     void setUndoRedoEnabled(bool undo, bool redo) override { calls.append({undo, redo}); }
+    void showDay(const QDate& date) override { shownDays.append(date); }
 
     QRect frame{40, 30, 1000, 760};
     QRect column{300, 60, 720, 700};
@@ -32,6 +33,7 @@ public:
         {{QStringLiteral("IPAGothic"), 10, false}, {QStringLiteral("IPAGothic"), 10, false}}};
     QList<QPair<QString, QString>> corrected;
     QList<UndoRedo> calls;
+    QList<QDate> shownDays;
 };
 
 } // namespace drv::test

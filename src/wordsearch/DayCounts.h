@@ -1,0 +1,27 @@
+#pragma once
+// The character count of every stored day (the status line's count), kept in the search
+// index beside each body's terms, so that looking back over a whole diary reads a few
+// hundred kilobytes instead of every body.
+
+#include <QList>
+#include <QString>
+
+namespace drv {
+
+struct DayCount {
+    QString key; // skYmn
+    int chars = 0;
+    bool operator==(const DayCount&) const = default;
+};
+
+namespace diary {
+
+// Every stored day with its count, in no particular order. From the index when it is in
+// step with the diary (after another program's change, waiting a little for the index to
+// catch up), the days this copy changed meanwhile counted from their bodies; otherwise
+// (the first build still running, no cache folder) by counting every body. Keys that are
+// no days are left out.
+bool dayCounts(QList<DayCount>& days);
+
+} // namespace diary
+} // namespace drv
