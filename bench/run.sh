@@ -19,7 +19,7 @@ process_runs=${PROCESS_RUNS:-11}
 filter=${BENCH_FILTER:-.}
 
 cmake -S "$here" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DDRVESK_BUILD_BENCH=ON >/dev/null
-cmake --build "$build" -j2 --target drvesk gen_diary index_diary bench_drvesk bench_peers
+cmake --build "$build" -j2 --target drvesk gen_diary index_diary bench_drvesk bench_lookback bench_peers
 mkdir -p "$out"
 bin=$build/bench
 schema=$here/data/schema.sql
@@ -50,6 +50,10 @@ echo "== in-process benchmarks, largest diary"
   --benchmark_filter="$filter" --benchmark_repetitions="$reps" \
   --benchmark_report_aggregates_only=true \
   --benchmark_out="$out/bench100.json" --benchmark_out_format=json | tee "$out/bench100.txt"
+
+echo "== the year at a glance and the figures, largest diary"
+"$bin/bench_lookback" --diary="$out/diary100.mdb" --benchmark_repetitions="$reps" \
+  --benchmark_report_aggregates_only=true | tee "$out/lookback100.txt"
 
 echo "== searches on the 10-year diary, for scale"
 "$bin/bench_drvesk" --diary="$out/diary10.mdb" --long50="$out/long50.mdb" \

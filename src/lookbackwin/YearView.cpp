@@ -166,7 +166,13 @@ void YearView::paintEvent(QPaintEvent*)
     };
     const int w = std::max(2, grid_.cell / 9);
     outline(days_.today(), pal.color(QPalette::WindowText), Qt::SolidLine, w);
-    outline(shown_, pal.color(QPalette::Highlight), Qt::SolidLine, w);
+    // The shown day: a highlight frame with a base-coloured one inside, seen on any shade.
+    outline(shown_, pal.color(QPalette::Highlight), Qt::SolidLine, w + 1);
+    const QRect inner = grid_.dayRect(shown_).adjusted(w + 1, w + 1, -(w + 1), -(w + 1));
+    if (!inner.isEmpty()) {
+        p.setPen(QPen(pal.color(QPalette::Base), 1));
+        p.drawRect(QRectF(inner).adjusted(0.5, 0.5, -0.5, -0.5));
+    }
     if (hasFocus()) outline(focused_, pal.color(QPalette::WindowText), Qt::DotLine, 1);
 }
 
