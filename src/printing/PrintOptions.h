@@ -19,8 +19,8 @@ struct PrintOptions {
     QString fontFamily;
     double fontSize = 10.5; // points
     bool newPagePerDay = false;
-    bool wareki = false;   // dates in the era calendar (和暦)
-    bool holidays = true;  // a holiday's name after its date
+    bool wareki = false;  // dates in the era calendar (和暦)
+    bool holidays = true; // a holiday's name after its date
 };
 
 // The paper names in the order of Paper: "A4", "A5", "B5", "B6", "文庫".

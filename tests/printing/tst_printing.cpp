@@ -88,9 +88,12 @@ void TestPrinting::dateHeadings_data()
     QTest::newRow("western year") << QDate(2026, 12, 7) << false << true << "2026年12月7日（月）";
     QTest::newRow("holiday named")
         << QDate(2026, 11, 3) << false << true << "2026年11月3日（火）　文化の日";
-    QTest::newRow("holiday left out") << QDate(2026, 11, 3) << false << false << "2026年11月3日（火）";
-    QTest::newRow("era year") << QDate(2026, 11, 3) << true << true << "令和8年11月3日（火）　文化の日";
-    QTest::newRow("first year of an era") << QDate(2019, 5, 1) << true << false << "令和元年5月1日（水）";
+    QTest::newRow("holiday left out")
+        << QDate(2026, 11, 3) << false << false << "2026年11月3日（火）";
+    QTest::newRow("era year") << QDate(2026, 11, 3) << true << true
+                              << "令和8年11月3日（火）　文化の日";
+    QTest::newRow("first year of an era")
+        << QDate(2019, 5, 1) << true << false << "令和元年5月1日（水）";
     QTest::newRow("before the eras the western year stays")
         << QDate(1850, 1, 1) << true << false << "1850年1月1日（火）";
 }
@@ -180,8 +183,8 @@ void TestPrinting::pdfHoldsEveryEntryInOrder()
     QString text;
     QDate month;
     for (int i = 0; i < pages.size(); ++i) {
-        const auto foot = QRegularExpression(QStringLiteral("(\\d+)年(\\d+)月%1$").arg(i + 1))
-                              .match(pages[i]);
+        const auto foot =
+            QRegularExpression(QStringLiteral("(\\d+)年(\\d+)月%1$").arg(i + 1)).match(pages[i]);
         QVERIFY2(foot.hasMatch(), qPrintable(pages[i].right(30)));
         const QDate head(foot.captured(1).toInt(), foot.captured(2).toInt(), 1);
         QVERIFY(i == 0 ? head == QDate(2026, 11, 1) : head >= month);
