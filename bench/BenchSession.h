@@ -43,6 +43,8 @@ public:
     // Messages the program showed (a failed statement shows one).
     qsizetype messageCount() const;
     QString lastMessage() const;
+    // The scratch machine, for the answers of its scripted dialogs.
+    test::FakePlatform& machine() { return *fake_; }
 
 private:
     std::unique_ptr<test::FakePlatform> fake_;

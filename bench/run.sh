@@ -7,7 +7,7 @@
 #   bash bench/run.sh
 #
 # BUILD_DIR (default build-bench/), REPETITIONS (5), INDEX_RUNS (3), PROCESS_RUNS (11),
-# PEERS_REPETITIONS (3), KEEP_REPETITIONS (3) and BENCH_FILTER (all) change what it does.
+# PEERS_REPETITIONS (3), KEEP_REPETITIONS (3), PRINT_REPETITIONS (3) and BENCH_FILTER (all) change what it does.
 # Run it on a quiet machine: the summary shows the load average before and after.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
@@ -174,5 +174,22 @@ awk '$1 ~ /_median$/ {
 # A benchmark that could not check its result reports an error instead of a time.
 if grep -h "ERROR OCCURRED" "$out"/bench100.txt "$out"/bench10.txt "$out"/peers.txt; then
   echo "run.sh: some benchmarks failed (above)" >&2
+  exit 1
+fi
+
+# A year (2026 of the 10-year diary) to PDF through "印刷…", in each direction.
+echo "== print a year to PDF"
+cmake --build "$build" -j2 --target bench_print
+"$bin/bench_print" --diary="$out/diary10.mdb" \
+  --benchmark_repetitions="${PRINT_REPETITIONS:-3}" --benchmark_report_aggregates_only=true |
+  tee "$out/print.txt"
+awk '$1 ~ /_median$/ {
+       name = $1; sub(/\/iterations:1\/real_time_median$/, "", name)
+       v = $2; if ($3 == "s") v *= 1000
+       gap = ""; for (i = 4; i <= NF; i++) if ($i ~ /^longest_gap_ms=/) gap = substr($i, 16)
+       printf "%-44s %9.0f ms  longest gap %6s ms  %-26s %s\n", name, v, gap, "<= 5000 ms",
+         v <= 5000 ? "met" : "MISSED" }' "$out/print.txt" | tee -a "$out/summary.txt"
+if grep -h "ERROR OCCURRED" "$out/print.txt"; then
+  echo "run.sh: printing a year failed (above)" >&2
   exit 1
 fi

@@ -49,6 +49,10 @@ public:
                         QString& answer) = 0;
     // The font dialog, preset with name, size in points and bold; false when cancelled.
     virtual bool chooseFont(QString& name, double& size, bool& bold) = 0;
+    // The file dialog for a file to write, preset with a path; filter as QFileDialog takes
+    // it ("PDF (*.pdf)"). False when cancelled.
+    virtual bool chooseSaveFile(const QString& title, const QString& proposed,
+                                const QString& filter, QString& path) = 0;
 };
 
 // Opening pages, files and folders with the desktop's programs.

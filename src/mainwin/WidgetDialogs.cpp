@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QDebug>
 #include <QDesktopServices>
+#include <QFileDialog>
 #include <QFontDialog>
 #include <QInputDialog>
 #include <QMessageBox>
@@ -96,6 +97,14 @@ bool WidgetDialogs::chooseFont(QString& name, double& size, bool& bold)
     size = chosen.pointSizeF();
     bold = chosen.bold();
     return true;
+}
+
+bool WidgetDialogs::chooseSaveFile(const QString& title, const QString& proposed,
+                                   const QString& filter, QString& path)
+{
+    NormalCursor cursor;
+    path = QFileDialog::getSaveFileName(ownerWindow(), title, proposed, filter);
+    return !path.isEmpty();
 }
 
 bool WidgetDialogs::open(const QUrl& url)

@@ -17,6 +17,8 @@ public:
     bool prompt(const QString& text, const QString& title, const QString& proposed,
                 QString& answer) override;
     bool chooseFont(QString& name, double& size, bool& bold) override;
+    bool chooseSaveFile(const QString& title, const QString& proposed, const QString& filter,
+                        QString& path) override;
     bool open(const QUrl& url) override;
 };
 

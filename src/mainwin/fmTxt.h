@@ -50,7 +50,7 @@ public:
     void FillMonthList(bool force);
 
     // The items of the file and date menus by their index (separators take one too).
-    enum FileItem { SaveItem = 0, DeleteItem = 1, ChangeDate = 3, ExitItem = 5 };
+    enum FileItem { SaveItem = 0, DeleteItem = 1, ChangeDate = 3, ExitItem = 5, PrintItem = 7 };
     enum DayItem { FirstDay = 0, LastDay = 1, Today = 3, YearBack = 4, TwoYearsBack = 5 };
 
     // Once the window is shown: offers back the text that the last run left unsaved, then

@@ -10,6 +10,7 @@
 #include "Globals.h"
 #include "MonthCalendar.h"
 #include "Platform.h"
+#include "PrintCommand.h"
 #include "SetIme.h"
 #include "Store.h"
 #include "Twips.h"
@@ -72,7 +73,9 @@ void fmTxt::buildMenus()
                        {"-"},
                        {"日記の日付の変更"},
                        {"-"},
-                       {"終了(&X)", Qt::Key_F9}},
+                       {"終了(&X)", Qt::Key_F9},
+                       {"-"},
+                       {"印刷…"}},
                       [this](int i) { mnFile_Click(i); });
     mnEdit = addItems(top("編集(&E)"),
                       {{"元に戻す", QKeySequence(Qt::CTRL | Qt::Key_Z)},
@@ -186,6 +189,12 @@ void fmTxt::mnFile_Click(int index)
         break;
     case ExitItem:
         CloseDiary();
+        break;
+    case PrintItem:
+        // What is typed goes on paper too: a changed entry is saved first.
+        if (Modified && !SaveEntry(true)) break;
+        print::printDiary(this, DateKey::toDate(CurrentKey, services().clock->today()),
+                          FontPreset[1].name, FontPreset[1].size);
         break;
     default:
         break;

@@ -13,6 +13,31 @@ QStringList paperNames()
             QStringLiteral("文庫")};
 }
 
+void rangeDates(const RangeChoice& c, QDate& from, QDate& to)
+{
+    switch (c.range) {
+    case Range::ShownDay:
+        from = to = c.shown;
+        break;
+    case Range::ShownMonth:
+        from = QDate(c.shown.year(), c.shown.month(), 1);
+        to = from.addMonths(1).addDays(-1);
+        break;
+    case Range::Year:
+        from = QDate(c.year, 1, 1);
+        to = QDate(c.year, 12, 31);
+        break;
+    case Range::Every:
+        from = c.first.isValid() ? c.first : QDate(2000, 1, 2);
+        to = c.last.isValid() ? c.last : QDate(2000, 1, 1);
+        break;
+    case Range::Between:
+        from = std::min(c.from, c.to);
+        to = std::max(c.from, c.to);
+        break;
+    }
+}
+
 QPageLayout pageLayoutOf(const PrintOptions& options)
 {
     QPageSize size;

@@ -23,6 +23,19 @@ struct PrintOptions {
     bool holidays = true; // a holiday's name after its date
 };
 
+// Which days: the shown day, the shown month, a year, every day, or from one day to
+// another.
+enum class Range { ShownDay, ShownMonth, Year, Every, Between };
+struct RangeChoice {
+    Range range = Range::ShownMonth;
+    QDate shown;       // the main window's day
+    int year = 0;      // for Year
+    QDate from, to;    // for Between, either order
+    QDate first, last; // the diary's first and last stored day, for Every
+};
+// The first and last day of a choice; from > to (nothing) when Every finds no entry.
+void rangeDates(const RangeChoice& choice, QDate& from, QDate& to);
+
 // The paper names in the order of Paper: "A4", "A5", "B5", "B6", "文庫".
 QStringList paperNames();
 // The page of the options: size, orientation and margins.

@@ -68,6 +68,10 @@ public:
     }
     bool prompt(const QString&, const QString&, const QString&, QString&) override { return false; }
     bool chooseFont(QString&, double&, bool&) override { return false; }
+    bool chooseSaveFile(const QString&, const QString&, const QString&, QString&) override
+    {
+        return false;
+    }
 };
 
 bool openStore(const QString& userDir, const QString& apDir)

@@ -28,6 +28,10 @@ public:
     bool confirm(const QString&) override { return ++shown, true; }
     bool prompt(const QString&, const QString&, const QString&, QString&) override { return false; }
     bool chooseFont(QString&, double&, bool&) override { return false; }
+    bool chooseSaveFile(const QString&, const QString&, const QString&, QString&) override
+    {
+        return false;
+    }
     int shown = 0;
 
 private:

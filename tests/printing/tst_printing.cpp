@@ -4,12 +4,12 @@
 #include "DiaryFile.h"
 #include "DiaryFixture.h"
 #include "EntryHeads.h"
+#include "PdfText.h"
 #include "PrintEntries.h"
 #include "PrintJob.h"
 #include "Store.h"
 
 #include <QPdfWriter>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -18,37 +18,8 @@
 using namespace drv;
 using namespace drv::print;
 
-namespace {
-
-// Blanks of every width, the ideographic space too.
-const QRegularExpression& blanks()
-{
-    static const QRegularExpression re(QStringLiteral("\\s"),
-                                       QRegularExpression::UseUnicodePropertiesOption);
-    return re;
-}
-
-// The text pdftotext reads from each page, blanks and line ends removed: vertical
-// columns come out a character a line.
-QStringList pdfPages(const QString& pdf)
-{
-    QProcess p;
-    p.start(QStringLiteral("pdftotext"), {QStringLiteral("-raw"), QStringLiteral("-enc"),
-                                          QStringLiteral("UTF-8"), pdf, QStringLiteral("-")});
-    if (!p.waitForFinished(60000) || p.exitCode() != 0) return {};
-    QStringList pages = QString::fromUtf8(p.readAllStandardOutput()).split(u'\f');
-    pages.removeLast(); // after the last page's form feed
-    for (QString& page : pages)
-        page.remove(blanks());
-    return pages;
-}
-
-QString squeezed(QString s)
-{
-    return s.remove(blanks());
-}
-
-} // namespace
+using test::pdfPages;
+using test::squeezed;
 
 class TestPrinting : public QObject {
     Q_OBJECT
@@ -57,6 +28,8 @@ private Q_SLOTS:
     void cleanup();
     void dateHeadings_data();
     void dateHeadings();
+    void rangeDays_data();
+    void rangeDays();
     void readsTheRangeInDateOrder();
     void pdfHoldsEveryEntryInOrder_data();
     void pdfHoldsEveryEntryInOrder();
@@ -104,6 +77,42 @@ void TestPrinting::dateHeadings()
     QFETCH(bool, wareki);
     QFETCH(bool, holiday);
     QTEST(dateHeading(date, wareki, holiday), "heading");
+}
+
+void TestPrinting::rangeDays_data()
+{
+    QTest::addColumn<Range>("range");
+    QTest::addColumn<QDate>("first"); // the diary's first stored day; invalid: no entry
+    QTest::addColumn<QDate>("from");
+    QTest::addColumn<QDate>("to");
+    const QDate shown(2024, 2, 10), first(1999, 12, 31);
+    QTest::newRow("shown day") << Range::ShownDay << first << shown << shown;
+    QTest::newRow("shown month, a leap February")
+        << Range::ShownMonth << first << QDate(2024, 2, 1) << QDate(2024, 2, 29);
+    QTest::newRow("year") << Range::Year << first << QDate(2025, 1, 1) << QDate(2025, 12, 31);
+    QTest::newRow("every day") << Range::Every << first << first << QDate(2026, 12, 7);
+    QTest::newRow("every day of an empty diary: none")
+        << Range::Every << QDate() << QDate(2000, 1, 2) << QDate(2000, 1, 1);
+    QTest::newRow("from and to typed backwards")
+        << Range::Between << first << QDate(2024, 3, 1) << QDate(2024, 5, 31);
+}
+
+void TestPrinting::rangeDays()
+{
+    QFETCH(Range, range);
+    QFETCH(QDate, first);
+    RangeChoice c;
+    c.range = range;
+    c.shown = QDate(2024, 2, 10);
+    c.year = 2025;
+    c.from = QDate(2024, 5, 31);
+    c.to = QDate(2024, 3, 1);
+    c.first = first;
+    c.last = first.isValid() ? QDate(2026, 12, 7) : QDate();
+    QDate from, to;
+    rangeDates(c, from, to);
+    QTEST(from, "from");
+    QTEST(to, "to");
 }
 
 void TestPrinting::readsTheRangeInDateOrder()

@@ -92,6 +92,14 @@ bool FakePlatform::prompt(const QString& text, const QString& title, const QStri
 
 namespace drv::test {
 
+bool FakePlatform::chooseSaveFile(const QString&, const QString& proposed, const QString&,
+                                  QString& path)
+{
+    saveFileProposals << proposed;
+    path = saveFileAnswers.isEmpty() ? QString() : saveFileAnswers.takeFirst();
+    return !path.isEmpty();
+}
+
 bool FakePlatform::chooseFont(QString& name, double& size, bool& bold)
 {
     fontPresets << FontChoice{name, size, bold};

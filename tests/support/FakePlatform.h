@@ -42,6 +42,8 @@ public:
     bool prompt(const QString& text, const QString& title, const QString& proposed,
                 QString& answer) override;
     bool chooseFont(QString& name, double& size, bool& bold) override;
+    bool chooseSaveFile(const QString& title, const QString& proposed, const QString& filter,
+                        QString& path) override;
     // Desktop
     bool open(const QUrl& url) override
     {
@@ -73,6 +75,8 @@ public:
     };
     QList<FontChoice> fontPresets;                // what each font dialog was preset with
     QList<std::optional<FontChoice>> fontAnswers; // next answers; nullopt is Cancel
+    QStringList saveFileProposals;                // the path each file dialog was preset with
+    QStringList saveFileAnswers; // next answers; an empty one is Cancel, as none left
 
     // Makes a folder below root (with parents) and returns its path.
     QString makeDir(const QString& relative) const;
