@@ -59,8 +59,8 @@ void BM_PrintYear(benchmark::State& state, int direction)
         state.SkipWithError("the main window did not start");
         return;
     }
-    const QString pdf = g_out + (direction ? QStringLiteral("/vertical.pdf")
-                                           : QStringLiteral("/horizontal.pdf"));
+    const QString pdf =
+        g_out + (direction ? QStringLiteral("/vertical.pdf") : QStringLiteral("/horizontal.pdf"));
     // The dialog as a user fills it: the year 2026, the direction, A5, then "PDF に保存".
     QTimer answer;
     answer.setInterval(2);
@@ -121,8 +121,8 @@ int main(int argc, char** argv)
 
     bench::BenchSession session;
     g_session = &session;
-    for (auto [name, direction] : {std::pair{"PrintYear/horizontal", 0},
-                                   std::pair{"PrintYear/vertical", 1}})
+    for (auto [name, direction] :
+         {std::pair{"PrintYear/horizontal", 0}, std::pair{"PrintYear/vertical", 1}})
         benchmark::RegisterBenchmark(name, BM_PrintYear, direction)
             ->Unit(benchmark::kMillisecond)
             ->UseRealTime()

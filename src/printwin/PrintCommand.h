@@ -12,7 +12,6 @@ namespace drv::print {
 // is painted in slices under a progress box with a cancel button, so the windows stay
 // responsive; a cancelled PDF is removed. shown is the main window's day; the font
 // presets the dialog.
-void printDiary(QWidget* parent, const QDate& shown, const QString& fontFamily,
-                double fontSize);
+void printDiary(QWidget* parent, const QDate& shown, const QString& fontFamily, double fontSize);
 
 } // namespace drv::print

@@ -15,8 +15,7 @@ namespace drv::print {
 
 namespace {
 
-template <typename W>
-W* named(W* widget, const char* name)
+template <typename W> W* named(W* widget, const char* name)
 {
     widget->setObjectName(QLatin1String(name));
     return widget;
@@ -34,8 +33,7 @@ PrintDialog::PrintDialog(const QDate& shown, const QString& fontFamily, double f
 
     range_ = named(new QComboBox, "range");
     range_->addItems({QStringLiteral("表示中の日"), QStringLiteral("表示中の月"),
-                      QStringLiteral("年"), QStringLiteral("すべての日"),
-                      QStringLiteral("期間")});
+                      QStringLiteral("年"), QStringLiteral("すべての日"), QStringLiteral("期間")});
     range_->setCurrentIndex(int(Range::ShownMonth));
     year_ = named(new QSpinBox, "year");
     year_->setRange(1900, 2099);
@@ -102,9 +100,8 @@ PrintDialog::PrintDialog(const QDate& shown, const QString& fontFamily, double f
 
     auto* buttons = new QDialogButtonBox;
     auto add = [&](const char* caption, const char* name, int result) {
-        QPushButton* b = named(buttons->addButton(QString::fromUtf8(caption),
-                                                  QDialogButtonBox::AcceptRole),
-                               name);
+        QPushButton* b = named(
+            buttons->addButton(QString::fromUtf8(caption), QDialogButtonBox::AcceptRole), name);
         connect(b, &QPushButton::clicked, this, [this, result] { done(result); });
         return b;
     };

@@ -61,6 +61,10 @@ public:
     bool confirm(const QString&) override { return true; }
     bool prompt(const QString&, const QString&, const QString&, QString&) override { return false; }
     bool chooseFont(QString&, double&, bool&) override { return false; }
+    bool chooseSaveFile(const QString&, const QString&, const QString&, QString&) override
+    {
+        return false;
+    }
 };
 
 const QStringList kWords = {QStringLiteral("雨"), QStringLiteral("散歩"), QStringLiteral("夕焼け")};

@@ -68,7 +68,6 @@ private Q_SLOTS:
             for (int i = 0; i < downs; ++i)
                 QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
             QTest::keyClick(dialog, Qt::Key_S, Qt::AltModifier); // PDF に保存(&S)…
-
         });
         poll.start(20);
         QTest::keyClick(w, Qt::Key_F, Qt::AltModifier);
