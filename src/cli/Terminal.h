@@ -19,6 +19,10 @@ public:
     }
     bool prompt(const QString&, const QString&, const QString&, QString&) override { return false; }
     bool chooseFont(QString&, double&, bool&) override { return false; }
+    bool chooseSaveFile(const QString&, const QString&, const QString&, QString&) override
+    {
+        return false;
+    }
 
     // What was said since the last take, each in one line.
     QStringList take();
