@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
   build-essential cmake pkg-config
   qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libgl-dev
-  libsqlite3-dev libicu-dev libbenchmark-dev libyaml-cpp-dev
+  libsqlite3-dev libicu-dev libbenchmark-dev libyaml-cpp-dev libsodium-dev
   clang clang-format git
   xvfb xauth xdotool x11-utils imagemagick sqlite3 python3 poppler-utils
   fonts-ipafont-gothic fontconfig locales appstream

@@ -47,6 +47,12 @@ public:
     // Returns false when the user cancels.
     virtual bool prompt(const QString& text, const QString& title, const QString& proposed,
                         QString& answer) = 0;
+    // A prompt whose answer is not shown as it is typed (a password, a recovery key);
+    // false when the user cancels.
+    virtual bool secret(const QString& text, QString& answer)
+    {
+        return prompt(text, QString(), QString(), answer);
+    }
     // The font dialog, preset with name, size in points and bold; false when cancelled.
     virtual bool chooseFont(QString& name, double& size, bool& bold) = 0;
     // The file dialog for a file to write, preset with a path; filter as QFileDialog takes

@@ -1,5 +1,7 @@
 #include "Draft.h"
 
+#include "DiaryKeys.h"
+
 #include <QCryptographicHash>
 
 namespace drv {
@@ -77,6 +79,14 @@ QByteArray entryFingerprint(const QString& title, const QString& body)
 
 QByteArray serializeDrafts(const QList<Draft>& drafts)
 {
+    // The drafts of an encrypted diary are sealed with its drafts' own key.
+    if (const auto keys = heldDiaryKeys())
+        return keys->sealFile(vault::KeySet::Use::Drafts, plainDrafts(drafts));
+    return plainDrafts(drafts);
+}
+
+QByteArray plainDrafts(const QList<Draft>& drafts)
+{
     QByteArray out = kHeader;
     putLine(out, "count", QByteArray::number(drafts.size()));
     for (const Draft& d : drafts) {
@@ -90,8 +100,14 @@ QByteArray serializeDrafts(const QList<Draft>& drafts)
     return out;
 }
 
-std::optional<QList<Draft>> parseDrafts(const QByteArray& bytes)
+std::optional<QList<Draft>> parseDrafts(const QByteArray& stored)
 {
+    QByteArray bytes = stored;
+    if (vault::isSealedFile(stored)) {
+        const auto keys = heldDiaryKeys();
+        if (!keys || !keys->openFile(vault::KeySet::Use::Drafts, stored, bytes))
+            return std::nullopt;
+    }
     if (!bytes.startsWith(kHeader) || bytes.size() < kHeader.size() + kSumLine) return std::nullopt;
     const qsizetype sumAt = bytes.size() - kSumLine;
     const QByteArrayView tail = QByteArrayView(bytes).sliced(sumAt);

@@ -34,7 +34,9 @@ inline const QString kCorrectionWindow = QStringLiteral("sbEdt");
 // as an empty title and body, so both give "none".
 QByteArray entryFingerprint(const QString& title, const QString& body);
 
+// The file's bytes: sealed (vault/KeySet.h) while an encrypted diary is open.
 QByteArray serializeDrafts(const QList<Draft>& drafts);
+QByteArray plainDrafts(const QList<Draft>& drafts);
 // The drafts of a whole file; nullopt for a torn, damaged or foreign file.
 std::optional<QList<Draft>> parseDrafts(const QByteArray& bytes);
 

@@ -1,6 +1,7 @@
 #include "Diary.h"
 
 #include "DateKey.h"
+#include "DiaryKeys.h"
 #include "Platform.h"
 #include "Statements.h"
 
@@ -77,8 +78,10 @@ bool saveInTransaction(const QString& key, const QString& title, const QString& 
     int n = 0;
     if (!count(key, n)) return false;
     int changed = 0;
-    if (n != 0) return exec(sql::kUpdate + sql::kWhereKey, {title, body, key}, changed);
-    return exec(sql::kInsert + sql::kValues, {title, body, key}, changed);
+    const StoreValue t = storedValue(key, QStringLiteral("szTtl"), title);
+    const StoreValue b = storedValue(key, QStringLiteral("szDoc"), body);
+    if (n != 0) return exec(sql::kUpdate + sql::kWhereKey, {t, b, key}, changed);
+    return exec(sql::kInsert + sql::kValues, {t, b, key}, changed);
 }
 
 // The later century's keys are those at and below the pivot year's last day.
@@ -108,7 +111,20 @@ bool read(const QString& key, QString& title, QString& body)
 {
     Statement st{sql::kEntry, {}};
     SqlSet(st, {key});
-    return DbGetRec(st, title, body);
+    StoreValue t, b;
+    if (!DbGetRec(st, t, b)) {
+        title.clear();
+        body.clear();
+        return false;
+    }
+    if (textOfStored(key, QStringLiteral("szTtl"), t, title) &&
+        textOfStored(key, QStringLiteral("szDoc"), b, body))
+        return true;
+    // A damaged or altered entry fails for its own day; every other day reads as ever.
+    title.clear();
+    body.clear();
+    showUnreadableDays({key});
+    return false;
 }
 
 bool count(const QString& key, int& n)
@@ -134,12 +150,23 @@ bool remove(const QString& key, int& removed)
 
 bool move(const QString& from, const QString& to, int& moved)
 {
-    return exec(sql::kMoveKey, {to, from}, moved);
+    if (!DbIsEncrypted()) return exec(sql::kMoveKey, {to, from}, moved);
+    // The day is part of what seals the entry, so it is sealed anew for its new day.
+    moved = 0;
+    QString title, body;
+    int n = 0;
+    if (!count(from, n)) return false;
+    if (n == 0) return true;
+    if (!read(from, title, body)) return false;
+    return exec(sql::kMoveSealed,
+                {to, storedValue(to, QStringLiteral("szTtl"), title),
+                 storedValue(to, QStringLiteral("szDoc"), body), from},
+                moved);
 }
 
 bool correct(const QString& key, const QString& body, int& changed)
 {
-    return exec(sql::kCorrect, {body, key}, changed);
+    return exec(sql::kCorrect, {storedValue(key, QStringLiteral("szDoc"), body), key}, changed);
 }
 
 bool monthEntries(const QString& month, QList<DiaryEntry>& rows)

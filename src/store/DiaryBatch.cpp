@@ -1,5 +1,6 @@
 #include "DiaryBatch.h"
 
+#include "DiaryKeys.h"
 #include "Statements.h"
 
 namespace drv::diary {
@@ -58,7 +59,10 @@ BatchOutcome write(const QList<BatchRow>& rows, const std::function<bool(qint64,
 {
     QList<QList<StoreValue>> inserts, updates;
     for (const BatchRow& r : rows) {
-        const QList<StoreValue> values{r.after.szTtl, r.after.szDoc, r.after.skYmn};
+        // Into an encrypted diary, imported entries go sealed like any other.
+        const QList<StoreValue> values{
+            storedValue(r.after.skYmn, QStringLiteral("szTtl"), r.after.szTtl),
+            storedValue(r.after.skYmn, QStringLiteral("szDoc"), r.after.szDoc), r.after.skYmn};
         (r.before ? updates : inserts) << values;
     }
     const qint64 total = 2 * rows.size();

@@ -79,6 +79,33 @@ inline const QString kQuickCheck = QStringLiteral("Pragma quick_check");
 inline const QString kNewestIn =
     QStringLiteral("Select Max(skYmn) As sKey From tbDoc Where skYmn Between ? And ?");
 
+// The key slots of an encrypted diary (tbVault, beside tbDoc): each wraps the data key by
+// one secret. A diary without the table, or with no slot in it, is a plain diary.
+inline const QString kVaultExists = QStringLiteral(
+    "Select Count(*) As nCnt From sqlite_master Where type = 'table' And name = 'tbVault'");
+inline const QString kVaultCreate =
+    QStringLiteral("Create Table If Not Exists tbVault (sSlot Text Primary Key, bData Blob)");
+inline const QString kVaultSlots = QStringLiteral("Select sSlot, bData From tbVault");
+inline const QString kVaultPut =
+    QStringLiteral("Insert Or Replace Into tbVault (sSlot, bData) Values (?, ?)");
+inline const QString kVaultDrop = QStringLiteral("Drop Table If Exists tbVault");
+// Moving an encrypted entry seals it anew for its new day: new key, title, body, old key.
+inline const QString kMoveSealed =
+    QStringLiteral("Update tbDoc Set skYmn=?, szTtl=?, szDoc=? Where skYmn=?");
+
+// A diary file written anew: the old one's tables and indexes (the key slots and the
+// engine's own objects excepted), its rows in key order, into the new file with no journal.
+inline const QString kRewriteBegin = QStringLiteral("Begin");
+inline const QString kRewriteSchema =
+    QStringLiteral("Select sql From sqlite_master Where sql Is Not Null And name <> 'tbVault' "
+                   "And name Not Like 'sqlite%' Order By type = 'table' Desc, rowid");
+inline const QString kRewriteRows = QStringLiteral("Select * From tbDoc Order By skYmn");
+inline const QString kRewriteInsert = QStringLiteral("Insert Into tbDoc Values (");
+// The first sealed body of a file, to tell which keys sealed it.
+inline const QString kFirstSealed =
+    QStringLiteral("Select skYmn, szDoc From tbDoc Where typeof(szDoc) = 'blob' Limit 1");
+inline const QString kRewriteNoJournal = QStringLiteral("Pragma journal_mode = off");
+
 // The key within the value that kMax/kMin return: its first character is the century mark.
 inline QString keyOfOrd(const QString& ord)
 {

@@ -1,6 +1,7 @@
 #include "Store.h"
 
 #include "DateKey.h"
+#include "DiaryKeys.h"
 #include "DiaryListener.h"
 #include "Globals.h"
 #include "Platform.h"
@@ -30,6 +31,7 @@ const QString kDbName = QStringLiteral("dbVesk.mdb");
 // Long enough that a second running copy waits for the other's save instead of failing.
 constexpr int kBusyTimeoutMs = 5000;
 
+std::unique_ptr<vault::KeySet> g_unlocked; // keys already known for the next open
 QString g_pivot; // two-digit year at and below which keys belong to the later century
 bool g_readOnly = false;
 // A commit running on a thread of its own: the connection is its until it has ended.
@@ -88,7 +90,7 @@ void sqlOrder(sqlite3_context* ctx, int, sqlite3_value** argv)
 bool registerFunctions(QSqlDatabase& db)
 {
     sqlite3* handle = sql::handleOf(db);
-    return handle &&
+    return handle && registerDiaryText(handle) &&
            sqlite3_create_function(handle, "drv_ord", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC,
                                    nullptr, sqlOrder, nullptr, nullptr) == SQLITE_OK;
 }
@@ -169,6 +171,7 @@ QVariant bindable(const StoreValue& v)
     case QMetaType::Int:
     case QMetaType::LongLong:
     case QMetaType::Double:
+    case QMetaType::QByteArray: // a sealed value
         return v;
     default: {
         // A null string would be bound as NULL, which compares with nothing.
@@ -237,6 +240,18 @@ bool DbOpen()
         showFailure(QStringLiteral("日記ファイルを開けません\n%1\n%2").arg(path, reason));
         return false;
     }
+    detail::setOpenCancelled(false);
+    // An encrypted diary opens once its password (or recovery key) has unwrapped its key;
+    // until then nothing of it is read, and nothing is written.
+    if (const auto slots = readKeySlots(handle()); !slots.isEmpty()) {
+        auto keys = g_unlocked ? std::move(g_unlocked) : askToUnlock(slots);
+        if (!keys) {
+            DbClose();
+            detail::setOpenCancelled(true);
+            return false;
+        }
+        detail::setDiaryKeys(std::move(keys));
+    }
     g_pivot = DateKey::pivot(services().clock->today());
     if (!detail::tellOpened(path, sql::handleOf(oDb()))) {
         DbClose();
@@ -247,6 +262,14 @@ bool DbOpen()
     return true;
 }
 
+bool DbOpenUnlocked(std::unique_ptr<vault::KeySet> keys)
+{
+    g_unlocked = std::move(keys);
+    const bool ok = DbOpen();
+    g_unlocked.reset();
+    return ok;
+}
+
 void DbClose()
 {
     if (oDb().isOpen()) detail::tellClosing();
@@ -255,6 +278,7 @@ void DbClose()
         if (db.isValid()) db.close();
     }
     if (QSqlDatabase::contains(kConnection)) QSqlDatabase::removeDatabase(kConnection);
+    detail::setDiaryKeys(nullptr);
 }
 
 bool DbIsOpen()
@@ -354,6 +378,9 @@ bool DbGetRows(const Statement& st, ColumnTable& table, int& count)
     bool hasRow = false;
     if (!run(q, st, hasRow)) return false;
     const int columns = q.columns();
+    QStringList names;
+    for (int c = 0; c < columns; ++c)
+        names << q.columnName(c);
     table.resize(columns);
     for (; hasRow && count < kMaxRows; hasRow = q.next()) {
         for (int c = 0; c < columns; ++c)
@@ -367,6 +394,10 @@ bool DbGetRows(const Statement& st, ColumnTable& table, int& count)
         return false;
     }
     if (count == 0) table.clear();
+    // Sealed titles and bodies are opened; a day whose values do not open reads empty and
+    // is named, and the other days are read as ever.
+    const QStringList unreadable = openTable(table, count, names);
+    if (names.contains(QStringLiteral("szDoc"))) showUnreadableDays(unreadable);
     return true;
 }
 

@@ -1,5 +1,6 @@
 #include "IndexFile.h"
 
+#include "DiaryKeys.h"
 #include "SearchStatements.h"
 #include "SearchTerms.h"
 #include "SqlQuery.h"
@@ -124,8 +125,9 @@ bool openDiary(const QString& connection, const QString& path, int busyMs)
                   QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=%1").arg(busyMs)))
         return false;
     sqlite3* h = sql::handleOf(QSqlDatabase::database(connection, false));
-    if (h && sqlite3_create_function(h, "drv_fp", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
-                                     sqlDigest, nullptr, nullptr) == SQLITE_OK)
+    if (h && registerDiaryText(h) &&
+        sqlite3_create_function(h, "drv_fp", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
+                                sqlDigest, nullptr, nullptr) == SQLITE_OK)
         return true;
     close(connection);
     return false;
@@ -162,6 +164,8 @@ QString makerVersion()
 QByteArray digestOf(const char* utf8, int bytes)
 {
     if (!utf8) return QByteArray(1, '\0');
+    // An encrypted diary's digests are keyed: they tell a change and nothing of the text.
+    if (const vault::KeySet* keys = diaryKeys()) return keys->digest(utf8, bytes);
     return QCryptographicHash::hash(QByteArrayView(utf8, bytes), QCryptographicHash::Blake2b_160);
 }
 

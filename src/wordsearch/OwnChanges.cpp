@@ -4,6 +4,7 @@
 
 #include "OwnChanges.h"
 
+#include "DiaryKeys.h"
 #include "IndexFile.h"
 
 #include <sqlite3.h>
@@ -43,6 +44,28 @@ QString textOf(sqlite3_value* v)
     return QString::fromUtf16(static_cast<const char16_t*>(t), sqlite3_value_bytes16(v) / 2);
 }
 
+// The body a row had, and its digest as drv_fp gives it. A sealed body is opened first:
+// the index knows bodies by their text.
+void bodyOf(OwnChange& c, sqlite3_value* body)
+{
+    if (sqlite3_value_type(body) == SQLITE_BLOB) {
+        const QByteArray stored(static_cast<const char*>(sqlite3_value_blob(body)),
+                                sqlite3_value_bytes(body));
+        QString text;
+        if (textOfStored(c.key, QStringLiteral("szDoc"), stored, text)) {
+            const QByteArray utf8 = text.toUtf8();
+            c.digestBefore = index::digestOf(utf8.constData(), int(utf8.size()));
+            c.bodyBefore = text;
+            return;
+        }
+    }
+    // The digest from the UTF-8 text, as drv_fp takes it, before the text is read again as
+    // UTF-16 for the terms.
+    const auto* utf8 = reinterpret_cast<const char*>(sqlite3_value_text(body));
+    c.digestBefore = index::digestOf(utf8, utf8 ? sqlite3_value_bytes(body) : 0);
+    c.bodyBefore = textOf(body);
+}
+
 void onChange(void* context, sqlite3* db, int op, const char* schema, const char* table,
               sqlite3_int64, sqlite3_int64)
 {
@@ -64,11 +87,7 @@ void onChange(void* context, sqlite3* db, int op, const char* schema, const char
         sqlite3_value* body = nullptr;
         if (w->bodyColumn >= 0 && w->bodyColumn < sqlite3_preupdate_count(db) &&
             sqlite3_preupdate_old(db, w->bodyColumn, &body) == SQLITE_OK) {
-            // The digest from the UTF-8 text, as drv_fp takes it, before the text is read
-            // again as UTF-16 for the terms.
-            const auto* utf8 = reinterpret_cast<const char*>(sqlite3_value_text(body));
-            c.digestBefore = index::digestOf(utf8, utf8 ? sqlite3_value_bytes(body) : 0);
-            c.bodyBefore = textOf(body);
+            bodyOf(c, body);
             c.hadBody = true;
         }
         w->changes << c;

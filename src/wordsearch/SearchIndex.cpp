@@ -1,6 +1,7 @@
 #include "SearchIndex.h"
 
 #include "DateKey.h"
+#include "DiaryKeys.h"
 #include "DiaryListener.h"
 #include "IndexFile.h"
 #include "IndexWorker.h"
@@ -14,6 +15,7 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QFile>
 #include <QHash>
 #include <QSet>
 
@@ -139,6 +141,13 @@ void startSearchIndex(const QString& diaryPath, sqlite3* diary)
     g->indexPath = index::pathFor(diaryPath);
     // Without a cache folder there is no index, and searches read every body.
     if (g->indexPath.isEmpty()) return;
+    // The index holds the diary's words: an encrypted diary keeps none on disk (an index
+    // made before it was encrypted goes), and its searches read every body.
+    if (diaryKeys()) {
+        for (const char* part : {"", "-wal", "-shm"})
+            QFile::remove(g->indexPath + QLatin1String(part));
+        return;
+    }
     g->notifier = std::make_unique<QObject>();
     QObject* to = g->notifier.get();
     g->worker = std::make_unique<IndexWorker>(diaryPath, g->indexPath, [to](int done, int total) {

@@ -8,8 +8,9 @@
 namespace drv::sql {
 
 // The plain word search: every body read and matched by drv_match (registered by the
-// word search on the diary's connection).
-inline const QString kWithWord = QStringLiteral(" From tbDoc Where drv_match(szDoc, ?)");
+// word search on the diary's connection). drv_doc (the store's) gives a sealed body's text.
+inline const QString kWithWord =
+    QStringLiteral(" From tbDoc Where drv_match(drv_doc(skYmn, szDoc), ?)");
 
 // What an earlier version kept inside the diary: a search index and the triggers that fed
 // it. A diary that still holds them is cleaned of them at its first open.
@@ -39,18 +40,19 @@ inline const QString kIrregularKeys = QStringLiteral(
     "Or length(skYmn) <> 6 Or skYmn Glob '*[^0-9]*'");
 inline const QString kRepeatedKeys =
     QStringLiteral("Select Count(*) - Count(Distinct skYmn) As nCnt From tbDoc");
-inline const QString kBodiesAfter =
-    QStringLiteral("Select skYmn, drv_fp(szDoc), Cast(szDoc As Text) From tbDoc "
-                   "Where skYmn > ? Order By skYmn Limit ?");
+inline const QString kBodiesAfter = QStringLiteral(
+    "Select skYmn, drv_fp(drv_doc(skYmn, szDoc)), Cast(drv_doc(skYmn, szDoc) As Text) From tbDoc "
+    "Where skYmn > ? Order By skYmn Limit ?");
 inline const QString kDigestsAfter =
-    QStringLiteral("Select skYmn, drv_fp(szDoc) From tbDoc Where skYmn > ? Order By skYmn Limit ?");
+    QStringLiteral("Select skYmn, drv_fp(drv_doc(skYmn, szDoc)) From tbDoc Where skYmn > ? Order "
+                   "By skYmn Limit ?");
 // Followed by one "?" for each key, separated by "," and ")".
-inline const QString kBodiesOf =
-    QStringLiteral("Select skYmn, drv_fp(szDoc), Cast(szDoc As Text) From tbDoc "
-                   "Where skYmn In (");
+inline const QString kBodiesOf = QStringLiteral(
+    "Select skYmn, drv_fp(drv_doc(skYmn, szDoc)), Cast(drv_doc(skYmn, szDoc) As Text) From tbDoc "
+    "Where skYmn In (");
 // Whether a body that is not text holds the word, as the plain scan decides it: word, key.
 inline const QString kHitOf =
-    QStringLiteral("Select drv_match(szDoc, ?) As nHit From tbDoc Where skYmn = ?");
+    QStringLiteral("Select drv_match(drv_doc(skYmn, szDoc), ?) As nHit From tbDoc Where skYmn = ?");
 
 // The index file in the cache folder: its one row of facts, the terms of each body in a
 // full-text table whose row is the key read as a number (a body's earlier terms stay when

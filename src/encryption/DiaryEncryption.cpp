@@ -1,0 +1,163 @@
+#include "DiaryEncryption.h"
+
+#include "DiaryKeys.h"
+#include "DiaryRewrite.h"
+#include "IndexFile.h"
+#include "KeySlot.h"
+#include "SqlQuery.h"
+#include "Statements.h"
+#include "SyncedFile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <sqlite3.h>
+
+namespace drv::encryption {
+
+namespace {
+
+QMap<QString, QByteArray> slotsOfFile(const QString& path)
+{
+    sql::Connection db;
+    QString reason;
+    if (!db.open(path, SQLITE_OPEN_READONLY, reason, 5000)) return {};
+    return readKeySlots(db.handle());
+}
+
+// Whether a file's sealed values are these keys': its first sealed row opens with them.
+bool sealedBy(const QString& path, const vault::KeySet& keys)
+{
+    sql::Connection db;
+    QString reason;
+    if (!db.open(path, SQLITE_OPEN_READONLY, reason, 5000)) return false;
+    sql::Query q(db.handle(), sql::kFirstSealed);
+    if (!q.next()) return q.ok(); // nothing sealed: nothing to tell them apart
+    QString text;
+    return keys.openValue(q.text(0), QStringLiteral("szDoc"), q.blob(1), text);
+}
+
+bool rewrite(const QString& path, const RewriteKeys& keys, const Progress& progress,
+             QString& reason)
+{
+    const QString part = rewritePartOf(path);
+    return rewriteDiaryFile(path, part, keys, progress, reason) && replaceFile(part, path, reason);
+}
+
+// A snapshot is switched like the diary; one that cannot be (damaged, or sealed with
+// other keys) is left as it is: a restore from it still asks for its own password.
+void rewriteSnapshots(const QString& diary, const RewriteKeys& keys)
+{
+    for (const QString& snapshot : snapshotsOf(diary)) {
+        const bool sealed = !slotsOfFile(snapshot).isEmpty();
+        if (sealed == (keys.to != nullptr)) continue; // already as wanted
+        if (keys.from && !sealedBy(snapshot, *keys.from)) continue;
+        QString reason;
+        rewrite(snapshot, keys, {}, reason);
+    }
+}
+
+void rewriteDrafts(const QString& diary, const vault::KeySet* from, const vault::KeySet* to)
+{
+    for (const QString& path : draftsOf(diary)) {
+        QFile f(path);
+        if (!f.open(QIODevice::ReadOnly)) continue;
+        const QByteArray bytes = f.readAll();
+        f.close();
+        QByteArray plain = bytes;
+        if (vault::isSealedFile(bytes)) {
+            if (!from || !from->openFile(vault::KeySet::Use::Drafts, bytes, plain)) continue;
+        }
+        writeSynced(path, to ? to->sealFile(vault::KeySet::Use::Drafts, plain) : plain);
+    }
+}
+
+void forgetIndex(const QString& diary)
+{
+    const QString index = index::pathFor(diary);
+    if (index.isEmpty()) return;
+    for (const char* part : {"", "-wal", "-shm"})
+        QFile::remove(index + QLatin1String(part));
+}
+
+} // namespace
+
+QStringList snapshotsOf(const QString& diary)
+{
+    const QFileInfo d(diary);
+    QStringList out;
+    const QDir backup(d.absolutePath() + QStringLiteral("/backup"));
+    for (const QFileInfo& f : backup.entryInfoList(
+             {d.completeBaseName() + QStringLiteral("-*.") + d.suffix()}, QDir::Files))
+        out << f.absoluteFilePath();
+    return out;
+}
+
+QStringList draftsOf(const QString& diary)
+{
+    const QFileInfo d(diary);
+    QStringList out;
+    const QDir folder(d.absolutePath());
+    for (const QFileInfo& f : folder.entryInfoList({QStringLiteral("draft*.txt")}, QDir::Files))
+        out << f.absoluteFilePath();
+    const QDir backup(d.absolutePath() + QStringLiteral("/backup"));
+    for (const QFileInfo& f : backup.entryInfoList({QStringLiteral("draft-*.txt")}, QDir::Files))
+        out << f.absoluteFilePath();
+    return out;
+}
+
+std::unique_ptr<vault::KeySet> switchOn(const QString& diary, const QString& password,
+                                        const QString& recoveryKey, const Progress& progress,
+                                        QString& reason)
+{
+    auto keys = vault::KeySet::generate();
+    if (!keys) {
+        reason = QStringLiteral("暗号のライブラリを使えません");
+        return {};
+    }
+    RewriteKeys with;
+    with.to = keys.get();
+    with.slots.insert(kPasswordSlot, vault::wrapWithPassword(keys->dataKey(), password));
+    with.slots.insert(kRecoverySlot, vault::wrapWithRecovery(keys->dataKey(), recoveryKey));
+    if (with.slots.value(kPasswordSlot).isEmpty() || with.slots.value(kRecoverySlot).isEmpty()) {
+        reason = QStringLiteral("鍵を作れません (メモリが足りません)");
+        return {};
+    }
+    if (!rewrite(diary, with, progress, reason)) return {};
+    forgetIndex(diary);
+    rewriteSnapshots(diary, with);
+    rewriteDrafts(diary, nullptr, keys.get());
+    return keys;
+}
+
+bool switchOff(const QString& diary, const vault::KeySet& keys, const Progress& progress,
+               QString& reason)
+{
+    RewriteKeys with;
+    with.from = &keys;
+    if (!rewrite(diary, with, progress, reason)) return false;
+    rewriteSnapshots(diary, with);
+    rewriteDrafts(diary, &keys, nullptr);
+    return true;
+}
+
+bool changePassword(const QString& diary, const vault::KeySet& keys, const QString& password,
+                    QString& reason)
+{
+    const QByteArray slot = vault::wrapWithPassword(keys.dataKey(), password);
+    if (slot.isEmpty()) {
+        reason = QStringLiteral("鍵を作れません (メモリが足りません)");
+        return false;
+    }
+    if (!writeKeySlots(diary, {{kPasswordSlot, slot}}, reason)) return false;
+    // Snapshots of the same key open with the new password too (the old one's slot goes).
+    for (const QString& snapshot : snapshotsOf(diary)) {
+        QString ignored;
+        if (slotsOfFile(snapshot).contains(kPasswordSlot) && sealedBy(snapshot, keys))
+            writeKeySlots(snapshot, {{kPasswordSlot, slot}}, ignored);
+    }
+    return true;
+}
+
+} // namespace drv::encryption

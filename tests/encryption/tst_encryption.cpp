@@ -1,0 +1,280 @@
+// The encrypted diary: switching on and off, the password at opening, rows that fail for
+// their own day, and what is left on disk.
+
+#include "DateKey.h"
+#include "Diary.h"
+#include "DiaryEncryption.h"
+#include "DiaryFile.h"
+#include "DiaryFixture.h"
+#include "DiaryKeys.h"
+#include "FakePlatform.h"
+#include "Globals.h"
+#include "KeySlot.h"
+#include "RecoveryKey.h"
+#include "SearchIndex.h"
+#include "Store.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QStandardPaths>
+#include <QTest>
+
+using namespace drv;
+
+namespace {
+
+const QString kSentence = QStringLiteral("坂道を登りきると、夕焼けの海が見えた。");
+const QString kPassword = QStringLiteral("ひみつの合言葉");
+
+QString diaryFile()
+{
+    return sUsrFld + QStringLiteral("dbVesk.mdb");
+}
+
+QStringList search(const QString& word)
+{
+    QList<DiaryEntry> rows;
+    if (!diary::search(word, rows)) return {QStringLiteral("failed")};
+    QStringList out;
+    for (const DiaryEntry& e : rows)
+        out << e.skYmn + u'|' + e.szTtl + u'|' + e.szDoc;
+    return out;
+}
+
+// Every file below a folder that holds the bytes.
+QStringList filesHolding(const QString& folder, const QByteArray& bytes)
+{
+    QStringList found;
+    QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        QFile f(it.next());
+        if (f.open(QIODevice::ReadOnly) && f.readAll().contains(bytes)) found << f.fileName();
+    }
+    return found;
+}
+
+} // namespace
+
+class TestEncryption : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<test::FakePlatform> fake;
+    QString recovery;
+
+    // A diary of a few entries, encrypted and open.
+    void encryptedDiary()
+    {
+        test::put(QStringLiteral("261205"), QStringLiteral("坂"), kSentence);
+        test::put(QStringLiteral("261206"), QStringLiteral("雪"), QStringLiteral("雪が降った"));
+        test::put(QStringLiteral("261207"), QStringLiteral("雨"), QStringLiteral("雨の日"));
+        recovery = vault::newRecoveryKey();
+        QString reason;
+        auto keys = encryption::switchOn(diaryFile(), kPassword, recovery, {}, reason);
+        QVERIFY2(keys, qPrintable(reason));
+        QVERIFY(DbOpenUnlocked(std::move(keys)));
+        QVERIFY(DbIsEncrypted());
+    }
+
+private Q_SLOTS:
+    void initTestCase() { vault::setPasswordCost({1, 8u << 20}); }
+    void init() { fake = test::startDiary(); }
+    void cleanup() { test::endDiary(fake); }
+
+    // Switching on leaves no plain text of the diary in the data folder, backup/ or the
+    // cache folder; the search answers as before; switching off gives every entry back.
+    void switchingOnAndOffKeepsEveryEntryAndHidesTheText()
+    {
+        for (int d = 1; d <= 28; ++d)
+            test::put(QStringLiteral("2611%1").arg(d, 2, 10, QChar(u'0')),
+                      QStringLiteral("題%1").arg(d),
+                      d % 3 ? QStringLiteral("今日は雪。%1日目").arg(d) : kSentence);
+        QVERIFY(DbOpen());
+        QVERIFY(waitForSearchIndex(20000));
+        const QStringList words{QStringLiteral("雪"), QStringLiteral("夕焼け"),
+                                QStringLiteral("日目"), QStringLiteral("海*見")};
+        QList<QStringList> plain;
+        for (const QString& w : words)
+            plain << search(w);
+        QVERIFY(!plain.first().isEmpty());
+        QVERIFY(QFileInfo::exists(searchIndexPath()));
+        const QString index = searchIndexPath();
+        const auto before = test::stored();
+        DbClose();
+        // A snapshot and a kept draft, in plain text as an earlier start left them.
+        QDir().mkpath(sUsrFld + QStringLiteral("backup"));
+        QVERIFY(QFile::copy(diaryFile(), sUsrFld + QStringLiteral("backup/dbVesk-20261201.mdb")));
+        {
+            QFile draft(sUsrFld + QStringLiteral("backup/draft-20261201-101010.txt"));
+            QVERIFY(draft.open(QIODevice::WriteOnly));
+            draft.write(kSentence.toUtf8());
+        }
+
+        recovery = vault::newRecoveryKey();
+        QString reason;
+        qint64 seen = 0;
+        auto keys = encryption::switchOn(
+            diaryFile(), kPassword, recovery,
+            [&](qint64 done, qint64 total) {
+                seen = done;
+                return done <= total;
+            },
+            reason);
+        QVERIFY2(keys, qPrintable(reason));
+        QCOMPARE(seen, 56);
+        const QByteArray secret = kSentence.toUtf8();
+        QCOMPARE(filesHolding(sUsrFld, secret), QStringList());
+        QCOMPARE(
+            filesHolding(QStandardPaths::writableLocation(QStandardPaths::CacheLocation), secret),
+            QStringList());
+        QVERIFY(!QFileInfo::exists(index));
+
+        QVERIFY(DbOpenUnlocked(std::move(keys)));
+        for (int i = 0; i < words.size(); ++i)
+            QCOMPARE(search(words[i]), plain[i]);
+        QString title, body;
+        QVERIFY(diary::read(QStringLiteral("261103"), title, body));
+        QCOMPARE(body, kSentence);
+        // Saves go sealed: another tool sees no text.
+        QVERIFY(diary::save(QStringLiteral("261130"), QStringLiteral("新"), kSentence));
+        QCOMPARE(filesHolding(sUsrFld, secret), QStringList());
+
+        const vault::KeySet* open = diaryKeys();
+        auto again = vault::KeySet::fromDataKey(open->dataKey());
+        DbClose();
+        QVERIFY2(encryption::switchOff(diaryFile(), *again, {}, reason), qPrintable(reason));
+        auto after = test::stored();
+        QCOMPARE(after.take(QStringLiteral("261130")).body, kSentence);
+        QCOMPARE(after, before);
+        QVERIFY(!filesHolding(sUsrFld + QStringLiteral("backup"), secret).isEmpty());
+        QVERIFY(DbOpen());
+        QVERIFY(!DbIsEncrypted());
+    }
+
+    // A wrong password says so, asks again, and writes nothing; after three misses the
+    // recovery key is offered, and opens the diary even with its password slot damaged.
+    void wrongPasswordWritesNothingAndRecoveryKeyOpens()
+    {
+        encryptedDiary();
+        DbClose();
+        const QByteArray untouched = test::digest(diaryFile());
+        fake->promptAnswers = {QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c"),
+                               QVariant()};
+        fake->confirmAnswers = {false};
+        QVERIFY(!DbOpen());
+        QVERIFY(DbOpenCancelled());
+        QCOMPARE(fake->messages.count(QStringLiteral("パスワードが違います")), 3);
+        QCOMPARE(test::digest(diaryFile()), untouched);
+
+        // The password slot damaged: the password no longer opens it, the recovery key does.
+        QVariant slot;
+        QVERIFY(test::onFile(diaryFile(),
+                             QStringLiteral("select bData from tbVault where sSlot='password'"), {},
+                             &slot));
+        QByteArray bad = slot.toByteArray();
+        bad[60] = char(bad[60] ^ 4);
+        QVERIFY(test::onFile(diaryFile(),
+                             QStringLiteral("update tbVault set bData=? where sSlot='password'"),
+                             {bad}));
+        fake->messages.clear();
+        fake->promptAnswers = {kPassword, kPassword, kPassword, QStringLiteral("AAAA-BBBB"),
+                               recovery.toLower()};
+        fake->confirmAnswers = {true};
+        QVERIFY(DbOpen());
+        QCOMPARE(fake->messages,
+                 QStringList({QStringLiteral("パスワードが違います"),
+                              QStringLiteral("パスワードが違います"),
+                              QStringLiteral("パスワードが違います"), fake->messages.at(3),
+                              QStringLiteral("回復キーが違います")}));
+        QString title, body;
+        QVERIFY(diary::read(QStringLiteral("261205"), title, body));
+        QCOMPARE(body, kSentence);
+    }
+
+    // A row moved to another day, or altered, fails for its own day only, naming it; a
+    // row written in plain text by another tool reads as it is and is sealed at its save.
+    void swappedOrAlteredRowFailsForItsOwnDay_data()
+    {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<int>("listed"); // by a search for any text
+        QTest::newRow("swapped") << QStringLiteral(
+                                        "update tbDoc set szDoc=(select szDoc from tbDoc where "
+                                        "skYmn='261205') where skYmn='261206'")
+                                 << 2;
+        QTest::newRow("altered")
+            << QStringLiteral("update tbDoc set "
+                              "szDoc=cast(substr(szDoc,1,40)||x'00'||substr(szDoc,42) as blob) "
+                              "where skYmn='261206'")
+            << 2;
+        QTest::newRow("title from body")
+            << QStringLiteral("update tbDoc set szTtl=szDoc where skYmn='261206'") << 3;
+    }
+    void swappedOrAlteredRowFailsForItsOwnDay()
+    {
+        QFETCH(QString, change);
+        QFETCH(int, listed);
+        encryptedDiary();
+        test::direct(change);
+        fake->messages.clear();
+        QString title, body;
+        QVERIFY(!diary::read(QStringLiteral("261206"), title, body));
+        QCOMPARE(fake->messages.size(), 1);
+        QVERIFY(fake->messages.first().startsWith(DateKey::display(QStringLiteral("261206"))));
+        QVERIFY(diary::read(QStringLiteral("261205"), title, body));
+        QCOMPARE(body, kSentence);
+        QVERIFY(diary::read(QStringLiteral("261207"), title, body));
+        QCOMPARE(title, QStringLiteral("雨"));
+        // A search lists the others (and a day whose body opens, with no title, naming it).
+        fake->messages.clear();
+        const QStringList hits = search(QStringLiteral("*"));
+        QCOMPARE(hits.size(), listed);
+        QCOMPARE(fake->messages.size(), listed - 2);
+        // Saving the day anew mends it.
+        QVERIFY(
+            diary::save(QStringLiteral("261206"), QStringLiteral("直"), QStringLiteral("直した")));
+        QVERIFY(diary::read(QStringLiteral("261206"), title, body));
+        QCOMPARE(body, QStringLiteral("直した"));
+    }
+
+    void plainRowFromAnotherToolIsSealedAtItsSave()
+    {
+        encryptedDiary();
+        test::direct(QStringLiteral("update tbDoc set szDoc='外から' where skYmn='261207'"));
+        QString title, body;
+        QVERIFY(diary::read(QStringLiteral("261207"), title, body));
+        QCOMPARE(body, QStringLiteral("外から"));
+        QCOMPARE(search(QStringLiteral("外から")).size(), 1);
+        QVERIFY(diary::save(QStringLiteral("261207"), title, body + u'!'));
+        QCOMPARE(test::firstColumn(
+                     diaryFile(),
+                     QStringLiteral("select typeof(szDoc) from tbDoc where skYmn='261207'")),
+                 QStringList{QStringLiteral("blob")});
+        // Moving an entry seals it for its new day.
+        int moved = 0;
+        QVERIFY(diary::move(QStringLiteral("261207"), QStringLiteral("261201"), moved));
+        QCOMPARE(moved, 1);
+        QVERIFY(diary::read(QStringLiteral("261201"), title, body));
+        QCOMPARE(body, QStringLiteral("外から!"));
+    }
+
+    // A new password opens the diary, the old one no longer; no row is written anew.
+    void changingThePasswordRewrapsOnly()
+    {
+        encryptedDiary();
+        const QStringList rows =
+            test::firstColumn(diaryFile(), QStringLiteral("select hex(szDoc) from tbDoc"));
+        auto keys = vault::KeySet::fromDataKey(diaryKeys()->dataKey());
+        DbClose();
+        QString reason;
+        QVERIFY(encryption::changePassword(diaryFile(), *keys, QStringLiteral("新しい"), reason));
+        QCOMPARE(test::firstColumn(diaryFile(), QStringLiteral("select hex(szDoc) from tbDoc")),
+                 rows);
+        fake->promptAnswers = {kPassword, QStringLiteral("新しい")};
+        QVERIFY(DbOpen());
+        QCOMPARE(fake->messages, QStringList{QStringLiteral("パスワードが違います")});
+    }
+};
+
+QTEST_GUILESS_MAIN(TestEncryption)
+#include "tst_encryption.moc"
