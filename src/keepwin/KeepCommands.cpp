@@ -4,6 +4,7 @@
 #include "DiaryBatch.h"
 #include "KeepAsk.h"
 #include "KeepReports.h"
+#include "LockCommands.h"
 #include "PeerDetect.h"
 #include "Platform.h"
 #include "ProgressBox.h"
@@ -152,6 +153,7 @@ void restoreFromSnapshot(const MainHooks& main)
 
 void exportDiary(const MainHooks& main)
 {
+    if (!confirmPlainExport()) return;
     ExportOptions options;
     QString path;
     if (!keepAsk().chooseExport(main.parent, options, path) || path.isEmpty()) return;

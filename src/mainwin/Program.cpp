@@ -1,6 +1,7 @@
 #include "Program.h"
 
 #include "BackgroundSnapshot.h"
+#include "DiaryKeys.h"
 #include "Globals.h"
 #include "Platform.h"
 #include "QuitOnSignal.h"
@@ -57,8 +58,9 @@ int Main()
         delete window;
         delete oIni;
         oIni = nullptr;
-        // Handing over to the copy that has the diary open is a normal end.
-        return copy.handedOver() ? 0 : 1;
+        // Handing over to the copy that has the diary open, or a cancelled password, is a
+        // normal end.
+        return copy.handedOver() || DbOpenCancelled() ? 0 : 1;
     }
     // Asked to end while still starting: end as from the running window.
     if (quitting) {

@@ -84,6 +84,16 @@ bool WidgetDialogs::prompt(const QString& text, const QString& title, const QStr
     return ok;
 }
 
+bool WidgetDialogs::secret(const QString& text, QString& answer)
+{
+    NormalCursor cursor;
+    bool ok = false;
+    const QString got = QInputDialog::getText(ownerWindow(), boxTitle(), forDisplay(text),
+                                              QLineEdit::Password, QString(), &ok);
+    if (ok) answer = got;
+    return ok;
+}
+
 bool WidgetDialogs::chooseFont(QString& name, double& size, bool& bold)
 {
     NormalCursor cursor;

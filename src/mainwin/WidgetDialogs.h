@@ -16,6 +16,7 @@ public:
     bool confirm(const QString& text) override;
     bool prompt(const QString& text, const QString& title, const QString& proposed,
                 QString& answer) override;
+    bool secret(const QString& text, QString& answer) override;
     bool chooseFont(QString& name, double& size, bool& bold) override;
     bool chooseSaveFile(const QString& title, const QString& proposed, const QString& filter,
                         QString& path) override;

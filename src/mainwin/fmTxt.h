@@ -72,7 +72,13 @@ public:
     void mnFont_Click(int index);
     void mnCln_Click(int index);
     // The tools menu: restoring a snapshot, export, import.
-    enum ToolItem { RestoreItem = 0, ExportItem = 1, ImportItem = 2 };
+    enum ToolItem {
+        RestoreItem = 0,
+        ExportItem = 1,
+        ImportItem = 2,
+        EncryptItem = 3,
+        PasswordItem = 4
+    };
     void mnTool_Click(int index);
     // After the diary changed as a whole (restored, imported): the calendar's days and
     // the month list are read again, and the shown day's entry unless it holds a change.

@@ -3,6 +3,7 @@
 #include "fmTxt.h"
 
 #include "KeepCommands.h"
+#include "LockCommands.h"
 #include "sbEdt.h"
 #include "sbFnd.h"
 
@@ -29,6 +30,12 @@ void fmTxt::mnTool_Click(int index)
         break;
     case ImportItem:
         keep::importDiary(hooks);
+        break;
+    case EncryptItem:
+        keep::switchEncryption(hooks);
+        break;
+    case PasswordItem:
+        keep::changeDiaryPassword(hooks);
         break;
     default:
         break;

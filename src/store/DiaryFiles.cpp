@@ -1,6 +1,7 @@
 #include "DiaryFiles.h"
 
 #include "DateKey.h"
+#include "DiaryKeys.h"
 #include "Platform.h"
 #include "SqlQuery.h"
 #include "Statements.h"
@@ -113,7 +114,17 @@ bool summarizeDiaryFile(const QString& path, DiarySummary& summary, QString& rea
         return false;
     summary.newestKey = newest;
     if (newest.isEmpty()) return true;
-    return scalar(c, sql::kEntry, {newest}, summary.newestTitle, reason);
+    // A snapshot of an encrypted diary shows its newest title opened with the diary's keys.
+    sql::Query q(c.handle(), sql::kEntry);
+    q.bind(newest);
+    const QVariant title = q.next() ? q.value(0) : QVariant();
+    if (!q.ok()) {
+        reason = q.lastError();
+        return false;
+    }
+    if (!textOfStored(newest, QStringLiteral("szTtl"), title, summary.newestTitle))
+        summary.newestTitle = QStringLiteral("（暗号化されています）");
+    return true;
 }
 
 } // namespace drv

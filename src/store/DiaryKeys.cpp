@@ -10,6 +10,8 @@
 
 #include <sqlite3.h>
 
+#include <sys/prctl.h>
+
 namespace drv {
 
 namespace {
@@ -71,6 +73,9 @@ bool DbOpenCancelled()
 void detail::setDiaryKeys(std::unique_ptr<vault::KeySet> keys)
 {
     QMutexLocker lock(&g_keysMutex);
+    // While a diary is unlocked the process leaves no core dump (and cannot be attached
+    // to by the user's other programs): its memory holds the keys and the texts.
+    if (keys) ::prctl(PR_SET_DUMPABLE, 0, 0, 0, 0);
     g_keys = std::move(keys);
 }
 

@@ -54,6 +54,10 @@ QMap<QString, QByteArray> readKeySlots(sqlite3* connection);
 // offered. Null when the user cancels. Writes nothing.
 std::unique_ptr<vault::KeySet> askToUnlock(const QMap<QString, QByteArray>& slots);
 
+// Whether a password opens the open diary's password slot (asked again before the diary
+// is switched off or exported); writes nothing.
+bool isDiaryPassword(const QString& password);
+
 // DbOpen of a diary whose keys are known (it was just switched on): no password is asked.
 bool DbOpenUnlocked(std::unique_ptr<vault::KeySet> keys);
 

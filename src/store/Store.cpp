@@ -4,6 +4,7 @@
 #include "DiaryKeys.h"
 #include "DiaryListener.h"
 #include "Globals.h"
+#include "KeySlot.h"
 #include "Platform.h"
 #include "SqlQuery.h"
 #include "Statements.h"
@@ -260,6 +261,11 @@ bool DbOpen()
         return false;
     }
     return true;
+}
+
+bool isDiaryPassword(const QString& password)
+{
+    return DbIsOpen() && vault::unwrap(readKeySlots(handle()).value(kPasswordSlot), password);
 }
 
 bool DbOpenUnlocked(std::unique_ptr<vault::KeySet> keys)
