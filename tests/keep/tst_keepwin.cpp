@@ -5,14 +5,18 @@
 #include "ConflictDialog.h"
 #include "DateKey.h"
 #include "Diary.h"
+#include "DiaryEncryption.h"
 #include "DiaryFile.h"
 #include "DiaryFixture.h"
+#include "DiaryKeys.h"
 #include "FakePlatform.h"
 #include "Globals.h"
 #include "KeepAsk.h"
+#include "KeySlot.h"
 #include "MainWindow.h"
 #include "MonthCalendar.h"
 #include "ProgressBox.h"
+#include "RecoveryKey.h"
 #include "RestoreDialog.h"
 #include "Store.h"
 #include "fmTxt.h"
@@ -139,7 +143,8 @@ private Q_SLOTS:
         QStringList tools;
         for (QAction* a : w->mnTool)
             tools << a->text();
-        QCOMPARE(tools, (QStringList{"ﾊﾞｯｸｱｯﾌﾟから復元…", "書き出し…", "読み込み…"}));
+        QCOMPARE(tools, (QStringList{"ﾊﾞｯｸｱｯﾌﾟから復元…", "書き出し…", "読み込み…", "暗号化…",
+                                     "ﾊﾟｽﾜｰﾄﾞの変更…"}));
         QCOMPARE(w->menuAt(5)->actions(), w->mnTool);
     }
 
@@ -298,6 +303,71 @@ private Q_SLOTS:
         QVERIFY(f.open(QIODevice::ReadOnly));
         QVERIFY(f.readAll().contains("■2026-12-07 波〜\n七日の文\n"));
         QVERIFY(fake->messages.last().startsWith(QStringLiteral("2 件を ")));
+    }
+
+    // Switching on: the password twice, the recovery key shown; the change on screen is
+    // saved first and the window shows the diary again. An export then asks the password
+    // and warns of plain text. Switching off takes the password.
+    void encryptionSwitchesOnAndOffFromTheToolsMenu()
+    {
+        vault::setPasswordCost({1, 8u << 20});
+        typeTitle(QStringLiteral("七日の題"));
+        fake->promptAnswers = {QStringLiteral("pw"), QStringLiteral("pw")};
+        w->mnTool_Click(fmTxt::EncryptItem);
+        QVERIFY(DbIsEncrypted());
+        QCOMPARE(fake->messages.size(), 3);
+        // What stays visible is said before anything is done.
+        QVERIFY(fake->messages.at(0).contains(QStringLiteral("日付、記事の数、記事の長さ")));
+        QVERIFY(fake->messages.at(1).startsWith(QStringLiteral("回復キー")));
+        QCOMPARE(fake->messages.last(), QStringLiteral("日記を暗号化しました"));
+        QCOMPARE(w->vTTL->text(), QStringLiteral("七日の題"));
+        QVERIFY(!w->Modified);
+        QCOMPARE(test::firstColumn(diaryPath(), QStringLiteral("select typeof(szTtl) from tbDoc")),
+                 (QStringList{"blob", "blob"}));
+
+        ask.file = scratch(QStringLiteral("out.txt"));
+        ask.exportOptions = {Format::Text, Encoding::Utf8, {}, {}};
+        fake->promptAnswers = {QStringLiteral("wrong")};
+        w->mnTool_Click(fmTxt::ExportItem);
+        QVERIFY(!QFile::exists(ask.file));
+        fake->promptAnswers = {QStringLiteral("pw")};
+        fake->confirmAnswers = {true};
+        w->mnTool_Click(fmTxt::ExportItem);
+        QVERIFY(fake->messages.contains(QStringLiteral("パスワードが違います")));
+        QFile f(ask.file);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QVERIFY(f.readAll().contains("七日の題"));
+
+        fake->promptAnswers = {QStringLiteral("pw")};
+        w->mnTool_Click(fmTxt::EncryptItem);
+        QVERIFY(!DbIsEncrypted());
+        QCOMPARE(fake->messages.last(), QStringLiteral("暗号化を解除しました"));
+        QCOMPARE(test::firstColumn(diaryPath(), QStringLiteral("select szTtl from tbDoc")),
+                 (QStringList{"三日", "七日の題"}));
+    }
+
+    // At start the password comes before any entry: a wrong one is said and asked again,
+    // Cancel ends the start with the diary untouched.
+    void startAsksThePasswordBeforeShowingEntries()
+    {
+        vault::setPasswordCost({1, 8u << 20});
+        w.reset();
+        DbClose();
+        QString reason;
+        QVERIFY(encryption::switchOn(diaryPath(), QStringLiteral("pw"), vault::newRecoveryKey(), {},
+                                     reason));
+        const QByteArray before = test::digest(diaryPath());
+        fake->promptAnswers = {QStringLiteral("x"), QVariant()};
+        w.reset(test::openMainWindow());
+        QVERIFY(!w);
+        QVERIFY(DbOpenCancelled());
+        QCOMPARE(test::digest(diaryPath()), before);
+        fake->messages.clear();
+        fake->promptAnswers = {QStringLiteral("x"), QStringLiteral("pw")};
+        w.reset(test::openMainWindow());
+        QVERIFY(w);
+        QCOMPARE(fake->messages, QStringList{QStringLiteral("パスワードが違います")});
+        QCOMPARE(w->vTTL->text(), QStringLiteral("七日"));
     }
 
     void conflictDialogGivesTheSelectedDaysTheChoice()
