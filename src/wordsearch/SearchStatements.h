@@ -116,7 +116,7 @@ inline const QString kCounts = QStringLiteral("Select nKey, nChars From tbCount"
 // The bodies of some days, to count those the index may not hold yet: followed by one
 // "?" for each key, separated by "," and ")".
 inline const QString kCountBodiesOf =
-    QStringLiteral("Select skYmn, Cast(szDoc As Text) From tbDoc Where skYmn In (");
+    QStringLiteral("Select skYmn, Cast(drv_doc(skYmn, szDoc) As Text) From tbDoc Where skYmn In (");
 inline const QString kTermsAdd = QStringLiteral("Insert Into ftsDoc (rowid, szDoc) Values (?, ?)");
 inline const QString kTermsRemove =
     QStringLiteral("Insert Into ftsDoc (ftsDoc, rowid, szDoc) Values ('delete', ?, ?)");
