@@ -4,6 +4,7 @@
 
 #include <QDate>
 #include <QString>
+#include <QStringList>
 #include <QUrl>
 
 namespace drv {
@@ -59,6 +60,15 @@ public:
     // it ("PDF (*.pdf)"). False when cancelled.
     virtual bool chooseSaveFile(const QString& title, const QString& proposed,
                                 const QString& filter, QString& path) = 0;
+    // A question with several answers, one button each; the index of the answer. The last
+    // answer is the one that changes nothing: Escape and the close box give it. -1 where
+    // nobody can be asked.
+    virtual int choose(const QString& text, const QStringList& answers)
+    {
+        Q_UNUSED(text);
+        Q_UNUSED(answers);
+        return -1;
+    }
 };
 
 // Opening pages, files and folders with the desktop's programs.

@@ -76,6 +76,8 @@ void sbEdt::ActDc(const QString& sDt)
         DateKey::display(sDt) + QStringLiteral(" / ") + title + QStringLiteral(" の修正");
     setWindowTitle(literalCaption(caption));
     uTxt->setText(body);
+    // A diary that only reads shows the entry, but no correction can be stored.
+    uTxt->setReadOnly(DbIsReadOnly());
     bChg = false;
     draft_->shown(title, body);
     const bool shown = isVisible();

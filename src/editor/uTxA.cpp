@@ -262,4 +262,9 @@ void uTxA::openFind()
     find_->present();
 }
 
+void uTxA::setReadOnly(bool on)
+{
+    mTxt->setReadOnly(on);
+}
+
 } // namespace drv

@@ -50,6 +50,9 @@ public:
     bool FontBold() const;
     void setFontBold(bool bBd);
 
+    // A text that is shown and can be selected and copied, but not changed.
+    void setReadOnly(bool on);
+
     // Shows tabs, spaces and line ends.
     void setControlChars(bool bShw);
 

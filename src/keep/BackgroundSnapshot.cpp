@@ -2,6 +2,7 @@
 
 #include "Platform.h"
 #include "Snapshots.h"
+#include "Store.h"
 
 #include <QCoreApplication>
 #include <QDebug>
@@ -63,6 +64,8 @@ void BackgroundSnapshot::startLater(int delayMs)
     QTimer::singleShot(delayMs, QCoreApplication::instance(), [] {
         Worker& w = worker();
         if (w.stop) return; // stopped before it began
+        // A diary held by another copy is that copy's to keep.
+        if (DbIsReadOnly()) return;
         join();
         // The day and the folders as they are now; the thread reads no shared state.
         const QDateTime now(services().clock->today(), QTime::currentTime());

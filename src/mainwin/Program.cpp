@@ -83,6 +83,11 @@ int Main()
 void AppEnd(fmTxt& window)
 {
     const QRect r = window.outerTwips();
+    // The settings beside a diary held by another copy are that copy's to write.
+    if (DbIsReadOnly()) {
+        delete oIni;
+        oIni = nullptr;
+    }
     if (oIni) {
         oIni->GetGtx(QStringLiteral("画面"));
         oIni->SetVal(QStringLiteral("LEFT"), double(r.x()));

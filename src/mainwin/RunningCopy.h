@@ -3,7 +3,10 @@
 // view of a day over the other's, so the copy that starts first holds a lock file in
 // the folder and listens on a local socket named after the folder; a later start on
 // the same folder asks it to bring its window to the front and ends. A lock left by a
-// copy that died is taken over. Another data folder is another diary and runs beside.
+// copy that died here is taken over. A lock held on another machine (the folder is
+// shared) or by a copy here that does not answer never blocks for ever: the user sees
+// who holds it and since when, and opens the diary read-only or takes the lock over
+// once sure that copy is gone. Another data folder is another diary and runs beside.
 
 #include <QObject>
 #include <QString>
@@ -22,10 +25,14 @@ public:
     explicit RunningCopy(QObject* parent = nullptr);
     ~RunningCopy() override;
 
-    // True when this copy now holds the diary in folder (ending in "/"). False when
-    // another copy holds it; that copy was asked to come to the front when it could be
-    // reached (handedOver()).
-    bool claim(const QString& folder);
+    enum class Claim {
+        Held,     // this copy holds the diary in the folder
+        ReadOnly, // held elsewhere; the user chose to read it without writing
+        Refused,  // held elsewhere: handed over to that copy, or the user chose to end
+    };
+    // Claims the diary in folder (ending in "/"). A copy here that holds it is asked to
+    // come to the front (handedOver()); a holder that cannot be asked is the user's call.
+    Claim claim(const QString& folder);
     bool handedOver() const { return handedOver_; }
 
     // The socket through which the copies of one folder meet.
@@ -37,6 +44,8 @@ Q_SIGNALS:
 
 private:
     bool ask(const QString& path);
+    enum class Answer { ReadOnly, TakeOver, End };
+    static Answer askUser(const QString& folder, const QLockFile& lock, const QString& lockPath);
 
     std::unique_ptr<QLockFile> lock_;
     QLocalServer* server_ = nullptr;

@@ -2,6 +2,7 @@
 
 #include "MainView.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QDebug>
 #include <QDesktopServices>
@@ -9,6 +10,7 @@
 #include <QFontDialog>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace drv {
 
@@ -115,6 +117,20 @@ bool WidgetDialogs::chooseSaveFile(const QString& title, const QString& proposed
     NormalCursor cursor;
     path = QFileDialog::getSaveFileName(ownerWindow(), title, proposed, filter);
     return !path.isEmpty();
+}
+
+int WidgetDialogs::choose(const QString& text, const QStringList& answers)
+{
+    NormalCursor cursor;
+    QMessageBox box(QMessageBox::NoIcon, boxTitle(), forDisplay(text), QMessageBox::NoButton,
+                    ownerWindow());
+    QList<QAbstractButton*> buttons;
+    for (const QString& answer : answers)
+        buttons << box.addButton(answer, QMessageBox::AcceptRole);
+    // Escape and the close box give the last answer, the one that changes nothing.
+    if (!buttons.isEmpty()) box.setEscapeButton(buttons.last());
+    box.exec();
+    return int(buttons.indexOf(box.clickedButton()));
 }
 
 bool WidgetDialogs::open(const QUrl& url)

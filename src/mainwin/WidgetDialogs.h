@@ -20,6 +20,7 @@ public:
     bool chooseFont(QString& name, double& size, bool& bold) override;
     bool chooseSaveFile(const QString& title, const QString& proposed, const QString& filter,
                         QString& path) override;
+    int choose(const QString& text, const QStringList& answers) override;
     bool open(const QUrl& url) override;
 };
 

@@ -8,6 +8,7 @@
 #include "IndexProgress.h"
 #include "MainLayout.h"
 #include "MonthCalendar.h"
+#include "PlaceWarning.h"
 #include "Platform.h"
 #include "Program.h"
 #include "RunningCopy.h"
@@ -122,7 +123,9 @@ bool fmTxt::Form_Load()
     if (!oIni) oIni = new yIni;
     oIni->W_UserData(qintptr(winId()));
     // A diary already open in another copy comes to the front there instead.
-    if (RunningCopy* copy = runningCopy(); copy && !copy->claim(sUsrFld)) return false;
+    RunningCopy* copy = runningCopy();
+    const RunningCopy::Claim claim = copy ? copy->claim(sUsrFld) : RunningCopy::Claim::Held;
+    if (claim == RunningCopy::Claim::Refused) return false;
     bool ok = false;
     oIni->GetTxt(sUsrFld + QStringLiteral("User.xml"), ok);
 
@@ -135,8 +138,11 @@ bool fmTxt::Form_Load()
 
     // The search index is built in the background; its progress shows in the status bar.
     if (!findChild<IndexProgress*>()) new IndexProgress(this, [this] { ArrangeControls(); });
-    const bool opened = DbOpen();
+    const bool opened = DbOpen(claim == RunningCopy::Claim::ReadOnly);
     if (!opened) return false;
+    if (DbIsReadOnly()) showReadOnly();
+    // A live diary in a synced or network folder loses entries: said once per folder.
+    place::warnOfPlace(sUsrFld);
 
     const QDate today = services().clock->today();
     vCLn->setToday(today);
@@ -153,6 +159,22 @@ bool fmTxt::Form_Load()
     uTxt->StSize();
     Modified = false;
     return true;
+}
+
+QString fmTxt::windowTitleFor(const QString& key)
+{
+    const QString day = DateKey::display(key);
+    return DbIsReadOnly() ? day + QStringLiteral("（読み取り専用）") : day;
+}
+
+void fmTxt::showReadOnly()
+{
+    vTTL->setReadOnly(true);
+    uTxt->setReadOnly(true);
+    // What would write the diary is off; the title says why.
+    for (QAction* a : {mnFile[SaveItem], mnFile[DeleteItem], mnFile[ChangeDate],
+                       mnTool[RestoreItem], mnTool[ImportItem]})
+        a->setEnabled(false);
 }
 
 void fmTxt::restoreGeometryTwips(int left, int top, int width, int height)

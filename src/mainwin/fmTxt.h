@@ -122,6 +122,9 @@ protected:
 
 private:
     void buildControls();
+    // The shown day, and that nothing can be written while another copy holds the diary.
+    static QString windowTitleFor(const QString& key);
+    void showReadOnly();
     void buildMenus();
     int editKeyItem(const QKeyEvent& key) const; // the Edit menu item, or -1
     void applyFonts();

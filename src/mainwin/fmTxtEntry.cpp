@@ -38,7 +38,7 @@ void fmTxt::ShowEntry()
         return;
     }
     CurrentKey = key;
-    setWindowTitle(DateKey::display(CurrentKey));
+    setWindowTitle(windowTitleFor(CurrentKey));
     stLine->showDay(vCLn->selectedDate());
     vTTL->setText(title);
     uTxt->setText(body);
@@ -129,7 +129,7 @@ void fmTxt::ChangeEntryDate()
     int moved = 0;
     if (!diary::move(CurrentKey, key, moved)) return;
     CurrentKey = key;
-    setWindowTitle(DateKey::display(CurrentKey));
+    setWindowTitle(windowTitleFor(CurrentKey));
     stLine->showDay(date);
     vCLn->setSelectedDate(date);
     vSpr->clearSelection();

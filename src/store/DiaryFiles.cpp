@@ -5,6 +5,7 @@
 #include "Platform.h"
 #include "SqlQuery.h"
 #include "Statements.h"
+#include "Store.h"
 
 #include <QElapsedTimer>
 
@@ -39,6 +40,10 @@ bool copyDiaryFile(const QString& from, const QString& to, const CopyPace& pace,
                    QString& reason)
 {
     stopped = false;
+    if (DbRefusesWritesTo(to)) {
+        reason = QStringLiteral("日記は読み取り専用で開いています");
+        return false;
+    }
     sql::Connection source, target;
     if (!source.open(from, SQLITE_OPEN_READONLY, reason) ||
         !target.open(to, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, reason))

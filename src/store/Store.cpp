@@ -21,6 +21,7 @@
 
 #include <chrono>
 #include <future>
+#include <mutex>
 #include <optional>
 
 namespace drv {
@@ -35,6 +36,10 @@ constexpr int kBusyTimeoutMs = 5000;
 std::unique_ptr<vault::KeySet> g_unlocked; // keys already known for the next open
 QString g_pivot; // two-digit year at and below which keys belong to the later century
 bool g_readOnly = false;
+bool g_heldElsewhere = false;
+// The open diary's file while it can only be read, for copies made on other threads.
+std::mutex g_refusedLock;
+QString g_refusedPath;
 // A commit running on a thread of its own: the connection is its until it has ended.
 std::optional<std::future<void>> g_commit;
 
@@ -53,6 +58,11 @@ QString faultOf(int code)
         return QStringLiteral("ほかのプログラムが日記ファイルを使っています。"
                               "しばらくしてからやり直してください");
     case SQLITE_READONLY:
+        if (g_heldElsewhere)
+            return QStringLiteral(
+                "この日記は、ほかのプログラムが使用中のため読み取り専用で開いています。"
+                "書き込むには、そのプログラムで日記を閉じてから開き直してください");
+        [[fallthrough]];
     case SQLITE_CANTOPEN:
     case SQLITE_PERM:
         return QStringLiteral("日記ファイルに書き込めません。"
@@ -123,13 +133,14 @@ bool copyTemplate(const QString& from, const QString& to, QString& reason)
     return true;
 }
 
-bool openConnection(const QString& path, QString& reason)
+bool openConnection(const QString& path, bool heldElsewhere, QString& reason)
 {
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), kConnection);
     db.setDatabaseName(path);
     // A diary that cannot be written (its file, or the medium it is on) is opened for
     // reading: it shows, lists and searches, and only a save says it cannot be written.
-    g_readOnly = ::access(QFile::encodeName(path).constData(), W_OK) != 0;
+    g_heldElsewhere = heldElsewhere;
+    g_readOnly = heldElsewhere || ::access(QFile::encodeName(path).constData(), W_OK) != 0;
     db.setConnectOptions(
         QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1%2")
             .arg(kBusyTimeoutMs)
@@ -161,6 +172,10 @@ bool openConnection(const QString& path, QString& reason)
     // survives a power cut right after it. (After the read, which has loaded the schema:
     // before it, this would wait out a lock a second time.)
     sql::quietRun(handle, sql::kSyncExtra);
+    if (g_readOnly) {
+        const std::lock_guard<std::mutex> guard(g_refusedLock);
+        g_refusedPath = QFileInfo(path).canonicalFilePath();
+    }
     return true;
 }
 
@@ -228,13 +243,15 @@ sqlite3* handle()
 
 } // namespace
 
-bool DbOpen()
+bool DbOpen(bool heldElsewhere)
 {
     const QString path = sUsrFld + kDbName;
     QString reason;
-    bool ok = QFileInfo(path).isFile() || copyTemplate(sApFld + kDbName, path, reason);
+    // A diary another copy holds is never made here: that copy would not see it.
+    bool ok = QFileInfo(path).isFile() ||
+              (!heldElsewhere && copyTemplate(sApFld + kDbName, path, reason));
     if (ok) {
-        ok = openConnection(path, reason);
+        ok = openConnection(path, heldElsewhere, reason);
         if (!ok) DbClose();
     }
     if (!ok) {
@@ -285,6 +302,9 @@ void DbClose()
     }
     if (QSqlDatabase::contains(kConnection)) QSqlDatabase::removeDatabase(kConnection);
     detail::setDiaryKeys(nullptr);
+    g_heldElsewhere = false;
+    const std::lock_guard<std::mutex> guard(g_refusedLock);
+    g_refusedPath.clear();
 }
 
 bool DbIsOpen()
@@ -295,6 +315,13 @@ bool DbIsOpen()
 bool DbIsReadOnly()
 {
     return DbIsOpen() && g_readOnly;
+}
+
+bool DbRefusesWritesTo(const QString& path)
+{
+    const QString canonical = QFileInfo(path).canonicalFilePath();
+    const std::lock_guard<std::mutex> guard(g_refusedLock);
+    return !g_refusedPath.isEmpty() && canonical == g_refusedPath;
 }
 
 QString orderPivot()

@@ -27,13 +27,18 @@ inline constexpr int kMaxRows = 500;
 
 // Opens sUsrFld + "dbVesk.mdb", copying the template first when the file is missing.
 // On failure shows one message naming the file and the reason and returns false;
-// an existing file is never replaced or changed.
-bool DbOpen();
+// an existing file is never replaced or changed. With heldElsewhere the diary is opened
+// for reading whatever its file allows, because another copy (on another machine) writes
+// it: every write is then refused by the engine itself, with a message that says why.
+bool DbOpen(bool heldElsewhere = false);
 void DbClose();
 bool DbIsOpen();
 // Whether the open diary can only be read (a read-only file or medium): it is opened so,
 // and a save then fails with the message that says it cannot be written.
 bool DbIsReadOnly();
+// Whether path is the open diary while it can only be read: nothing may be copied into it
+// either. Any thread may ask.
+bool DbRefusesWritesTo(const QString& path);
 // The two digits at and below which a key's year lies in the later century of the window,
 // fixed when the store was opened (drv_ord orders by it).
 QString orderPivot();

@@ -100,6 +100,13 @@ bool FakePlatform::chooseSaveFile(const QString&, const QString& proposed, const
     return !path.isEmpty();
 }
 
+int FakePlatform::choose(const QString& text, const QStringList& answers)
+{
+    messages << text;
+    choices << answers;
+    return chooseAnswers.isEmpty() ? -1 : chooseAnswers.takeFirst();
+}
+
 bool FakePlatform::chooseFont(QString& name, double& size, bool& bold)
 {
     fontPresets << FontChoice{name, size, bold};

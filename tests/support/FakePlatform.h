@@ -44,6 +44,7 @@ public:
     bool chooseFont(QString& name, double& size, bool& bold) override;
     bool chooseSaveFile(const QString& title, const QString& proposed, const QString& filter,
                         QString& path) override;
+    int choose(const QString& text, const QStringList& answers) override;
     // Desktop
     bool open(const QUrl& url) override
     {
@@ -77,6 +78,8 @@ public:
     QList<std::optional<FontChoice>> fontAnswers; // next answers; nullopt is Cancel
     QStringList saveFileProposals;                // the path each file dialog was preset with
     QStringList saveFileAnswers; // next answers; an empty one is Cancel, as none left
+    QList<QStringList> choices;  // the answers each choice offered (its text is in messages)
+    QList<int> chooseAnswers;    // next answers to choose(); closed (-1) when none left
 
     // Makes a folder below root (with parents) and returns its path.
     QString makeDir(const QString& relative) const;
