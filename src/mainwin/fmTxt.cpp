@@ -172,8 +172,9 @@ void fmTxt::showReadOnly()
     vTTL->setReadOnly(true);
     uTxt->setReadOnly(true);
     // What would write the diary is off; the title says why.
-    for (QAction* a : {mnFile[SaveItem], mnFile[DeleteItem], mnFile[ChangeDate],
-                       mnTool[RestoreItem], mnTool[ImportItem]})
+    for (QAction* a :
+         {mnFile[SaveItem], mnFile[DeleteItem], mnFile[ChangeDate], mnTool[RestoreItem],
+          mnTool[ImportItem], mnTool[EncryptItem], mnTool[PasswordItem]})
         a->setEnabled(false);
 }
 

@@ -55,36 +55,34 @@ private Q_SLOTS:
         row("Syncthing two levels up")
             << QStringList{u"s/.stignore"_qs, u"s/x/y/"_qs} << u"s/x/y"_qs << kTmpfs << synced
             << u"s"_qs << u".stignore"_qs;
-        row("Dropbox") << QStringList{u"d/.dropbox"_qs, u"d/diary/"_qs} << u"d/diary"_qs
-                       << kTmpfs << synced << u"d"_qs << u".dropbox"_qs;
-        row("Dropbox cache") << QStringList{u"d/.dropbox.cache/"_qs} << u"d"_qs << kTmpfs
-                             << synced << u"d"_qs << u".dropbox.cache"_qs;
+        row("Dropbox") << QStringList{u"d/.dropbox"_qs, u"d/diary/"_qs} << u"d/diary"_qs << kTmpfs
+                       << synced << u"d"_qs << u".dropbox"_qs;
+        row("Dropbox cache") << QStringList{u"d/.dropbox.cache/"_qs} << u"d"_qs << kTmpfs << synced
+                             << u"d"_qs << u".dropbox.cache"_qs;
         row("Nextcloud journal") << QStringList{u"n/.sync_4f3a2b1c09de.db"_qs, u"n/D/"_qs}
                                  << u"n/D"_qs << kTmpfs << synced << u"n"_qs
                                  << u".sync_4f3a2b1c09de.db"_qs;
-        row("older client's journal") << QStringList{u"n/._sync_9a8b7c.db"_qs} << u"n"_qs
-                                      << kTmpfs << synced << u"n"_qs << u"._sync_9a8b7c.db"_qs;
+        row("older client's journal") << QStringList{u"n/._sync_9a8b7c.db"_qs} << u"n"_qs << kTmpfs
+                                      << synced << u"n"_qs << u"._sync_9a8b7c.db"_qs;
         row("Nextcloud log") << QStringList{u"n/.nextcloudsync.log"_qs} << u"n"_qs << kTmpfs
                              << synced << u"n"_qs << u".nextcloudsync.log"_qs;
-        row("ownCloud log") << QStringList{u"o/.owncloudsync.log"_qs} << u"o"_qs << kTmpfs
-                            << synced << u"o"_qs << u".owncloudsync.log"_qs;
+        row("ownCloud log") << QStringList{u"o/.owncloudsync.log"_qs} << u"o"_qs << kTmpfs << synced
+                            << u"o"_qs << u".owncloudsync.log"_qs;
         row("look-alikes are no markers")
             << QStringList{u"x/.sync_notes.txt"_qs, u"x/stfolder/"_qs, u"x/.sync_.dbx"_qs}
             << u"x"_qs << kTmpfs << local << u"x"_qs << QString();
-        row("a marker below is not above")
-            << QStringList{u"p/q/.stfolder/"_qs} << u"p"_qs << kTmpfs << local << u"p"_qs
-            << QString();
-        row("through a symbolic link")
-            << QStringList{u"s/.stfolder/"_qs, u"l -> s/x"_qs} << u"l"_qs << kTmpfs << synced
-            << u"s"_qs << u".stfolder"_qs;
+        row("a marker below is not above") << QStringList{u"p/q/.stfolder/"_qs} << u"p"_qs << kTmpfs
+                                           << local << u"p"_qs << QString();
+        row("through a symbolic link") << QStringList{u"s/.stfolder/"_qs, u"l -> s/x"_qs} << u"l"_qs
+                                       << kTmpfs << synced << u"s"_qs << u".stfolder"_qs;
         row("NFS") << QStringList{u"h/"_qs} << u"h"_qs << qint64(0x6969) << remote << u"h"_qs
                    << u"NFS"_qs;
-        row("CIFS") << QStringList{u"h/"_qs} << u"h"_qs << qint64(0xFF534D42) << remote
-                    << u"h"_qs << u"CIFS"_qs;
-        row("SMB2") << QStringList{u"h/"_qs} << u"h"_qs << qint64(0xFE534D42) << remote
-                    << u"h"_qs << u"SMB2"_qs;
-        row("FUSE") << QStringList{u"h/"_qs} << u"h"_qs << qint64(0x65735546) << remote
-                    << u"h"_qs << u"FUSE"_qs;
+        row("CIFS") << QStringList{u"h/"_qs} << u"h"_qs << qint64(0xFF534D42) << remote << u"h"_qs
+                    << u"CIFS"_qs;
+        row("SMB2") << QStringList{u"h/"_qs} << u"h"_qs << qint64(0xFE534D42) << remote << u"h"_qs
+                    << u"SMB2"_qs;
+        row("FUSE") << QStringList{u"h/"_qs} << u"h"_qs << qint64(0x65735546) << remote << u"h"_qs
+                    << u"FUSE"_qs;
         row("9p") << QStringList{u"h/"_qs} << u"h"_qs << qint64(0x01021997) << remote << u"h"_qs
                   << u"9p"_qs;
         row("ext4") << QStringList{u"h/"_qs} << u"h"_qs << qint64(0xEF53) << local << u"h"_qs
@@ -137,7 +135,7 @@ private Q_SLOTS:
         QVERIFY(fake.messages[0].contains(u".stfolder"_qs));
         QVERIFY(fake.messages[1].contains(u"NFS"_qs));
         for (const QString& m : fake.messages)
-            QVERIFY(m.contains(u"ミラーフォルダ"_qs));
+            QVERIFY(m.contains(u"写しのフォルダー"_qs));
 
         // A local folder says nothing and remembers nothing.
         const int writes = fake.userWrites;

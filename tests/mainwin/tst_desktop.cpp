@@ -10,10 +10,12 @@
 #include "fmTxt.h"
 #include "uTxA.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QClipboard>
 #include <QDialog>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QTableWidget>
@@ -248,6 +250,45 @@ private Q_SLOTS:
         QCOMPARE(owner, asker);
         QVERIFY2(asker->frameGeometry().contains(box.center()),
                  qPrintable(QStringLiteral("box at %1,%2").arg(box.x()).arg(box.y())));
+    }
+
+    // A question with several answers: each button gives its own; Escape the last, which
+    // changes nothing.
+    void choiceGivesTheAnswersIndex_data()
+    {
+        QTest::addColumn<QString>("press");
+        QTest::addColumn<int>("answer");
+        QTest::newRow("first") << u"読み取り専用で開く"_qs << 0;
+        QTest::newRow("second") << u"引き継ぐ…"_qs << 1;
+        QTest::newRow("Escape") << QString() << 2;
+    }
+    void choiceGivesTheAnswersIndex()
+    {
+        QFETCH(QString, press);
+        QFETCH(int, answer);
+        QStringList shown;
+        QTimer poll;
+        connect(&poll, &QTimer::timeout, this, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box || !box->isVisible()) return;
+            poll.stop();
+            for (QAbstractButton* b : box->buttons())
+                shown << b->text();
+            if (press.isEmpty()) {
+                QTest::keyClick(box, Qt::Key_Escape);
+                return;
+            }
+            for (QAbstractButton* b : box->buttons())
+                if (b->text() == press) b->click();
+        });
+        poll.start(20);
+        WidgetDialogs dialogs;
+        const QStringList answers = {u"読み取り専用で開く"_qs, u"引き継ぐ…"_qs, u"終了"_qs};
+        QCOMPARE(dialogs.choose(u"使用中です"_qs, answers), answer);
+        shown.sort();
+        QStringList expected = answers;
+        expected.sort();
+        QCOMPARE(shown, expected);
     }
 };
 

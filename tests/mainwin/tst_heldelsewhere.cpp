@@ -1,8 +1,8 @@
 // A diary whose lock another machine holds: read without writing a byte, or taken over.
 
+#include "BackgroundSnapshot.h"
 #include "Diary.h"
 #include "DiaryFile.h"
-#include "BackgroundSnapshot.h"
 #include "DiaryFiles.h"
 #include "DiaryFixture.h"
 #include "FakePlatform.h"
@@ -86,7 +86,8 @@ private Q_SLOTS:
         QVERIFY(w->windowTitle().endsWith(u"（読み取り専用）"_qs));
         for (QAction* off : {w->mnFile[fmTxt::SaveItem], w->mnFile[fmTxt::DeleteItem],
                              w->mnFile[fmTxt::ChangeDate], w->mnTool[fmTxt::RestoreItem],
-                             w->mnTool[fmTxt::ImportItem]})
+                             w->mnTool[fmTxt::ImportItem], w->mnTool[fmTxt::EncryptItem],
+                             w->mnTool[fmTxt::PasswordItem]})
             QVERIFY2(!off->isEnabled(), qPrintable(off->text()));
         QVERIFY(w->mnTool[fmTxt::ExportItem]->isEnabled());
         QVERIFY(w->mnFile[fmTxt::PrintItem]->isEnabled());
@@ -105,8 +106,8 @@ private Q_SLOTS:
                  qPrintable(fake->messages.first()));
         bool stopped = false;
         QString reason;
-        QVERIFY(!copyDiaryFile(FakePlatform::templatePath(), diaryPath(), CopyPace{}, {},
-                               stopped, reason));
+        QVERIFY(!copyDiaryFile(FakePlatform::templatePath(), diaryPath(), CopyPace{}, {}, stopped,
+                               reason));
 
         closeWindow();
         QCOMPARE(digest(diaryPath()), before);

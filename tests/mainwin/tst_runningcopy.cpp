@@ -141,6 +141,20 @@ private Q_SLOTS:
         QCOMPARE(fake.messages, QStringList());
     }
 
+    // Two machines may bear one name ("debian"); their ids tell them apart, and a process
+    // of the other machine is never judged gone by this machine's processes.
+    void lockOfAnotherMachineOfTheSameNameIsTheUsersCall()
+    {
+        test::FakePlatform fake;
+        fake.chooseAnswers = {2};
+        const QString diary = folder(u"same-name"_qs);
+        const qint64 gone = 0x7ffffff0; // above any pid this machine hands out
+        QVERIFY(test::writeLock(diary, gone, QSysInfo::machineHostName(), 60, QByteArray(32, 'f')));
+        RunningCopy copy;
+        QCOMPARE(copy.claim(diary), Claim::Refused);
+        QCOMPARE(fake.choices.size(), 1);
+    }
+
     // A lock that tells nobody's name (cut short by a sync tool) blocks no more than one
     // that names another machine.
     void unreadableLockIsTheUsersCall()
