@@ -79,6 +79,8 @@ void forgetIndex(const QString& diary)
     if (index.isEmpty()) return;
     for (const char* part : {"", "-wal", "-shm"})
         QFile::remove(index + QLatin1String(part));
+    // Sealed with the keys going out: useless to the diary as it becomes.
+    QFile::remove(index::sealedPathFor(index));
 }
 
 } // namespace

@@ -4,6 +4,17 @@
 
 namespace drv::vault {
 
+void wipe(void* data, std::size_t size)
+{
+    if (data && size) sodium_memzero(data, size);
+}
+
+void wipe(QByteArray& bytes)
+{
+    if (!bytes.isEmpty()) sodium_memzero(bytes.data(), size_t(bytes.size()));
+    bytes.clear();
+}
+
 bool ready()
 {
     static const bool ok = sodium_init() >= 0;

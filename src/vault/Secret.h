@@ -2,6 +2,7 @@
 // Bytes of key material in memory that libsodium guards: locked out of swap, fenced by
 // guard pages, wiped when freed.
 
+#include <QByteArray>
 #include <QtGlobal>
 
 #include <cstddef>
@@ -10,6 +11,10 @@ namespace drv::vault {
 
 // Whether libsodium is ready; the first call initialises it.
 bool ready();
+
+// Overwrites plain text that held the diary's words before its memory is given back.
+void wipe(void* data, std::size_t size);
+void wipe(QByteArray& bytes);
 
 class Secret final {
 public:

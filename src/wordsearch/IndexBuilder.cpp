@@ -42,6 +42,8 @@ bool keyNumber(const QString& key, qint64& n)
 
 ino_t fileNumber(const QString& path)
 {
+    // A memory index is no file that another copy could make anew.
+    if (index::inMemory(path)) return 1;
     struct stat st;
     return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_ino : 0;
 }
@@ -71,6 +73,12 @@ bool IndexBuilder::start(bool fresh)
         }
         if (index::open(indexName_, indexPath_, kBusyMs)) {
             idx_ = sql::handleOf(QSqlDatabase::database(indexName_, false));
+            // Made anew in memory: emptied where a file would be removed.
+            if ((fresh || attempt > 0) && index::inMemory(indexPath_) && !empty()) {
+                idx_ = nullptr;
+                index::close(indexName_);
+                return false;
+            }
             if (adopt()) {
                 ino_ = fileNumber(indexPath_);
                 sql::quietRun(idx_, sql::kIndexBuildCache);
@@ -81,6 +89,18 @@ bool IndexBuilder::start(bool fresh)
         index::close(indexName_);
     }
     return false;
+}
+
+bool IndexBuilder::empty()
+{
+    return sqlite3_db_config(idx_, SQLITE_DBCONFIG_RESET_DATABASE, 1, nullptr) == SQLITE_OK &&
+           sql::quietRun(idx_, sql::kIndexVacuum) &&
+           sqlite3_db_config(idx_, SQLITE_DBCONFIG_RESET_DATABASE, 0, nullptr) == SQLITE_OK;
+}
+
+bool IndexBuilder::seal(const QString& sealedPath, const vault::KeySet& keys)
+{
+    return idx_ && !inTxn_ && index::saveSealed(idx_, sealedPath, keys);
 }
 
 void IndexBuilder::end()

@@ -24,6 +24,9 @@ namespace drv {
 namespace sql {
 class Query;
 }
+namespace vault {
+class KeySet;
+}
 
 class IndexBuilder {
 public:
@@ -58,8 +61,11 @@ public:
     // The program's own changes, each row read again as it is now.
     Result apply(const QList<OwnChange>& changes, bool& usable);
     bool commit();
+    // Writes a memory index's sealed file (IndexFile.h); between transactions only.
+    bool seal(const QString& sealedPath, const vault::KeySet& keys);
 
 private:
+    bool empty();
     // What the index holds for a key: the digest of the body its terms were last made
     // from. (Terms of a body before that may still be there too, when that body was not
     // known.)

@@ -1,6 +1,8 @@
 #include "IndexFile.h"
 
 #include "DiaryKeys.h"
+#include "KeySet.h"
+#include "SyncedFile.h"
 #include "SearchStatements.h"
 #include "SearchTerms.h"
 #include "SqlQuery.h"
@@ -13,6 +15,7 @@
 #include <QRegularExpression>
 #include <QSqlDriver>
 #include <QStandardPaths>
+#include <QUrl>
 
 #include <sqlite3.h>
 
@@ -75,6 +78,7 @@ QString pathFor(const QString& diaryPath)
 
 void forgetVanished(const QString& kept)
 {
+    if (inMemory(kept)) return;
     const QFileInfo own(kept);
     static const QRegularExpression ours(QStringLiteral("-[0-9a-f]{16}\\.index$"));
     const QDateTime before = QDateTime::currentDateTimeUtc().addDays(-kForgottenAfterDays);
@@ -100,8 +104,12 @@ void forgetVanished(const QString& kept)
 
 bool open(const QString& connection, const QString& path, int busyMs)
 {
-    if (path.isEmpty() || !makePrivateFile(path)) return false;
-    if (!openWith(connection, path, QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(busyMs)))
+    const bool memory = inMemory(path);
+    if (path.isEmpty() || (!memory && !makePrivateFile(path))) return false;
+    if (!openWith(connection, path,
+                  QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1%2")
+                      .arg(busyMs)
+                      .arg(memory ? QStringLiteral(";QSQLITE_OPEN_URI") : QString())))
         return false;
     QSqlDatabase db = QSqlDatabase::database(connection, false);
     sqlite3* h = sql::handleOf(db);
@@ -113,8 +121,10 @@ bool open(const QString& connection, const QString& path, int busyMs)
               sqlite3_db_config(h, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr) == SQLITE_OK &&
               sqlite3_file_control(h, "main", SQLITE_FCNTL_PERSIST_WAL, &on) == SQLITE_OK &&
               terms::registerTokenizer(h);
+    // (A memory index keeps its journal in memory whatever it is asked.)
     for (const QString& setup : sql::kIndexSetup)
         ok = ok && sql::quietRun(h, setup);
+    if (memory) ok = ok && sql::quietRun(h, sql::kIndexInMemory);
     if (!ok) close(connection);
     return ok;
 }
@@ -142,9 +152,76 @@ void close(const QString& connection)
     if (QSqlDatabase::contains(connection)) QSqlDatabase::removeDatabase(connection);
 }
 
+QString memoryPathFor(const QString& plainPath)
+{
+    // A name from "/" on is one database for every connection of the process.
+    return QStringLiteral("file:") + QString::fromLatin1(QUrl::toPercentEncoding(plainPath, "/")) +
+           QStringLiteral("?vfs=memdb");
+}
+
+QString sealedPathFor(const QString& plainPath)
+{
+    return plainPath + QStringLiteral(".sealed");
+}
+
+bool inMemory(const QString& path)
+{
+    return path.startsWith(QLatin1String("file:")) && path.endsWith(QLatin1String("?vfs=memdb"));
+}
+
+bool loadSealed(const QString& path, const QString& sealedPath, const vault::KeySet& keys)
+{
+    QFile f(sealedPath);
+    if (!f.open(QIODevice::ReadOnly)) return false;
+    QByteArray plain;
+    if (!keys.openFile(vault::KeySet::Use::IndexFile, f.readAll(), plain)) return false;
+    // The bytes become a private database of a passing connection, copied page by page
+    // into the shared one.
+    const QString from = QStringLiteral("drvesk-index-unseal-%1").arg(quintptr(&plain));
+    const QString to = QStringLiteral("drvesk-index-fill-%1").arg(quintptr(&plain));
+    bool ok = false;
+    if (openWith(from, QStringLiteral(":memory:"), QString()) && open(to, path, 1000)) {
+        sqlite3* src = sql::handleOf(QSqlDatabase::database(from, false));
+        sqlite3* dst = sql::handleOf(QSqlDatabase::database(to, false));
+        const auto size = sqlite3_int64(plain.size());
+        auto* bytes = static_cast<unsigned char*>(sqlite3_malloc64(quint64(size)));
+        if (bytes) {
+            memcpy(bytes, plain.constData(), size_t(size));
+            ok = sqlite3_deserialize(src, "main", bytes, size, size,
+                                     SQLITE_DESERIALIZE_FREEONCLOSE) == SQLITE_OK;
+        }
+        if (ok) {
+            sqlite3_backup* b = sqlite3_backup_init(dst, "main", src, "main");
+            ok = b && sqlite3_backup_step(b, -1) == SQLITE_DONE;
+            ok = sqlite3_backup_finish(b) == SQLITE_OK && ok;
+        }
+    }
+    vault::wipe(plain);
+    close(to);
+    close(from);
+    return ok;
+}
+
+bool saveSealed(sqlite3* index, const QString& sealedPath, const vault::KeySet& keys)
+{
+    // A read transaction keeps any other writer's commit out while the pages are copied.
+    if (!index || !sql::quietRun(index, sql::kBeginRead) || !sql::quietRun(index, sql::kIndexTouch))
+        return false;
+    sqlite3_int64 size = 0;
+    unsigned char* bytes = sqlite3_serialize(index, "main", &size, 0);
+    sql::quietRun(index, sql::kCommit);
+    if (!bytes) return false;
+    QByteArray plain(reinterpret_cast<const char*>(bytes), qsizetype(size));
+    vault::wipe(bytes, size_t(size));
+    sqlite3_free(bytes);
+    const QByteArray sealed = keys.sealFile(vault::KeySet::Use::IndexFile, plain);
+    vault::wipe(plain);
+    return !sealed.isEmpty() && writeSynced(sealedPath, sealed);
+}
+
 void settle(const QString& path)
 {
-    if (!QFileInfo::exists(path)) return;
+    if (inMemory(path) || !QFileInfo::exists(path)) return;
     // SQLite's defaults: the last connection to close checkpoints the log and deletes it,
     // unlike the index's own connections, which keep it (see open).
     const QString connection = QStringLiteral("drvesk-settle-%1").arg(quintptr(&path));

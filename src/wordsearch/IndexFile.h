@@ -9,11 +9,31 @@
 
 struct sqlite3;
 
+namespace drv::vault {
+class KeySet;
+}
+
 namespace drv::index {
 
 // The index of a diary: a file named for the diary in the user's cache folder, which is
 // made readable by its owner only (the index holds the diary's words).
 QString pathFor(const QString& diaryPath);
+
+// An encrypted diary's index never lies on disk in plain: it is a database in this
+// program's memory, shared by its connections under the name memoryPathFor gives (it
+// lives while one of them is open), and stored as one sealed file (sealedPathFor) that is
+// read into memory at unlock and written back after a build and at closing. Searches then
+// run on the same tables as the plain index's, at the same speed. The sealed file is
+// derived: one that does not open with the diary's key is dropped and the index built anew.
+QString memoryPathFor(const QString& plainPath);
+QString sealedPathFor(const QString& plainPath);
+bool inMemory(const QString& path);
+// Fills the memory index `path` (empty until now) from its sealed file; false, leaving
+// it empty, when the file is missing, damaged or sealed with another key.
+bool loadSealed(const QString& path, const QString& sealedPath, const vault::KeySet& keys);
+// Writes the memory index that `index` is a connection of, sealed, over its file. Run
+// between transactions of the one connection that writes the index.
+bool saveSealed(sqlite3* index, const QString& sealedPath, const vault::KeySet& keys);
 
 // Opens a connection on the index file under a name of its own, creating the file (empty,
 // readable by its owner only) when there is none. False when it cannot be opened or the

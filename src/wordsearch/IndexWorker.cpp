@@ -2,6 +2,7 @@
 
 #include "IndexBuilder.h"
 #include "IndexFile.h"
+#include "KeySet.h"
 
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
@@ -13,8 +14,10 @@
 namespace drv {
 
 IndexWorker::IndexWorker(const QString& diaryPath, const QString& indexPath,
-                         std::function<void(int, int)> progress)
-    : diaryPath_(diaryPath), indexPath_(indexPath), progress_(std::move(progress))
+                         std::function<void(int, int)> progress, const QString& sealedPath,
+                         std::shared_ptr<const vault::KeySet> keys)
+    : diaryPath_(diaryPath), indexPath_(indexPath), sealedPath_(sealedPath),
+      keys_(std::move(keys)), progress_(std::move(progress))
 {
 }
 
@@ -105,6 +108,8 @@ void IndexWorker::run()
         stopped = stopping_;
     }
     if (!stopped) index::forgetVanished(indexPath_);
+    // Not trusted as read either: its stamp and digests are checked as a file's would be.
+    if (!stopped && keys_) index::loadSealed(indexPath_, sealedPath_, *keys_);
     IndexBuilder b(diaryPath_, indexPath_, QStringLiteral("drvesk-index-%1").arg(quintptr(this)));
     bool ok = b.start(false);
     bool usable = true;
@@ -183,6 +188,8 @@ void IndexWorker::run()
         if (r == IndexBuilder::Result::Done) {
             if (progress_) progress_(1, 1);
             compact();
+            // A kill from now on costs a comparison of digests at the next start, not a build.
+            if (keys_) b.seal(sealedPath_, *keys_);
         } else if (r == IndexBuilder::Result::Stopped) {
             break;
         } else {

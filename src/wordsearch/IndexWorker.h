@@ -13,10 +13,15 @@
 #include <QWaitCondition>
 
 #include <functional>
+#include <memory>
 
 struct sqlite3;
 
 namespace drv {
+
+namespace vault {
+class KeySet;
+}
 
 class IndexWorker final : public QThread {
 public:
@@ -31,8 +36,11 @@ public:
     };
 
     // progress(done, total) is called on the worker's thread while it reads the diary.
+    // An encrypted diary's index is in memory (IndexFile.h): the worker reads its sealed
+    // file first, and writes it again after each catch-up that answers.
     IndexWorker(const QString& diaryPath, const QString& indexPath,
-                std::function<void(int done, int total)> progress);
+                std::function<void(int done, int total)> progress, const QString& sealedPath = {},
+                std::shared_ptr<const vault::KeySet> keys = {});
     ~IndexWorker() override;
     Q_DISABLE_COPY_MOVE(IndexWorker)
 
@@ -58,7 +66,8 @@ private:
     bool takeWork(QList<OwnChange>& changes, quint64& pass, bool wait);
     void publish(const std::function<void(Status&)>& change);
 
-    const QString diaryPath_, indexPath_;
+    const QString diaryPath_, indexPath_, sealedPath_;
+    const std::shared_ptr<const vault::KeySet> keys_;
     const std::function<void(int, int)> progress_;
     mutable QMutex mutex_;
     QWaitCondition wake_, answered_;

@@ -17,6 +17,7 @@
 #include <QDeadlineTimer>
 #include <QFile>
 #include <QHash>
+#include <QSqlDatabase>
 #include <QSet>
 
 #include <sqlite3.h>
@@ -34,6 +35,7 @@ namespace {
 constexpr int kCatchUpWaitMs = 3000;
 
 std::unique_ptr<SearchState> g;
+const QString kAnchor = QStringLiteral("drvesk-index-anchor");
 std::function<void(int, int)> g_progress;
 
 void startSearchIndex(const QString& diaryPath, sqlite3* diary);
@@ -138,26 +140,38 @@ void startSearchIndex(const QString& diaryPath, sqlite3* diary)
     g->diary = diary;
     g->dataVersion = sql::quietNumber(diary, sql::kDataVersion);
     watchDiary();
-    g->indexPath = index::pathFor(diaryPath);
+    const QString plainPath = index::pathFor(diaryPath);
     // Without a cache folder there is no index, and searches read every body.
-    if (g->indexPath.isEmpty()) return;
-    // The index holds the diary's words: an encrypted diary keeps none on disk (an index
-    // made before it was encrypted goes), and its searches read every body.
-    if (diaryKeys()) {
-        for (const char* part : {"", "-wal", "-shm"})
-            QFile::remove(g->indexPath + QLatin1String(part));
-        return;
+    if (plainPath.isEmpty()) return;
+    // The index holds the diary's words: an encrypted diary's is kept in memory and sealed
+    // on disk (IndexFile.h), and the other kind of file, made before the diary was switched
+    // on or off, goes.
+    const auto keys = heldDiaryKeys();
+    g->indexPath = keys ? index::memoryPathFor(plainPath) : plainPath;
+    const QString drop = keys ? plainPath : index::sealedPathFor(plainPath);
+    for (const char* part : {"", "-wal", "-shm"})
+        QFile::remove(drop + QLatin1String(part));
+    if (keys) {
+        g->keys = keys;
+        g->sealedPath = index::sealedPathFor(plainPath);
+        // Holds the memory index from now until the diary closes, whichever connections
+        // come and go meanwhile.
+        g->anchorOpen = index::open(kAnchor, g->indexPath, 1000);
+        if (!g->anchorOpen) return;
     }
     g->notifier = std::make_unique<QObject>();
     QObject* to = g->notifier.get();
-    g->worker = std::make_unique<IndexWorker>(diaryPath, g->indexPath, [to](int done, int total) {
-        QMetaObject::invokeMethod(
-            to,
-            [done, total] {
-                if (g_progress) g_progress(done, total);
-            },
-            Qt::QueuedConnection);
-    });
+    g->worker = std::make_unique<IndexWorker>(
+        diaryPath, g->indexPath,
+        [to](int done, int total) {
+            QMetaObject::invokeMethod(
+                to,
+                [done, total] {
+                    if (g_progress) g_progress(done, total);
+                },
+                Qt::QueuedConnection);
+        },
+        g->sealedPath, g->keys);
     g->worker->start();
 }
 
@@ -189,9 +203,20 @@ void stopSearchIndex()
         pruneDirty(st.applied);
         stampIfInStep(st);
     }
+    const IndexWorker::Phase phase =
+        g->worker ? g->worker->status().phase : IndexWorker::Phase::Failed;
+    // A build cut short is kept too: the next start goes on from it.
+    const bool built = phase == IndexWorker::Phase::Ready || phase == IndexWorker::Phase::Building;
     g->worker.reset();
     g->notifier.reset();
     closeIndexReader();
+    if (g->anchorOpen) {
+        // With its stamp, when it is in step: the next start uses it at once.
+        if (built)
+            index::saveSealed(sql::handleOf(QSqlDatabase::database(kAnchor, false)), g->sealedPath,
+                              *g->keys);
+        index::close(kAnchor);
+    }
     index::settle(g->indexPath);
     own::unwatch(g->diary);
     g.reset();

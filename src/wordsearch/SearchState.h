@@ -15,8 +15,17 @@ struct sqlite3;
 
 namespace drv {
 
+namespace vault {
+class KeySet;
+}
+
 struct SearchState {
     QString diaryPath, indexPath;
+    // An encrypted diary's: its keys, the index's sealed file, and whether the connection
+    // that keeps the memory index alive is open.
+    std::shared_ptr<const vault::KeySet> keys;
+    QString sealedPath;
+    bool anchorOpen = false;
     sqlite3* diary = nullptr;
     std::unique_ptr<QObject> notifier; // lives on the store's thread, for progress
     std::unique_ptr<IndexWorker> worker;

@@ -66,6 +66,11 @@ inline const QString kIndexSetup[] = {
     QStringLiteral("Pragma synchronous = normal"),
     QStringLiteral("Pragma secure_delete = off"),
 };
+// An index in memory: sorts, statement journals and a vacuum's copy stay in memory too,
+// never in a temporary file on disk.
+inline const QString kIndexInMemory = QStringLiteral("Pragma temp_store = memory");
+inline const QString kIndexVacuum = QStringLiteral("Vacuum");
+inline const QString kIndexTouch = QStringLiteral("Select Count(*) As nCnt From sqlite_master");
 // At a clean exit: the log folded into the file, which the closing connection then removes.
 inline const QString kIndexSettle = QStringLiteral("Pragma wal_checkpoint(truncate)");
 inline const QString kIndexBuildCache = QStringLiteral("Pragma cache_size = -16000");

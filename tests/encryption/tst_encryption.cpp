@@ -8,12 +8,14 @@
 #include "DiaryFixture.h"
 #include "DiaryKeys.h"
 #include "FakePlatform.h"
+#include "IndexFile.h"
 #include "Globals.h"
 #include "KeySlot.h"
 #include "RecoveryKey.h"
 #include "SearchIndex.h"
 #include "Store.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
@@ -131,6 +133,8 @@ private Q_SLOTS:
         QVERIFY(!QFileInfo::exists(index));
 
         QVERIFY(DbOpenUnlocked(std::move(keys)));
+        // Answered by the index, which is kept in memory.
+        QVERIFY(waitForSearchIndex(20000));
         for (int i = 0; i < words.size(); ++i)
             QCOMPARE(search(words[i]), plain[i]);
         QString title, body;
@@ -143,6 +147,12 @@ private Q_SLOTS:
         const vault::KeySet* open = diaryKeys();
         auto again = vault::KeySet::fromDataKey(open->dataKey());
         DbClose();
+        // The index went to disk sealed, and nowhere in plain.
+        QVERIFY(QFileInfo::exists(index::sealedPathFor(index)));
+        QVERIFY(!QFileInfo::exists(index));
+        QCOMPARE(
+            filesHolding(QStandardPaths::writableLocation(QStandardPaths::CacheLocation), secret),
+            QStringList());
         QVERIFY2(encryption::switchOff(diaryFile(), *again, {}, reason), qPrintable(reason));
         auto after = test::stored();
         QCOMPARE(after.take(QStringLiteral("261130")).body, kSentence);
@@ -150,6 +160,66 @@ private Q_SLOTS:
         QVERIFY(!filesHolding(sUsrFld + QStringLiteral("backup"), secret).isEmpty());
         QVERIFY(DbOpen());
         QVERIFY(!DbIsEncrypted());
+    }
+
+    // The index of an encrypted diary answers as reading every body does, after a save and
+    // another program's change, and after it is read back from its sealed file at the next
+    // opening; a damaged or missing file is built anew, never trusted.
+    void sealedIndexAnswersAsReadingEveryBody_data()
+    {
+        QTest::addColumn<QByteArray>("change"); // to the sealed file while the diary is closed
+        QTest::addColumn<bool>("rebuilt");
+        QTest::newRow("read back") << QByteArray() << false;
+        QTest::newRow("damaged") << QByteArray("flip") << true;
+        QTest::newRow("missing") << QByteArray("remove") << true;
+    }
+    void sealedIndexAnswersAsReadingEveryBody()
+    {
+        QFETCH(QByteArray, change);
+        QFETCH(bool, rebuilt);
+        encryptedDiary();
+        QVERIFY(waitForSearchIndex(20000));
+        QVERIFY(diary::save(QStringLiteral("261208"), QStringLiteral("夕"),
+                            QStringLiteral("雪の夕焼け")));
+        test::direct(QStringLiteral("update tbDoc set szDoc='夕焼けの雨' where skYmn='261207'"));
+        const QMap<QString, QStringList> expected{
+            {QStringLiteral("雪"), {QStringLiteral("261208"), QStringLiteral("261206")}},
+            {QStringLiteral("夕焼け"), {QStringLiteral("261208"), QStringLiteral("261207"),
+                                        QStringLiteral("261205")}},
+            {QStringLiteral("雨の日"), {}},
+        };
+        auto check = [&] {
+            QVERIFY(waitForSearchIndex(20000));
+            for (auto it = expected.begin(); it != expected.end(); ++it) {
+                QStringList days;
+                for (const QString& row : search(it.key()))
+                    days << row.left(6);
+                QCOMPARE(days, it.value());
+            }
+        };
+        check();
+        if (QTest::currentTestFailed()) return;
+        const QString sealed = index::sealedPathFor(index::pathFor(diaryFile()));
+        auto keys = vault::KeySet::fromDataKey(diaryKeys()->dataKey());
+        DbClose();
+        QFile f(sealed);
+        if (change == "flip") {
+            QVERIFY(f.open(QIODevice::ReadWrite));
+            QVERIFY(f.seek(f.size() / 2));
+            const char c = f.read(1).at(0);
+            QVERIFY(f.seek(f.size() / 2));
+            f.write(QByteArray(1, char(c ^ 1)));
+            f.close();
+        } else if (change == "remove") {
+            QVERIFY(f.remove());
+        }
+        int progress = 0;
+        setSearchIndexProgress([&](int, int) { ++progress; });
+        QVERIFY(DbOpenUnlocked(std::move(keys)));
+        check();
+        QCoreApplication::processEvents();
+        setSearchIndexProgress({});
+        QCOMPARE(progress > 0, rebuilt);
     }
 
     // A wrong password says so, asks again, and writes nothing; after three misses the
