@@ -14,6 +14,8 @@
 #include <QSet>
 #include <QSqlDatabase>
 
+#include <sqlite3.h>
+
 #include <sys/stat.h>
 
 #include <algorithm>

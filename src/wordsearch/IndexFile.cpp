@@ -2,11 +2,11 @@
 
 #include "DiaryKeys.h"
 #include "KeySet.h"
-#include "SyncedFile.h"
 #include "SearchStatements.h"
 #include "SearchTerms.h"
 #include "SqlQuery.h"
 #include "Statements.h"
+#include "SyncedFile.h"
 
 #include <QCryptographicHash>
 #include <QDateTime>
@@ -18,6 +18,8 @@
 #include <QUrl>
 
 #include <sqlite3.h>
+
+#include <cstring>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -116,11 +118,12 @@ bool open(const QString& connection, const QString& path, int busyMs)
     // A connection never checkpoints or removes the log as it closes: the file may have been
     // made anew under the same name meanwhile (by a worker that found it unreadable), and
     // the log of that name is the new file's.
+    // (A memory index has no log.)
     int on = 1;
-    bool ok = h &&
-              sqlite3_db_config(h, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr) == SQLITE_OK &&
-              sqlite3_file_control(h, "main", SQLITE_FCNTL_PERSIST_WAL, &on) == SQLITE_OK &&
-              terms::registerTokenizer(h);
+    bool ok =
+        h && sqlite3_db_config(h, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr) == SQLITE_OK &&
+        (memory || sqlite3_file_control(h, "main", SQLITE_FCNTL_PERSIST_WAL, &on) == SQLITE_OK) &&
+        terms::registerTokenizer(h);
     // (A memory index keeps its journal in memory whatever it is asked.)
     for (const QString& setup : sql::kIndexSetup)
         ok = ok && sql::quietRun(h, setup);

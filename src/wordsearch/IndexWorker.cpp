@@ -16,8 +16,8 @@ namespace drv {
 IndexWorker::IndexWorker(const QString& diaryPath, const QString& indexPath,
                          std::function<void(int, int)> progress, const QString& sealedPath,
                          std::shared_ptr<const vault::KeySet> keys)
-    : diaryPath_(diaryPath), indexPath_(indexPath), sealedPath_(sealedPath),
-      keys_(std::move(keys)), progress_(std::move(progress))
+    : diaryPath_(diaryPath), indexPath_(indexPath), sealedPath_(sealedPath), keys_(std::move(keys)),
+      progress_(std::move(progress))
 {
 }
 

@@ -17,8 +17,8 @@
 #include <QDeadlineTimer>
 #include <QFile>
 #include <QHash>
-#include <QSqlDatabase>
 #include <QSet>
+#include <QSqlDatabase>
 
 #include <sqlite3.h>
 

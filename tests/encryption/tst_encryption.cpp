@@ -8,8 +8,8 @@
 #include "DiaryFixture.h"
 #include "DiaryKeys.h"
 #include "FakePlatform.h"
-#include "IndexFile.h"
 #include "Globals.h"
+#include "IndexFile.h"
 #include "KeySlot.h"
 #include "RecoveryKey.h"
 #include "SearchIndex.h"
@@ -184,8 +184,8 @@ private Q_SLOTS:
         test::direct(QStringLiteral("update tbDoc set szDoc='夕焼けの雨' where skYmn='261207'"));
         const QMap<QString, QStringList> expected{
             {QStringLiteral("雪"), {QStringLiteral("261208"), QStringLiteral("261206")}},
-            {QStringLiteral("夕焼け"), {QStringLiteral("261208"), QStringLiteral("261207"),
-                                        QStringLiteral("261205")}},
+            {QStringLiteral("夕焼け"),
+             {QStringLiteral("261208"), QStringLiteral("261207"), QStringLiteral("261205")}},
             {QStringLiteral("雨の日"), {}},
         };
         auto check = [&] {
