@@ -4,6 +4,7 @@
 // run between n processes (this one takes the rounds whose number is j modulo n, from the
 // same sequence of moments, so the n shards together are the one run).
 
+#include <QByteArray>
 #include <QRandomGenerator>
 #include <QtGlobal>
 

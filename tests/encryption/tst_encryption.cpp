@@ -181,7 +181,10 @@ private Q_SLOTS:
         QVERIFY(waitForSearchIndex(20000));
         QVERIFY(diary::save(QStringLiteral("261208"), QStringLiteral("夕"),
                             QStringLiteral("雪の夕焼け")));
-        test::direct(QStringLiteral("update tbDoc set szDoc='夕焼けの雨' where skYmn='261207'"));
+        // Another program, waiting as SQLite does while the worker reads the diary.
+        QVERIFY(test::onFile(
+            diaryFile(), QStringLiteral("update tbDoc set szDoc='夕焼けの雨' where skYmn='261207'"),
+            {}, nullptr, 5000));
         const QMap<QString, QStringList> expected{
             {QStringLiteral("雪"), {QStringLiteral("261208"), QStringLiteral("261206")}},
             {QStringLiteral("夕焼け"),
