@@ -172,6 +172,18 @@ bool inMemory(const QString& path)
     return path.startsWith(QLatin1String("file:")) && path.endsWith(QLatin1String("?vfs=memdb"));
 }
 
+sqlite3* openAnchor(const QString& path)
+{
+    sqlite3* h = nullptr;
+    if (sqlite3_open_v2(path.toUtf8().constData(), &h,
+                        SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_URI |
+                            SQLITE_OPEN_FULLMUTEX,
+                        nullptr) == SQLITE_OK)
+        return h;
+    sqlite3_close(h);
+    return nullptr;
+}
+
 bool loadSealed(const QString& path, const QString& sealedPath, const vault::KeySet& keys)
 {
     QFile f(sealedPath);

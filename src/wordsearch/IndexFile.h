@@ -28,6 +28,9 @@ QString pathFor(const QString& diaryPath);
 QString memoryPathFor(const QString& plainPath);
 QString sealedPathFor(const QString& plainPath);
 bool inMemory(const QString& path);
+// A bare connection that keeps the memory index alive while the diary is open (it runs
+// no statement of its own but the sealed file's writing); null when it cannot be made.
+sqlite3* openAnchor(const QString& path);
 // Fills the memory index `path` (empty until now) from its sealed file; false, leaving
 // it empty, when the file is missing, damaged or sealed with another key.
 bool loadSealed(const QString& path, const QString& sealedPath, const vault::KeySet& keys);

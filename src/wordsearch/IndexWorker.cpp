@@ -10,6 +10,7 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <utility>
 
 namespace drv {
 
@@ -25,6 +26,13 @@ IndexWorker::~IndexWorker()
 {
     stop();
     wait();
+    sqlite3_close(takeAnchor());
+}
+
+sqlite3* IndexWorker::takeAnchor()
+{
+    QMutexLocker lock(&mutex_);
+    return std::exchange(anchor_, nullptr);
 }
 
 void IndexWorker::post(const QList<OwnChange>& changes)
@@ -108,8 +116,21 @@ void IndexWorker::run()
         stopped = stopping_;
     }
     if (!stopped) index::forgetVanished(indexPath_);
-    // Not trusted as read either: its stamp and digests are checked as a file's would be.
-    if (!stopped && keys_) index::loadSealed(indexPath_, sealedPath_, *keys_);
+    if (!stopped && keys_) {
+        sqlite3* anchor = index::openAnchor(indexPath_);
+        {
+            QMutexLocker lock(&mutex_);
+            anchor_ = anchor;
+        }
+        // Without it the index would vanish with each connection of the worker's: searches
+        // then read every body.
+        if (!anchor) {
+            publish([](Status& s) { s.phase = Phase::Failed; });
+            return;
+        }
+        // Not trusted as read either: its stamp and digests are checked as a file's would be.
+        index::loadSealed(indexPath_, sealedPath_, *keys_);
+    }
     IndexBuilder b(diaryPath_, indexPath_, QStringLiteral("drvesk-index-%1").arg(quintptr(this)));
     bool ok = b.start(false);
     bool usable = true;

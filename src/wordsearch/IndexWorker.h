@@ -54,6 +54,9 @@ public:
     bool waitForPass(quint64 request, int ms, quint64 applied = 0, bool settled = false);
     // Applies what was posted, leaves any catch-up and ends the thread.
     void stop();
+    // The connection that keeps a memory index alive, made by the worker once it starts (so
+    // the program's start does not wait for it); handed over after the worker ended.
+    sqlite3* takeAnchor();
     // Starts now instead of after the pause that leaves the start of the program to itself.
     void hurry();
 
@@ -77,6 +80,7 @@ private:
     bool hurried_ = false;
     Status status_;
     sqlite3* compacting_ = nullptr; // the index's connection while it is compacted
+    sqlite3* anchor_ = nullptr;     // under mutex_
 };
 
 } // namespace drv

@@ -35,7 +35,6 @@ namespace {
 constexpr int kCatchUpWaitMs = 3000;
 
 std::unique_ptr<SearchState> g;
-const QString kAnchor = QStringLiteral("drvesk-index-anchor");
 std::function<void(int, int)> g_progress;
 
 void startSearchIndex(const QString& diaryPath, sqlite3* diary);
@@ -154,10 +153,6 @@ void startSearchIndex(const QString& diaryPath, sqlite3* diary)
     if (keys) {
         g->keys = keys;
         g->sealedPath = index::sealedPathFor(plainPath);
-        // Holds the memory index from now until the diary closes, whichever connections
-        // come and go meanwhile.
-        g->anchorOpen = index::open(kAnchor, g->indexPath, 1000);
-        if (!g->anchorOpen) return;
     }
     g->notifier = std::make_unique<QObject>();
     QObject* to = g->notifier.get();
@@ -207,15 +202,14 @@ void stopSearchIndex()
         g->worker ? g->worker->status().phase : IndexWorker::Phase::Failed;
     // A build cut short is kept too: the next start goes on from it.
     const bool built = phase == IndexWorker::Phase::Ready || phase == IndexWorker::Phase::Building;
+    sqlite3* anchor = g->worker ? g->worker->takeAnchor() : nullptr;
     g->worker.reset();
     g->notifier.reset();
     closeIndexReader();
-    if (g->anchorOpen) {
+    if (anchor) {
         // With its stamp, when it is in step: the next start uses it at once.
-        if (built)
-            index::saveSealed(sql::handleOf(QSqlDatabase::database(kAnchor, false)), g->sealedPath,
-                              *g->keys);
-        index::close(kAnchor);
+        if (built) index::saveSealed(anchor, g->sealedPath, *g->keys);
+        sqlite3_close(anchor);
     }
     index::settle(g->indexPath);
     own::unwatch(g->diary);

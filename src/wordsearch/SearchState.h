@@ -21,11 +21,9 @@ class KeySet;
 
 struct SearchState {
     QString diaryPath, indexPath;
-    // An encrypted diary's: its keys, the index's sealed file, and whether the connection
-    // that keeps the memory index alive is open.
+    // An encrypted diary's: its keys and the index's sealed file.
     std::shared_ptr<const vault::KeySet> keys;
     QString sealedPath;
-    bool anchorOpen = false;
     sqlite3* diary = nullptr;
     std::unique_ptr<QObject> notifier; // lives on the store's thread, for progress
     std::unique_ptr<IndexWorker> worker;
