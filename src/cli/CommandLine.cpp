@@ -29,8 +29,14 @@ const QList<OptionRow>& optionRows()
         {{"on-conflict"},
          "HOW",
          "日記のある日には: keep (今のまま。省略時)、\nreplace (置き換え)、append (後ろに追記)"},
-        {{"yes"}, nullptr, "読み込めない日があっても、残りを読み込みます"},
+        {{"yes"},
+         nullptr,
+         "読み込めない日があっても、残りを読み込みます\n(--mirror-sync では、消された日をもう一方"
+         "からも消します)"},
         {{"search"}, "WORD", "本文に WORD を含む日記を新しい順に 50 件まで\n(* は任意の文字列)"},
+        {{"mirror-sync"},
+         "DIR",
+         "写しのフォルダーを DIR にして (画面の設定と同じ)、\n日記と一度そろえます"},
     };
     return rows;
 }
@@ -62,8 +68,8 @@ const QList<Belongs> kBelongs = {
     {"from", {Action::Export}},
     {"to", {Action::Export}},
     {"lossy", {Action::Export}},
-    {"on-conflict", {Action::Import}},
-    {"yes", {Action::Import}},
+    {"on-conflict", {Action::Import, Action::MirrorSync}},
+    {"yes", {Action::Import, Action::MirrorSync}},
 };
 
 Request usage(const QString& error)
@@ -195,13 +201,15 @@ Request parse(const QStringList& arguments)
     int actions = 0;
     for (const auto& [name, action] :
          {std::pair{"export", Action::Export}, std::pair{"import", Action::Import},
-          std::pair{"search", Action::Search}}) {
+          std::pair{"search", Action::Search}, std::pair{"mirror-sync", Action::MirrorSync}}) {
         if (!p.isSet(QString::fromLatin1(name))) continue;
         ++actions;
         r.action = action;
         (action == Action::Search ? r.word : r.file) = p.value(QString::fromLatin1(name));
     }
-    if (actions > 1) return usage(QStringLiteral("--export, --import, --search は一度に一つです"));
+    if (actions > 1)
+        return usage(
+            QStringLiteral("--export, --import, --search, --mirror-sync は一度に一つです"));
     if (actions == 0) {
         // The window ignores file names, as a desktop's "Open with" may pass them.
         for (const Belongs& b : kBelongs)

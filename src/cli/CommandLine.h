@@ -15,11 +15,11 @@ inline constexpr int kDone = 0;
 inline constexpr int kFailed = 1; // the one-line reason is on standard error
 inline constexpr int kUsage = 2;  // the command line itself was wrong
 
-enum class Action { Window, Help, Version, Usage, Export, Import, Search };
+enum class Action { Window, Help, Version, Usage, Export, Import, Search, MirrorSync };
 
 struct Request {
     Action action = Action::Window;
-    QString file;                             // --export, --import
+    QString file;                             // --export, --import, --mirror-sync's folder
     QString word;                             // --search
     keep::Format format = keep::Format::Text; // from --format, else from the file's name
     keep::Encoding encoding = keep::Encoding::Utf8;

@@ -3,6 +3,7 @@
 #include "EntrySource.h"
 #include "Globals.h"
 #include "KeepReports.h"
+#include "Mirror.h"
 #include "PeerDetect.h"
 #include "RealPlatform.h"
 #include "SearchIndex.h"
@@ -112,6 +113,32 @@ int importFile(const Request& r)
     return kDone;
 }
 
+// The mirror's one pass, as the window runs it, with the questions answered by options:
+// conflicts by --on-conflict, deletions by --yes (without it a deleted day comes back).
+int mirrorSync(const Request& r)
+{
+    mirror::Mirror m(sUsrFld);
+    m.choose(r.file);
+    // A file someone is writing right now is left for the next run.
+    mirror::Questions ask;
+    ask.choose = [&](const keep::ImportPlan&, QList<keep::Resolution>& choices) {
+        choices.fill(r.onConflict);
+        return true;
+    };
+    ask.confirm = [&](const QString& question) {
+        err(oneLine(question) +
+            (r.yes ? QStringLiteral(" → はい\n") : QStringLiteral(" → いいえ\n")));
+        return r.yes;
+    };
+    const mirror::SyncResult result = mirror::syncOnce(m, ask, today());
+    if (!result.ok) return fail(result.why);
+    out(QStringLiteral("写しのファイルを %1 件書き、%2 日を日記に読み込みました%3\n")
+            .arg(result.filesWritten)
+            .arg(result.daysRead)
+            .arg(result.again ? QStringLiteral(" (書きかけのファイルは次の回に)") : QString()));
+    return kDone;
+}
+
 QString cell(const QString& text)
 {
     return oneLine(text).replace(u'\t', u' ');
@@ -145,6 +172,9 @@ int onDiary(const Request& r)
         break;
     case Action::Search:
         status = search(r);
+        break;
+    case Action::MirrorSync:
+        status = mirrorSync(r);
         break;
     default:
         break;
@@ -181,7 +211,8 @@ int run(const Request& request, int argc, char* argv[])
         return kUsage;
     case Action::Export:
     case Action::Import:
-    case Action::Search: {
+    case Action::Search:
+    case Action::MirrorSync: {
         QCoreApplication app(argc, argv);
         AppProgramInfo program;
         StandardFolders folders;

@@ -7,6 +7,7 @@
 #include "Globals.h"
 #include "IndexProgress.h"
 #include "MainLayout.h"
+#include "MirrorKeeper.h"
 #include "MonthCalendar.h"
 #include "PlaceWarning.h"
 #include "Platform.h"
@@ -158,6 +159,9 @@ bool fmTxt::Form_Load()
     }
     uTxt->StSize();
     Modified = false;
+    // The mirror folder's first pass runs once the window is up.
+    if (!mirror_) mirror_ = new mirror::MirrorKeeper(this, [this] { ShowDiaryAgain(); });
+    mirror_->start();
     return true;
 }
 
@@ -286,6 +290,9 @@ void fmTxt::changeEvent(QEvent* event)
 {
     QMainWindow::changeEvent(event);
     if (event->type() == QEvent::WindowStateChange && !isMinimized()) ArrangeControls();
+    // Watchers miss events: the mirror folder is looked at whenever the window comes back.
+    if (event->type() == QEvent::ActivationChange && isActiveWindow() && mirror_ && !unloaded_)
+        mirror_->activated();
 }
 
 void fmTxt::closeEvent(QCloseEvent* event)
@@ -307,6 +314,7 @@ bool fmTxt::Form_Unload()
     sbFnd::closeIfOpen();
     closeLookback();
     if (drafts_) drafts_->finish();
+    if (mirror_) mirror_->finish();
     CurrentKey.clear();
     ListMonth.clear();
     ListKeys.clear();
@@ -345,6 +353,7 @@ FontSetting fmTxt::fontPreset(int index) const
 
 void fmTxt::entryCorrected(const QString& key, const QString& body)
 {
+    if (mirror_) mirror_->changed();
     // Show the corrected body unless the user is changing this entry here too.
     if (key != CurrentKey || Modified) return;
     uTxt->setText(body);

@@ -17,6 +17,10 @@ class QLineEdit;
 class QMenu;
 class QTableWidget;
 
+namespace drv::mirror {
+class MirrorKeeper;
+}
+
 namespace drv {
 
 class DraftKeeper;
@@ -71,13 +75,14 @@ public:
     void mnDay_Click(int index);
     void mnFont_Click(int index);
     void mnCln_Click(int index);
-    // The tools menu: restoring a snapshot, export, import.
+    // The tools menu: restoring a snapshot, export, import, encryption, the mirror folder.
     enum ToolItem {
         RestoreItem = 0,
         ExportItem = 1,
         ImportItem = 2,
         EncryptItem = 3,
-        PasswordItem = 4
+        PasswordItem = 4,
+        MirrorItem = 5
     };
     void mnTool_Click(int index);
     // After the diary changed as a whole (restored, imported): the calendar's days and
@@ -110,6 +115,8 @@ public:
     void showDay(const QDate& date) override;
 
     QMenu* menuAt(int index) const; // mnJb
+    // The mirror folder kept beside this window; null before the load.
+    mirror::MirrorKeeper* mirrorKeeper() const { return mirror_; }
     QList<QAction*> mnFile, mnEdit, mnList, mnDay, mnFont, mnCln;
     QList<QAction*> mnTool;
 
@@ -150,6 +157,8 @@ private:
     bool unloaded_ = false;
     std::unique_ptr<DraftSource> draft_;
     std::unique_ptr<DraftKeeper> drafts_;
+    mirror::MirrorKeeper* mirror_ = nullptr;
+    void chooseMirror();
 };
 
 } // namespace drv

@@ -7,6 +7,7 @@
 #include "Diary.h"
 #include "DraftSource.h"
 #include "EntryStatusBar.h"
+#include "MirrorKeeper.h"
 #include "MonthCalendar.h"
 #include "Platform.h"
 #include "SetIme.h"
@@ -60,6 +61,7 @@ bool fmTxt::SaveEntry(bool quiet)
         return quiet; // nothing to keep when both are empty
     }
     if (!diary::save(CurrentKey, title, body)) return false;
+    if (mirror_) mirror_->saved(CurrentKey);
     Modified = false;
     draft_->shown(title, body);
     FillMonthList(true);
@@ -77,6 +79,7 @@ void fmTxt::DeleteEntry()
     }
     if (!services().dialogs->confirm(QStringLiteral("現在の文章を削除してよいですか"))) return;
     if (!diary::remove(CurrentKey, n)) return;
+    if (mirror_) mirror_->changed();
     vTTL->setText(QString());
     uTxt->setText(QString());
     Modified = false;
@@ -128,6 +131,7 @@ void fmTxt::ChangeEntryDate()
     }
     int moved = 0;
     if (!diary::move(CurrentKey, key, moved)) return;
+    if (mirror_) mirror_->changed();
     CurrentKey = key;
     setWindowTitle(windowTitleFor(CurrentKey));
     stLine->showDay(date);

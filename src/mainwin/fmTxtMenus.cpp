@@ -117,10 +117,14 @@ void fmTxt::buildMenus()
     mnCln = addItems(columns, {{"１列"}, {"２列"}, {"３列"}}, [this](int i) { mnCln_Click(i); });
     for (QAction* a : mnCln)
         a->setCheckable(true);
-    mnTool = addItems(
-        top("ﾂｰﾙ(&T)"),
-        {{"ﾊﾞｯｸｱｯﾌﾟから復元…"}, {"書き出し…"}, {"読み込み…"}, {"暗号化…"}, {"ﾊﾟｽﾜｰﾄﾞの変更…"}},
-        [this](int i) { mnTool_Click(i); });
+    mnTool = addItems(top("ﾂｰﾙ(&T)"),
+                      {{"ﾊﾞｯｸｱｯﾌﾟから復元…"},
+                       {"書き出し…"},
+                       {"読み込み…"},
+                       {"暗号化…"},
+                       {"ﾊﾟｽﾜｰﾄﾞの変更…"},
+                       {"写しのフォルダー…"}},
+                      [this](int i) { mnTool_Click(i); });
 }
 
 int fmTxt::editKeyItem(const QKeyEvent& key) const

@@ -4,6 +4,8 @@
 
 #include "KeepCommands.h"
 #include "LockCommands.h"
+#include "MirrorDialog.h"
+#include "MirrorKeeper.h"
 #include "sbEdt.h"
 #include "sbFnd.h"
 
@@ -37,9 +39,27 @@ void fmTxt::mnTool_Click(int index)
     case PasswordItem:
         keep::changeDiaryPassword(hooks);
         break;
+    case MirrorItem:
+        chooseMirror();
+        return;
     default:
         break;
     }
+    // A restore or an import changed the diary as a whole.
+    if (mirror_) mirror_->changed();
+}
+
+void fmTxt::chooseMirror()
+{
+    if (!mirror_) return;
+    mirror::MirrorDialog d(mirror_->isOn(), mirror_->folder(),
+                           mirror::MirrorKeeper::unavailableReason(), this);
+    if (d.exec() != QDialog::Accepted) return;
+    if (Modified && !SaveEntry(true)) return;
+    if (d.on())
+        mirror_->turnOn(d.folder());
+    else if (mirror_->isOn())
+        mirror_->turnOff();
 }
 
 void fmTxt::ShowDiaryAgain()

@@ -57,8 +57,12 @@ BatchOutcome check(const QList<BatchRow>& rows, const std::function<bool(qint64,
 
 BatchOutcome write(const QList<BatchRow>& rows, const std::function<bool(qint64, qint64)>& progress)
 {
-    QList<QList<StoreValue>> inserts, updates;
+    QList<QList<StoreValue>> inserts, updates, deletes;
     for (const BatchRow& r : rows) {
+        if (r.remove) {
+            deletes << QList<StoreValue>{r.after.skYmn};
+            continue;
+        }
         // Into an encrypted diary, imported entries go sealed like any other.
         const QList<StoreValue> values{
             storedValue(r.after.skYmn, QStringLiteral("szTtl"), r.after.szTtl),
@@ -74,6 +78,9 @@ BatchOutcome write(const QList<BatchRow>& rows, const std::function<bool(qint64,
         return stopped ? BatchOutcome::Stopped : BatchOutcome::Failed;
     done += inserts.size();
     if (!DbExecEach(sql::kUpdate + sql::kWhereKey, updates, every, stopped))
+        return stopped ? BatchOutcome::Stopped : BatchOutcome::Failed;
+    done += updates.size();
+    if (!DbExecEach(sql::kDelete, deletes, every, stopped))
         return stopped ? BatchOutcome::Stopped : BatchOutcome::Failed;
     if (progress && !progress(total, total)) return BatchOutcome::Stopped;
     return BatchOutcome::Written;

@@ -14,6 +14,7 @@ namespace drv::diary {
 struct BatchRow {
     DiaryEntry after;
     std::optional<DiaryEntry> before;
+    bool remove = false; // the day's row is deleted instead (before must hold it)
 };
 
 enum class BatchOutcome {

@@ -450,6 +450,30 @@ private Q_SLOTS:
                      .size(),
                  1);
     }
+
+    // One pass writes the days' files; after an edit by hand (still for a while), the
+    // next pass reads it into the diary.
+    void mirrorSyncBothWays()
+    {
+        makeDiary(kSeed);
+        const QString mirror = file(QStringLiteral("Sync/diary"));
+        Ran r = run({QStringLiteral("--mirror-sync"), mirror});
+        QVERIFY2(r.code == 0, qPrintable(r.err));
+        QFile day(mirror + QStringLiteral("/2026/2026-12-08.md"));
+        QVERIFY(day.open(QIODevice::ReadOnly));
+        QCOMPARE(QString::fromUtf8(day.readAll()), QStringLiteral("題のない日\n"));
+        QVERIFY(QFile::exists(mirror + QStringLiteral("/1999/1999-12-31.md")));
+        day.close();
+        QVERIFY(day.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        day.write("# 題\r\n\r\n書き直した");
+        QVERIFY(day.flush());
+        QVERIFY(day.setFileTime(QDateTime::currentDateTime().addSecs(-60),
+                                QFileDevice::FileModificationTime));
+        day.close();
+        r = run({QStringLiteral("--mirror-sync"), mirror});
+        QVERIFY2(r.code == 0, qPrintable(r.err));
+        QVERIFY(stored().contains(QStringList{"261208", "題", "書き直した"}));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestCli)

@@ -144,7 +144,7 @@ private Q_SLOTS:
         for (QAction* a : w->mnTool)
             tools << a->text();
         QCOMPARE(tools, (QStringList{"ﾊﾞｯｸｱｯﾌﾟから復元…", "書き出し…", "読み込み…", "暗号化…",
-                                     "ﾊﾟｽﾜｰﾄﾞの変更…"}));
+                                     "ﾊﾟｽﾜｰﾄﾞの変更…", "写しのフォルダー…"}));
         QCOMPARE(w->menuAt(5)->actions(), w->mnTool);
     }
 

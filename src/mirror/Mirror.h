@@ -1,0 +1,170 @@
+#pragma once
+// The mirror folder: one plain file a day ("YYYY/YYYY-MM-DD.md", see DayText.h) kept in
+// step with the diary both ways, by content, for the user's own sync tool to carry to
+// other machines. A pass has three stages, so that a window can ask its questions in
+// between and write many files away from its thread:
+//
+//   Mirror m(sUsrFld);                  // reads "mirror.state" in the data folder
+//   m.link(confirm, why);               // the marker: refuses another diary's folder
+//   Pass p; m.scan(p, today, progress); // reads the diary and the files that changed
+//   Answers a = …;                      // p.choose through the import's keep / replace /
+//                                       // append choice, p's deletions through confirm
+//   Work w; m.applyToDiary(p, a, w);    // snapshot, then one transaction (store's thread)
+//   runFileWork(w, progress);           // writes and moves files (any thread)
+//   m.record(w);                        // remembers what both sides now agree on
+//
+// or syncOnce() for all of it at once. Deletions are never carried across without a
+// question; conflict copies of sync tools are read, offered when the diary does not hold
+// their text, and moved out of the folder into "mirror-aside/" of the data folder, as is
+// any file whose text a choice replaced. A changed file is read only once its size and
+// time have been still for a moment; until then the pass says `again`.
+
+#include "Import.h"
+#include "MirrorState.h"
+
+#include <QDateTime>
+#include <QSet>
+
+#include <functional>
+#include <optional>
+
+namespace drv::mirror {
+
+// The folder the mirror keeps files it moved out of the way in, below the data folder.
+inline constexpr char kAsideName[] = "mirror-aside";
+
+// A day file or conflict copy as read.
+struct FoundFile {
+    QDate day;
+    QString path;
+    QString text; // normalised
+    QByteArray digest;
+    FileStamp stamp;
+    std::optional<DiaryEntry> row; // what the diary held for the day when it was read
+    bool known = true;             // false: text not read (the file is as agreed)
+};
+
+struct Pass {
+    QList<DiaryEntry> toFiles;    // the diary changed: write these days' files
+    QList<FoundFile> fromFiles;   // the file changed: read it into the diary
+    keep::ImportPlan choose;      // both changed or never agreed: incoming is the file's
+    QList<FoundFile> chooseFiles; // the file or copy of each of choose.conflicts
+    QList<FoundFile> copiesAdded; // copies of days the diary does not hold (choose.added)
+    QList<DiaryEntry> filesGone;  // the file was deleted: delete the row?
+    QList<FoundFile> rowsGone;    // the row was deleted: delete the file?
+    QList<FoundFile> copiesHeld;  // conflict copies whose text the diary holds
+    QList<std::pair<QDate, FoundFile>> agree; // both hold the same text
+    QList<QDate> forget;                      // neither side holds the day any more
+    QStringList unreadable;                   // files that are not UTF-8: left as they are
+    bool again = false;                       // some file was not still yet: scan again in a moment
+    // Whether anything would change on either side or a question is due.
+    bool isEmpty() const;
+};
+
+struct Answers {
+    bool chosen = false;             // false: the choice was cancelled, those days wait
+    QList<keep::Resolution> choices; // one per choose.conflicts
+    bool removeRows = false;         // delete the rows of filesGone (else write them back)
+    bool removeFiles = false;        // move rowsGone's files aside (else read them back)
+};
+
+// What the diary side leaves for the files.
+struct FileJob {
+    enum Kind { Write, Aside };
+    Kind kind = Write;
+    QDate day;
+    QString path;     // the file's place in the mirror
+    QByteArray bytes; // Write: the file's bytes
+    QByteArray digest;
+    FileStamp stamp; // after the job, for record()
+    bool done = false;
+};
+struct Work {
+    QList<FileJob> jobs;
+    QString asideFolder; // where Aside puts files
+    QList<std::pair<QDate, FoundFile>> agree;
+    QList<QDate> forget;
+    QSet<QDate> changedDays; // the days written into the diary
+    bool diaryFailed = false;
+    QString failure; // why the diary or a file could not be written
+};
+
+class Mirror {
+public:
+    // Reads the state in dataFolder (with its trailing "/").
+    explicit Mirror(const QString& dataFolder);
+
+    MirrorState& state() { return state_; }
+    const MirrorState& state() const { return state_; }
+    QString statePath() const;
+    QString asideFolder() const;
+    // Writes the state when it changed.
+    bool saveState();
+    // Turns the mirror off (what was agreed stays for turning it on again) or on again.
+    void setOn(bool on);
+    // Turns the mirror on for a folder; a folder other than the last forgets what was
+    // agreed with that one.
+    void choose(const QString& folder);
+
+    // How long a changed file must keep its size and time before it is read.
+    void setStillMs(qint64 ms) { stillMs_ = ms; }
+
+    enum class LinkOutcome { Ready, Refused, Declined, Failed };
+    // Checks the folder's marker: a folder without one is made this diary's; a diary that
+    // was never linked may join the diary another machine linked to it (ask says yes);
+    // a folder of another diary is refused. `why` says why it is not Ready.
+    LinkOutcome link(const std::function<bool(const QString& question)>& ask, QString& why);
+
+    // Reads the diary (every row) and the files whose stamps changed since they agreed.
+    bool scan(Pass& pass, const QDate& today, const keep::Progress& progress = {});
+
+    // The diary's side of a pass: a snapshot when rows change, then one transaction.
+    void applyToDiary(const Pass& pass, const Answers& answers, const QDate& today, Work& work);
+    // What the files now hold is what both agree on.
+    void record(const Work& work);
+    // Days the user declined to choose for stay out of the next passes until a side changes.
+    void decline(const Pass& pass);
+
+private:
+    bool stillEnough(const QString& path, const FileStamp& stamp);
+
+    QString dataFolder_;
+    MirrorState state_;
+    qint64 stillMs_ = 2000;
+    QHash<QString, std::pair<FileStamp, qint64>> firstSeen_; // path: stamp, when seen
+    QSet<QByteArray> declined_;
+    // Each row's digest with a quick fingerprint of the row it was made from.
+    QHash<QDate, std::pair<size_t, QByteArray>> digests_;
+    bool dirty_ = false; // the state changed since it was read or saved
+};
+
+// Writes and moves the files; any thread. Files are renamed into place whole; with many
+// at once they are flushed together at the end instead of one by one.
+void runFileWork(Work& work, const keep::Progress& progress = {});
+
+// Why this diary keeps no mirror folder: an encrypted diary's entries would lie there
+// as plain text, and be carried to other machines so. Empty when it may.
+QString unavailableReason();
+
+// The questions of a pass: the choice for conflicts (false: cancelled) and yes or no.
+struct Questions {
+    std::function<bool(const keep::ImportPlan& plan, QList<keep::Resolution>& choices)> choose;
+    std::function<bool(const QString& question)> confirm;
+};
+
+// The whole of one pass on this thread. False when it could not run (why says why).
+struct SyncResult {
+    bool ok = false;
+    bool again = false; // scan again in a moment
+    int filesWritten = 0;
+    int daysRead = 0; // days the diary took from the files
+    QString why;
+};
+SyncResult syncOnce(Mirror& mirror, const Questions& ask, const QDate& today,
+                    const keep::Progress& progress = {});
+
+// The questions' words, for the window and the terminal alike.
+QString removedFilesQuestion(const QList<DiaryEntry>& rows, const QDate& today);
+QString removedRowsQuestion(const QList<FoundFile>& files);
+
+} // namespace drv::mirror
