@@ -343,6 +343,25 @@ bool Mirror::scan(Pass& pass, const QDate& today, const keep::Progress& progress
     return true;
 }
 
+bool Mirror::yearInStep(const QString& yearFolder) const
+{
+    const int year = yearFolder.section(u'/', -1).toInt();
+    int files = 0;
+    for (const QString& name : QDir(yearFolder).entryList(QDir::Files)) {
+        const NameInfo info = classifyName(name);
+        if (info.kind == NameKind::Other) continue;
+        if (info.kind == NameKind::ConflictCopy || info.day.year() != year) return false;
+        const auto agreed = state_.days.constFind(info.day);
+        if (agreed == state_.days.constEnd() || agreed->stamp != stampOf(yearFolder + u'/' + name))
+            return false;
+        ++files;
+    }
+    int agreed = 0;
+    for (auto it = state_.days.cbegin(); it != state_.days.cend(); ++it)
+        agreed += it.key().year() == year;
+    return agreed == files;
+}
+
 void Mirror::decline(const Pass& pass)
 {
     for (qsizetype i = 0; i < pass.chooseFiles.size(); ++i) {

@@ -110,13 +110,19 @@ public:
     void setStillMs(qint64 ms) { stillMs_ = ms; }
 
     enum class LinkOutcome { Ready, Refused, Declined, Failed };
-    // Checks the folder's marker: a folder without one is made this diary's; a diary that
-    // was never linked may join the diary another machine linked to it (ask says yes);
-    // a folder of another diary is refused. `why` says why it is not Ready.
+    // Checks the folder's marker: a folder without one is made this diary's. A folder whose
+    // marker names another diary is refused once this diary has agreed days with the
+    // folder (someone put another diary's files there); before that, this diary may join
+    // the one another machine linked to it, when ask says yes (the second machine's
+    // first link). `why` says why it is not Ready.
     LinkOutcome link(const std::function<bool(const QString& question)>& ask, QString& why);
 
     // Reads the diary (every row) and the files whose stamps changed since they agreed.
     bool scan(Pass& pass, const QDate& today, const keep::Progress& progress = {});
+
+    // Whether a year folder holds just the files last agreed on (as after the program's
+    // own writes), by their stamps alone: a watcher's event then needs no pass.
+    bool yearInStep(const QString& yearFolder) const;
 
     // The diary's side of a pass: a snapshot when rows change, then one transaction.
     void applyToDiary(const Pass& pass, const Answers& answers, const QDate& today, Work& work);

@@ -268,8 +268,10 @@ void MirrorKeeper::watchFolders()
     if (!isOn()) return;
     if (!watcher_) {
         watcher_ = new QFileSystemWatcher(this);
-        connect(watcher_, &QFileSystemWatcher::directoryChanged, this,
-                [this] { later(kSettleMs); });
+        // The program's own writes change the year folders too: those need no pass.
+        connect(watcher_, &QFileSystemWatcher::directoryChanged, this, [this](const QString& d) {
+            if (d == mirror_->state().folder || !mirror_->yearInStep(d)) later(kSettleMs);
+        });
     }
     QStringList want{mirror_->state().folder};
     for (const QString& y :

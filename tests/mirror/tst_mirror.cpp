@@ -5,11 +5,15 @@
 #include "DateKey.h"
 #include "DayText.h"
 #include "Diary.h"
+#include "DiaryEncryption.h"
 #include "DiaryFixture.h"
+#include "DiaryKeys.h"
 #include "FakePlatform.h"
 #include "Globals.h"
+#include "KeySlot.h"
 #include "Mirror.h"
 #include "MirrorNames.h"
+#include "RecoveryKey.h"
 #include "Store.h"
 #include "SyncedFile.h"
 
@@ -362,6 +366,25 @@ private Q_SLOTS:
                  Mirror::LinkOutcome::Declined);
         QCOMPARE(fresh.link([](const QString&) { return true; }, why), Mirror::LinkOutcome::Ready);
         QCOMPARE(fresh.state().diaryId, QStringLiteral("another-diary"));
+    }
+
+    // Its entries would lie in the folder, and on every machine it syncs to, as plain text.
+    void encryptedDiaryKeepsNoMirror()
+    {
+        QVERIFY(setDiary(kDay, "# 朝\n\n雪\n"));
+        DbClose();
+        vault::setPasswordCost({1, 8u << 20});
+        QString reason;
+        auto keys =
+            encryption::switchOn(sUsrFld + QStringLiteral("dbVesk.mdb"), QStringLiteral("合言葉"),
+                                 vault::newRecoveryKey(), {}, reason);
+        QVERIFY2(keys, qPrintable(reason));
+        QVERIFY(DbOpenUnlocked(std::move(keys)));
+        Script script;
+        const SyncResult r = sync(script);
+        QVERIFY(!r.ok);
+        QVERIFY(r.why.contains(QStringLiteral("暗号化")));
+        QVERIFY(QDir(folder).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
     }
 };
 
