@@ -23,10 +23,14 @@ namespace drv::mirror {
 
 namespace {
 
-struct DiarySide {
-    DiaryEntry entry;
-    QByteArray digest;
-};
+// The day's entry as the diary holds it now; nullopt when it holds none.
+std::optional<DiaryEntry> entryOfDay(const QDate& day)
+{
+    const QString key = DateKey::fromDate(day);
+    QString title, body;
+    if (!diary::read(key, title, body) || (title.isEmpty() && body.isEmpty())) return {};
+    return DiaryEntry{key, title, body};
+}
 
 // A quick fingerprint of a row as read, to reuse its digest while the row is unchanged.
 size_t fingerprint(const DiaryEntry& e)
@@ -191,11 +195,27 @@ bool Mirror::stillEnough(const QString& path, const FileStamp& stamp)
     return now - it->second >= stillMs_;
 }
 
-bool Mirror::scan(Pass& pass, const QDate& today, const keep::Progress& progress)
+// A statement of the mirror's own on the diary's connection: whether another
+// connection committed since it was last asked.
+const QString kDataVersion = QStringLiteral("Pragma main.data_version");
+
+void Mirror::dayChanged(const QDate& day, const DiaryEntry& entry)
 {
-    pass = {};
-    QHash<QDate, DiarySide> rows;
-    rows.reserve(state_.days.size() + 64);
+    if (!rowsRead_) return;
+    if (dayFileText(entry).isEmpty())
+        rows_.remove(day);
+    else
+        rows_.insert(day, digestOf(dayFileText(entry)));
+}
+
+bool Mirror::readDiary(const QDate& today, const keep::Progress& progress)
+{
+    int version = -1;
+    const bool versioned = DbGetRec(Statement{kDataVersion, {}}, version);
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    if (rowsRead_ && versioned && version == dataVersion_ && now - rowsReadAt_ < 60000) return true;
+    QHash<QDate, QByteArray> rows;
+    rows.reserve(rows_.size() + 64);
     const bool read = diary::walk(500, [&](const QList<DiaryEntry>& page) {
         for (const DiaryEntry& e : page) {
             const QDate day = DateKey::toDate(e.skYmn, today);
@@ -204,15 +224,25 @@ bool Mirror::scan(Pass& pass, const QDate& today, const keep::Progress& progress
             auto known = digests_.find(day);
             if (known == digests_.end() || known->first != print)
                 known = digests_.insert(day, {print, digestOf(dayFileText(e))});
-            rows.insert(day, DiarySide{e, known->second});
+            rows.insert(day, known->second);
         }
         return !progress || progress(rows.size(), std::max<qint64>(rows.size(), 1) * 2);
     });
     if (!read) return false;
-    if (digests_.size() > rows.size()) {
-        for (auto it = digests_.begin(); it != digests_.end();)
-            it = rows.contains(it.key()) ? std::next(it) : digests_.erase(it);
-    }
+    for (auto it = digests_.begin(); it != digests_.end();)
+        it = rows.contains(it.key()) ? std::next(it) : digests_.erase(it);
+    rows_ = std::move(rows);
+    rowsRead_ = versioned;
+    dataVersion_ = version;
+    rowsReadAt_ = now;
+    return true;
+}
+
+bool Mirror::scan(Pass& pass, const QDate& today, const keep::Progress& progress)
+{
+    pass = {};
+    if (!readDiary(today, progress)) return false;
+    const QHash<QDate, QByteArray>& rows = rows_;
 
     QHash<QDate, FoundFile> files;
     QSet<QDate> unsettled; // not still or not readable: decided in a later pass
@@ -232,8 +262,6 @@ bool Mirror::scan(Pass& pass, const QDate& today, const keep::Progress& progress
             f.path = yearPath + u'/' + name;
             f.stamp = stampOf(f.path);
             if (f.stamp.isNull()) continue;
-            const auto row = rows.constFind(f.day);
-            if (row != rows.constEnd()) f.row = row->entry;
             if (info.kind == NameKind::ConflictCopy) {
                 copies << f;
                 continue;
@@ -268,7 +296,7 @@ bool Mirror::scan(Pass& pass, const QDate& today, const keep::Progress& progress
         if (unsettled.contains(day)) continue;
         const auto row = rows.constFind(day);
         const auto file = files.find(day);
-        const QByteArray d = row != rows.constEnd() ? row->digest : QByteArray();
+        const QByteArray d = row != rows.constEnd() ? *row : QByteArray();
         const QByteArray f = file != files.end() ? file->digest : QByteArray();
         const QByteArray a = state_.days.value(day).digest;
         switch (decide(d, f, a)) {
@@ -284,19 +312,22 @@ bool Mirror::scan(Pass& pass, const QDate& today, const keep::Progress& progress
             pass.forget << day;
             break;
         case Step::WriteFile:
-            pass.toFiles << row->entry;
+            if (const auto e = entryOfDay(day)) pass.toFiles << *e;
             break;
         case Step::ReadFile:
+            file->row = entryOfDay(day);
             pass.fromFiles << *file;
             break;
         case Step::Choose:
             if (declined_.contains(pairOf(d, f))) break;
-            pass.choose.conflicts << keep::Conflict{entryOfText(file->text, row->entry.skYmn),
-                                                    row->entry, 0};
+            file->row = entryOfDay(day);
+            if (!file->row) break;
+            pass.choose.conflicts << keep::Conflict{entryOfText(file->text, file->row->skYmn),
+                                                    *file->row, 0};
             pass.chooseFiles << *file;
             break;
         case Step::AskRemoveRow:
-            pass.filesGone << row->entry;
+            if (const auto e = entryOfDay(day)) pass.filesGone << *e;
             break;
         case Step::AskRemoveFile:
             if (!file->known && !readText(*file)) {
@@ -324,15 +355,14 @@ bool Mirror::scan(Pass& pass, const QDate& today, const keep::Progress& progress
             continue;
         }
         const auto row = rows.constFind(c.day);
-        const QByteArray held = row != rows.constEnd() ? row->digest : QByteArray();
+        const QByteArray held = row != rows.constEnd() ? *row : QByteArray();
         if (declined_.contains(pairOf(held, c.digest))) continue;
         copyDays.insert(c.day);
-        if (row != rows.constEnd() ? holdsCopy(row->entry, dayFileText(row->entry), c)
-                                   : c.text.isEmpty()) {
+        c.row = row != rows.constEnd() ? entryOfDay(c.day) : std::nullopt;
+        if (c.row ? holdsCopy(*c.row, dayFileText(*c.row), c) : c.text.isEmpty()) {
             pass.copiesHeld << c;
-        } else if (row != rows.constEnd()) {
-            pass.choose.conflicts << keep::Conflict{entryOfText(c.text, row->entry.skYmn),
-                                                    row->entry, 0};
+        } else if (c.row) {
+            pass.choose.conflicts << keep::Conflict{entryOfText(c.text, c.row->skYmn), *c.row, 0};
             pass.chooseFiles << c;
         } else {
             pass.choose.added << entryOfText(c.text, DateKey::fromDate(c.day));
@@ -478,6 +508,7 @@ void Mirror::applyToDiary(const Pass& pass, const Answers& answers, const QDate&
         work.failure = keep::batchFailureText(outcome);
         return;
     }
+    diaryChanged();
     for (const diary::BatchRow& r : std::as_const(rows))
         work.changedDays.insert(DateKey::toDate(r.after.skYmn, today));
     work.jobs << after;

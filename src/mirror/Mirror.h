@@ -120,6 +120,11 @@ public:
     // Reads the diary (every row) and the files whose stamps changed since they agreed.
     bool scan(Pass& pass, const QDate& today, const keep::Progress& progress = {});
 
+    // This program changed the diary: the next scan reads every row again. A saved day
+    // alone is told with its entry (none when it was emptied).
+    void diaryChanged() { rowsRead_ = false; }
+    void dayChanged(const QDate& day, const DiaryEntry& entry);
+
     // Whether a year folder holds just the files last agreed on (as after the program's
     // own writes), by their stamps alone: a watcher's event then needs no pass.
     bool yearInStep(const QString& yearFolder) const;
@@ -139,6 +144,13 @@ private:
     qint64 stillMs_ = 2000;
     QHash<QString, std::pair<FileStamp, qint64>> firstSeen_; // path: stamp, when seen
     QSet<QByteArray> declined_;
+    // The diary as the last scan read it: read again when this program changed it (told),
+    // another program committed to it (the engine's data version), or after a minute.
+    bool readDiary(const QDate& today, const keep::Progress& progress);
+    QHash<QDate, QByteArray> rows_; // each day's digest
+    bool rowsRead_ = false;
+    qint64 dataVersion_ = -1;
+    qint64 rowsReadAt_ = 0;
     // Each row's digest with a quick fingerprint of the row it was made from.
     QHash<QDate, std::pair<size_t, QByteArray>> digests_;
     bool dirty_ = false; // the state changed since it was read or saved

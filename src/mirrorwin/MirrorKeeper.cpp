@@ -115,6 +115,7 @@ void MirrorKeeper::later(int ms)
 
 void MirrorKeeper::changed()
 {
+    if (mirror_) mirror_->diaryChanged();
     later(kSettleMs);
 }
 
@@ -126,11 +127,18 @@ void MirrorKeeper::activated()
 void MirrorKeeper::saved(const QString& key)
 {
     if (!isOn()) return;
+    const QDate day = DateKey::toDate(key, today());
+    QString title, body;
+    if (!diary::read(key, title, body)) {
+        mirror_->diaryChanged();
+        later(0);
+        return;
+    }
+    mirror_->dayChanged(day, {key, title, body});
     if (running_) {
         again_ = true;
         return;
     }
-    const QDate day = DateKey::toDate(key, today());
     const auto agreed = mirror_->state().days.constFind(day);
     const QString path = mirror_->state().folder + u'/' + dayFilePath(day);
     const FileStamp stamp = stampOf(path);
@@ -138,8 +146,7 @@ void MirrorKeeper::saved(const QString& key)
     // alone decides it. Anything else is the pass's to decide.
     const bool asAgreed =
         agreed == mirror_->state().days.constEnd() ? stamp.isNull() : agreed->stamp == stamp;
-    QString title, body;
-    if (!asAgreed || !diary::read(key, title, body)) {
+    if (!asAgreed) {
         later(0);
         return;
     }
@@ -155,7 +162,10 @@ void MirrorKeeper::saved(const QString& key)
     if (job.done) job.stamp = stampOf(path);
     work.jobs << job;
     mirror_->record(work);
-    mirror_->saveState();
+    // The state follows shortly: lost, the day would only be agreed on again.
+    QTimer::singleShot(1000, this, [this] {
+        if (mirror_) mirror_->saveState();
+    });
 }
 
 bool MirrorKeeper::passNow()
@@ -289,6 +299,7 @@ void MirrorKeeper::finish()
     timer_.stop();
     waitForFiles();
     if (isOn()) passNow();
+    if (mirror_) mirror_->saveState();
     if (watcher_) {
         delete watcher_;
         watcher_ = nullptr;
