@@ -4,6 +4,8 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <cstdio>
+
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -35,6 +37,16 @@ void syncFolder(const QString& folder)
     if (fd < 0) return;
     ::fsync(fd);
     ::close(fd);
+}
+
+bool syncFile(const QString& path)
+{
+    tell(FileStep::FileSynced, path);
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    const bool ok = ::fsync(fd) == 0;
+    ::close(fd);
+    return ok;
 }
 
 bool writeSynced(const QString& path, const QByteArray& bytes)
@@ -71,6 +83,15 @@ bool renameSynced(const QString& from, const QString& to)
     if (QFileInfo::exists(to)) return false;
     tell(FileStep::Renamed, to, from);
     if (!QFile::rename(from, to)) return false;
+    syncFolder(QFileInfo(to).absolutePath());
+    return true;
+}
+
+bool replaceSynced(const QString& from, const QString& to)
+{
+    tell(FileStep::Renamed, to, from);
+    if (::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) != 0)
+        return false;
     syncFolder(QFileInfo(to).absolutePath());
     return true;
 }

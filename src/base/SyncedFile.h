@@ -16,6 +16,11 @@ bool removeSynced(const QString& path);
 // Renames a file that is already on disk to a name that must not exist yet (rename never
 // replaces here), then syncs the folder.
 bool renameSynced(const QString& from, const QString& to);
+// Renames a file that is already on disk over `to`, whether or not it exists, then syncs
+// the folder; errno tells why it failed.
+bool replaceSynced(const QString& from, const QString& to);
+// Puts a file's written bytes on disk (a file written by other means than writeSynced).
+bool syncFile(const QString& path);
 // A rename or removal in the folder is durable only once the folder is synced.
 void syncFolder(const QString& folder);
 
@@ -23,6 +28,7 @@ void syncFolder(const QString& folder);
 // (and may cut the power there, so that the step is never made).
 enum class FileStep {
     Synced,       // bytes are on disk in a new file beside path; path is unchanged
+    FileSynced,   // what was written to the file path is on disk
     Renamed,      // that new file (or the file `beside`, when given) now has the name path
     Removed,      // path is gone from its folder
     FolderSynced, // the folder `path` holds its names durably

@@ -120,13 +120,13 @@ void pruneSnapshots(const QString& folder, const QDate& today)
         taken << s.taken;
     const QList<QDateTime> drop = snapshotsToDrop(taken, today);
     for (const Snapshot& s : list)
-        if (drop.contains(s.taken)) QFile::remove(s.path);
+        if (drop.contains(s.taken)) removeSynced(s.path);
     // Parts left by a copy that was killed; a running copy's part is younger.
     const QDateTime dayAgo = QDateTime::currentDateTime().addDays(-1);
     const QFileInfoList parts = QDir(folder).entryInfoList(
         {QStringLiteral("*.part"), QStringLiteral("*.part-journal")}, QDir::Files);
     for (const QFileInfo& f : parts)
-        if (f.lastModified() < dayAgo) QFile::remove(f.filePath());
+        if (f.lastModified() < dayAgo) removeSynced(f.filePath());
 }
 
 RestoreOutcome restoreSnapshot(const Snapshot& chosen, const QString& diary, const QString& folder,

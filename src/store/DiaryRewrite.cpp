@@ -4,28 +4,19 @@
 #include "DiaryKeys.h"
 #include "SqlQuery.h"
 #include "Statements.h"
+#include "SyncedFile.h"
 
 #include <QFile>
 #include <QFileInfo>
 
 #include <sqlite3.h>
 
-#include <fcntl.h>
-#include <unistd.h>
+#include <cerrno>
+#include <cstring>
 
 namespace drv {
 
 namespace {
-
-bool syncPath(const QString& path, bool folder)
-{
-    const int fd =
-        ::open(QFile::encodeName(path).constData(), folder ? (O_RDONLY | O_DIRECTORY) : O_RDONLY);
-    if (fd < 0) return false;
-    const bool ok = ::fsync(fd) == 0;
-    ::close(fd);
-    return ok;
-}
 
 bool failed(const sql::Query& q, QString& reason)
 {
@@ -217,7 +208,7 @@ bool rewriteDiaryFile(const QString& from, const QString& to, const RewriteKeys&
                       QString& reason)
 {
     bool ok = write(from, to, keys, progress, reason);
-    ok = ok && syncPath(to, false);
+    ok = ok && syncFile(to);
     if (!ok) {
         if (reason.isEmpty()) reason = QStringLiteral("ファイルを書き出せません");
         QFile::remove(to);
@@ -228,11 +219,10 @@ bool rewriteDiaryFile(const QString& from, const QString& to, const RewriteKeys&
 
 bool replaceFile(const QString& part, const QString& target, QString& reason)
 {
-    if (::rename(QFile::encodeName(part).constData(), QFile::encodeName(target).constData()) != 0) {
+    if (!replaceSynced(part, target)) {
         reason = QString::fromLocal8Bit(strerror(errno));
         return false;
     }
-    syncPath(QFileInfo(target).absolutePath(), true);
     return true;
 }
 

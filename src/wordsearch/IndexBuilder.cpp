@@ -7,6 +7,7 @@
 #include "SearchTerms.h"
 #include "SqlQuery.h"
 #include "Statements.h"
+#include "SyncedFile.h"
 #include "TextMatch.h"
 
 #include <QFile>
@@ -70,8 +71,10 @@ bool IndexBuilder::start(bool fresh)
     diary_ = sql::handleOf(QSqlDatabase::database(diaryName_, false));
     for (int attempt = 0; attempt < 2; ++attempt) {
         if (fresh || attempt > 0) {
+            // Synced: an old index that came back after a power cut would be taken for
+            // the new one's start.
             for (const char* part : {"", "-wal", "-shm", "-journal"})
-                QFile::remove(indexPath_ + QLatin1String(part));
+                removeSynced(indexPath_ + QLatin1String(part));
         }
         if (index::open(indexName_, indexPath_, kBusyMs)) {
             idx_ = sql::handleOf(QSqlDatabase::database(indexName_, false));

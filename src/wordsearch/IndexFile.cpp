@@ -100,7 +100,7 @@ void forgetVanished(const QString& kept)
         close(connection);
         if (diary.isEmpty() || QFileInfo::exists(diary)) continue;
         for (const char* part : {"", "-wal", "-shm"})
-            QFile::remove(path + QLatin1String(part));
+            removeSynced(path + QLatin1String(part));
     }
 }
 

@@ -12,10 +12,10 @@
 #include "SearchTerms.h"
 #include "SqlQuery.h"
 #include "Statements.h"
+#include "SyncedFile.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
-#include <QFile>
 #include <QHash>
 #include <QSet>
 #include <QSqlDatabase>
@@ -149,7 +149,7 @@ void startSearchIndex(const QString& diaryPath, sqlite3* diary)
     g->indexPath = keys ? index::memoryPathFor(plainPath) : plainPath;
     const QString drop = keys ? plainPath : index::sealedPathFor(plainPath);
     for (const char* part : {"", "-wal", "-shm"})
-        QFile::remove(drop + QLatin1String(part));
+        removeSynced(drop + QLatin1String(part));
     if (keys) {
         g->keys = keys;
         g->sealedPath = index::sealedPathFor(plainPath);

@@ -108,6 +108,14 @@ void apply(QByteArray& image, const Write& w, qint64 upTo)
     std::copy_n(w.bytes.constData(), n, image.data() + w.offset);
 }
 
+// A sync: every later write is on disk.
+void settle(Inode& node)
+{
+    for (const Write& w : std::as_const(node.later))
+        apply(node.synced, w, w.bytes.size());
+    node.later.clear();
+}
+
 QByteArray afterCut(const Inode& node)
 {
     QByteArray image = node.synced;
@@ -253,10 +261,7 @@ int xSync(sqlite3_file* f, int flags)
     step();
     const int rc = s->real()->pMethods->xSync(s->real(), flags);
     if (rc == SQLITE_OK && !g->syncNothing) {
-        Inode& node = g->inodes[s->inode];
-        for (const Write& w : std::as_const(node.later))
-            apply(node.synced, w, w.bytes.size());
-        node.later.clear();
+        settle(g->inodes[s->inode]);
         if (s->syncName) {
             s->syncName = false;
             syncFolderNow(folderOf(*s->path));
@@ -460,6 +465,11 @@ public:
                 rename(path, id);
             }
             break;
+        case FileStep::FileSynced: {
+            const auto it = g->names.constFind(path);
+            if (it != g->names.cend() && !g->syncNothing) settle(g->inodes[*it]);
+            break;
+        }
         case FileStep::Removed:
             rename(path, -1);
             break;

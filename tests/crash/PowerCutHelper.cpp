@@ -3,12 +3,17 @@
 //
 //   run ROOT APDIR CUT SEED   the program's own operations on ROOT/data (the cache in
 //                             $XDG_CACHE_HOME under ROOT): saves, a delete, a move, a
-//                             correction, the settings file, drafts, an import's batch, the
-//                             index's catch-up, a snapshot and a restore. After each
+//                             correction, the settings file, drafts (directly and typed
+//                             through the drafts' writer thread), an import's batch, the
+//                             index's catch-up, a snapshot, a restore, the switch to an
+//                             encrypted diary, a password change and the switch back
+//                             (passwords answered as a person would). After each
 //                             operation returned: "done N DIGEST" (the entries' digest); at
 //                             the end "steps S". The power goes just before step CUT (0:
 //                             never); the process then ends with the simulated disk's code.
-//   check ROOT APDIR          opens what was left as the next start would and tells:
+//   check ROOT APDIR          opens what was left as the next start would (the password
+//                             prompt answered with the newer password, then the older)
+//                             and tells: "opened plain|PASSWORD",
 //                             "integrity ok|TEXT", "digest D", "search WORD same|differs",
 //                             "settings G|broken|none", "draft G|torn|none",
 //                             "snapshot NAME whole|broken"
@@ -18,11 +23,16 @@
 #include "DateKey.h"
 #include "Diary.h"
 #include "DiaryBatch.h"
+#include "DiaryEncryption.h"
 #include "DiaryFiles.h"
+#include "DiaryKeys.h"
 #include "Draft.h"
+#include "DraftWriter.h"
 #include "Globals.h"
+#include "KeySlot.h"
 #include "Platform.h"
 #include "PowerCut.h"
+#include "RecoveryKey.h"
 #include "SearchIndex.h"
 #include "Snapshots.h"
 #include "SqlQuery.h"
@@ -35,6 +45,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QThread>
 
 #include <sqlite3.h>
 
@@ -50,8 +61,15 @@ void say(const QString& line)
     ::write(STDOUT_FILENO, b.constData(), size_t(b.size()));
 }
 
+// The password before and after the change.
+const QString kPasswords[] = {QStringLiteral("ひみつ一"), QStringLiteral("ひみつ二")};
+
 class HelperPlatform final : public Clock, public Dialogs {
 public:
+    // What the password prompts are answered with, in turn; then they are cancelled.
+    QStringList passwords;
+    QString lastPassword;
+
     QDate today() const override { return QDate(2026, 12, 8); }
     void message(const QString& text) override
     {
@@ -60,6 +78,12 @@ public:
     }
     bool confirm(const QString&) override { return true; }
     bool prompt(const QString&, const QString&, const QString&, QString&) override { return false; }
+    bool secret(const QString&, QString& answer) override
+    {
+        if (passwords.isEmpty()) return false;
+        answer = lastPassword = passwords.takeFirst();
+        return true;
+    }
     bool chooseFont(QString&, double&, bool&) override { return false; }
     bool chooseSaveFile(const QString&, const QString&, const QString&, QString&) override
     {
@@ -99,13 +123,27 @@ QString digestOfEntries()
     return QString::fromLatin1(h.result().toHex());
 }
 
+QList<Draft> draftOf(int generation)
+{
+    return {Draft{kMainWindow, QStringLiteral("210301"), QStringLiteral("下書き"),
+                  bodyOf(generation), {}}};
+}
+
 bool writeDraft(int generation)
 {
-    return writeSynced(draftPath(), serializeDrafts({Draft{kMainWindow,
-                                                           QStringLiteral("210301"),
-                                                           QStringLiteral("下書き"),
-                                                           bodyOf(generation),
-                                                           {}}}));
+    return writeSynced(draftPath(), serializeDrafts(draftOf(generation)));
+}
+
+// Keys typed one after another: the writer thread writes what it finds when it gets to it,
+// so some generations are never written and one may be written while the next is typed.
+bool typeDrafts(int from, int to)
+{
+    DraftWriter writer(draftPath());
+    for (int g = from; g <= to; ++g) {
+        writer.submit(draftOf(g));
+        QThread::usleep(300);
+    }
+    return writer.flush();
 }
 
 bool writeSettings(int generation)
@@ -129,11 +167,16 @@ bool importBatch()
     return diary::writeBatch(rows, {}) == diary::BatchOutcome::Written;
 }
 
-int run(const QStringList& a)
+int run(const QStringList& a, HelperPlatform& platform)
 {
     test::power::install(a[2], a[4].toULongLong(), a[5].toUInt());
     QString snapshot;
     int n = 0;
+    std::unique_ptr<vault::KeySet> keys;
+    const auto openWith = [&](const QString& password) {
+        platform.passwords = {password};
+        return DbOpen();
+    };
     const QList<std::function<bool()>> ops = {
         [] { return DbOpen(); },
         [] { return diary::save("210101", "一", bodyOf(1)); },
@@ -176,6 +219,36 @@ int run(const QStringList& a)
         [] { return waitForSearchIndex(10000); },
         [] { return diary::save("210203", "秋", bodyOf(9)); },
         [] { return removeSynced(draftPath()); },
+        [] { return typeDrafts(3, 5); },
+        [] {
+            DbClose();
+            return true;
+        },
+        [&] {
+            QString reason;
+            keys = encryption::switchOn(keep::diaryPath(), kPasswords[0],
+                                        vault::newRecoveryKey(), {}, reason);
+            return keys != nullptr;
+        },
+        [&] { return openWith(kPasswords[0]) && DbIsEncrypted(); },
+        [] { return diary::save("210204", "冬", bodyOf(10)); },
+        [] { return typeDrafts(6, 7); }, // sealed, as the diary is
+        [] {
+            DbClose();
+            return true;
+        },
+        [&] {
+            QString reason;
+            return encryption::changePassword(keep::diaryPath(), *keys, kPasswords[1], reason);
+        },
+        [&] {
+            QString reason;
+            return encryption::switchOff(keep::diaryPath(), *keys, {}, reason);
+        },
+        [&] {
+            platform.passwords.clear(); // a plain diary asks for none
+            return DbOpen() && !DbIsEncrypted();
+        },
         [] {
             DbClose();
             return true;
@@ -210,11 +283,14 @@ QStringList keysOf(const ColumnTable& t, int count)
     return keys;
 }
 
-int check(const QStringList&)
+int check(HelperPlatform& platform)
 {
     // A hot journal is rolled back by the first connection, as the next start would.
     const QString diary = keep::diaryPath();
+    platform.passwords = {kPasswords[1], kPasswords[0]};
     if (!DbOpen()) return 3;
+    say(QStringLiteral("opened ") +
+        (DbIsEncrypted() ? platform.lastPassword : QStringLiteral("plain")));
     say(QStringLiteral("integrity ") + integrity(diary));
     say(QStringLiteral("digest ") + digestOfEntries());
     waitForSearchIndex(10000);
@@ -225,10 +301,21 @@ int check(const QStringList&)
             SearchWord(w, a, na) && ScanWord(w, b, nb) && keysOf(a, na) == keysOf(b, nb);
         say(QStringLiteral("search %1 %2").arg(w, same ? u"same" : u"differs"));
     }
+    // A sealed draft opens with the open diary's keys.
+    QFile draft(draftPath());
+    QString found = QStringLiteral("none");
+    if (draft.open(QIODevice::ReadOnly)) {
+        const auto drafts = parseDrafts(draft.readAll());
+        found = QStringLiteral("torn");
+        for (int g = 1; g <= 7; ++g)
+            if (drafts && drafts->size() == 1 && drafts->front().body == bodyOf(g))
+                found = QString::number(g);
+    }
+    say(QStringLiteral("draft ") + found);
     DbClose();
 
     QFile settings(settingsPath());
-    QString found = QStringLiteral("none");
+    found = QStringLiteral("none");
     if (settings.open(QIODevice::ReadOnly)) {
         const QByteArray bytes = settings.readAll();
         found = QStringLiteral("broken");
@@ -237,16 +324,6 @@ int check(const QStringList&)
     }
     say(QStringLiteral("settings ") + found);
 
-    QFile draft(draftPath());
-    found = QStringLiteral("none");
-    if (draft.open(QIODevice::ReadOnly)) {
-        const auto drafts = parseDrafts(draft.readAll());
-        found = QStringLiteral("torn");
-        for (int g = 1; g <= 2; ++g)
-            if (drafts && drafts->size() == 1 && drafts->front().body == bodyOf(g))
-                found = QString::number(g);
-    }
-    say(QStringLiteral("draft ") + found);
 
     for (const keep::Snapshot& s : keep::listSnapshots(keep::snapshotFolder())) {
         QString reason;
@@ -269,7 +346,9 @@ int main(int argc, char* argv[])
     if (a.size() < 4) return 2;
     sUsrFld = QDir(a[2]).absoluteFilePath(QStringLiteral("data")) + u'/';
     sApFld = QDir(a[3]).absolutePath() + u'/';
-    if (a[1] == u"run" && a.size() == 6) return run(a);
-    if (a[1] == u"check") return check(a);
+    // Keys are made and opened at a test's cost, not a person's.
+    vault::setPasswordCost({1, 8u << 20});
+    if (a[1] == u"run" && a.size() == 6) return run(a, platform);
+    if (a[1] == u"check") return check(platform);
     return 2;
 }
