@@ -77,10 +77,11 @@ void forgetIndex(const QString& diary)
 {
     const QString index = index::pathFor(diary);
     if (index.isEmpty()) return;
+    // Synced, so that a power cut does not bring the words back beside a sealed diary.
     for (const char* part : {"", "-wal", "-shm"})
-        QFile::remove(index + QLatin1String(part));
+        removeSynced(index + QLatin1String(part));
     // Sealed with the keys going out: useless to the diary as it becomes.
-    QFile::remove(index::sealedPathFor(index));
+    removeSynced(index::sealedPathFor(index));
 }
 
 } // namespace
@@ -138,9 +139,13 @@ bool switchOff(const QString& diary, const vault::KeySet& keys, const Progress& 
 {
     RewriteKeys with;
     with.from = &keys;
-    if (!rewrite(diary, with, progress, reason)) return false;
-    rewriteSnapshots(diary, with);
+    const QString part = rewritePartOf(diary);
+    if (!rewriteDiaryFile(diary, part, with, progress, reason)) return false;
+    // The drafts are opened before the plain diary takes its place: a draft still sealed
+    // beside a plain diary after a power cut or a kill would have no key left to open it.
     rewriteDrafts(diary, &keys, nullptr);
+    if (!replaceFile(part, diary, reason)) return false;
+    rewriteSnapshots(diary, with);
     return true;
 }
 

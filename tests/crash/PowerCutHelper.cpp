@@ -125,8 +125,8 @@ QString digestOfEntries()
 
 QList<Draft> draftOf(int generation)
 {
-    return {Draft{kMainWindow, QStringLiteral("210301"), QStringLiteral("下書き"),
-                  bodyOf(generation), {}}};
+    return {Draft{
+        kMainWindow, QStringLiteral("210301"), QStringLiteral("下書き"), bodyOf(generation), {}}};
 }
 
 bool writeDraft(int generation)
@@ -226,8 +226,8 @@ int run(const QStringList& a, HelperPlatform& platform)
         },
         [&] {
             QString reason;
-            keys = encryption::switchOn(keep::diaryPath(), kPasswords[0],
-                                        vault::newRecoveryKey(), {}, reason);
+            keys = encryption::switchOn(keep::diaryPath(), kPasswords[0], vault::newRecoveryKey(),
+                                        {}, reason);
             return keys != nullptr;
         },
         [&] { return openWith(kPasswords[0]) && DbIsEncrypted(); },
@@ -323,7 +323,6 @@ int check(HelperPlatform& platform)
             if (bytes == cp932Encode(crash::settingsDocument(g))) found = QString::number(g);
     }
     say(QStringLiteral("settings ") + found);
-
 
     for (const keep::Snapshot& s : keep::listSnapshots(keep::snapshotFolder())) {
         QString reason;

@@ -158,8 +158,7 @@ private Q_SLOTS:
             QVERIFY2(c.value(QStringLiteral("integrity")) == u"ok", at);
             // Every operation that returned is there; the one under way is whole or absent.
             const QString digest = c.value(QStringLiteral("digest"));
-            QVERIFY2(digest == digests.value(std::max(k, 0)) || digest == digests.value(k + 1),
-                     at);
+            QVERIFY2(digest == digests.value(std::max(k, 0)) || digest == digests.value(k + 1), at);
             for (const QString& s : c.all(QStringLiteral("search")))
                 QVERIFY2(s.endsWith(u" same"), at + " search " + s.toUtf8());
             const QSet<QString> settings{settingsAfter(k), settingsAfter(k + 1)};
