@@ -1,6 +1,7 @@
 #include "SqlQuery.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QSqlDriver>
 
 #include <sqlite3.h>
@@ -28,10 +29,31 @@ Connection::~Connection()
     sqlite3_close(db_);
 }
 
+namespace {
+
+// A read-only connection cannot roll back the journal of a write that a power cut or a
+// kill left unfinished (SQLITE_READONLY_ROLLBACK): a snapshot caught so during a password
+// change would read as damaged until some writer came. A read-write connection's first
+// read rolls it back, as the next writer would; the journal of a write still under way in
+// another connection is left alone by the engine's own locks.
+void rollBackLeftJournal(const QByteArray& path, int busyMs)
+{
+    if (!QFileInfo::exists(QFile::decodeName(path) + QStringLiteral("-journal"))) return;
+    sqlite3* db = nullptr;
+    if (sqlite3_open_v2(path.constData(), &db, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK) {
+        if (busyMs > 0) sqlite3_busy_timeout(db, busyMs);
+        sqlite3_exec(db, "select count(*) from sqlite_schema", nullptr, nullptr, nullptr);
+    }
+    sqlite3_close(db);
+}
+
+} // namespace
+
 bool Connection::open(const QString& path, int flags, QString& reason, int busyMs)
 {
     sqlite3_close(db_);
     db_ = nullptr;
+    if (flags & SQLITE_OPEN_READONLY) rollBackLeftJournal(QFile::encodeName(path), busyMs);
     const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &db_, flags, nullptr);
     if (rc != SQLITE_OK) {
         reason = db_ ? lastError() : QString::fromUtf8(sqlite3_errstr(rc));

@@ -568,6 +568,42 @@ private Q_SLOTS:
         QCOMPARE(fake->messages, QStringList());
     }
 
+    void snapshotCutMidWriteReadsAsItWas()
+    {
+        // A write to a snapshot (a password change's key slots) that the power cut short
+        // leaves its journal beside it: the snapshot must still read, as it was before.
+        QVERIFY(saveAll({{"261201", "今", "残る"}}));
+        const QString folder = snapshotFolder();
+        QString made, reason;
+        QCOMPARE(takeSnapshot(diaryPath(), folder, QDateTime(today(), QTime(8, 0)), false,
+                              CopyPace{}, {}, made, reason),
+                 SnapshotOutcome::Made);
+        const QString cut = folder + QStringLiteral("dbVesk-20261201-080000.mdb");
+        {
+            sql::Connection writer;
+            QVERIFY(writer.open(made, SQLITE_OPEN_READWRITE, reason));
+            // A small cache makes the engine write pages into the file before the commit.
+            QVERIFY(sql::quietRun(writer.handle(), QStringLiteral("pragma cache_size = 2")));
+            QVERIFY(sql::quietRun(writer.handle(), QStringLiteral("begin immediate")));
+            for (int i = 0; i < 200; ++i)
+                QVERIFY(sql::Query(writer.handle(),
+                                   QStringLiteral("insert into tbDoc values (?, ?, ?)"),
+                                   {QString::number(100000 + i), QStringLiteral("途中"),
+                                    QString(500, u'書')})
+                            .run());
+            // The disk as the power left it, the write not done.
+            QVERIFY(QFile::exists(made + QStringLiteral("-journal")));
+            QVERIFY(QFile::copy(made, cut));
+            QVERIFY(
+                QFile::copy(made + QStringLiteral("-journal"), cut + QStringLiteral("-journal")));
+        }
+        QVERIFY2(checkDiaryFile(cut, reason), qPrintable(reason));
+        DiarySummary summary;
+        QVERIFY2(summarizeDiaryFile(cut, summary, reason), qPrintable(reason));
+        QCOMPARE(summary.entries, 1);
+        QVERIFY(!QFile::exists(cut + QStringLiteral("-journal")));
+    }
+
     void damagedSnapshotIsNotRestored()
     {
         QVERIFY(saveAll({{"261201", "今", "残る"}}));
