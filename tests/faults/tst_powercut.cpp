@@ -125,7 +125,7 @@ private Q_SLOTS:
         }
         const quint32 seed = crash::seed();
         QRandomGenerator rng(seed);
-        const int rounds = crash::rounds(250);
+        const int rounds = crash::rounds(200);
         int cuts = 0, made = 0;
         for (int round = 0; round < rounds; ++round) {
             const quint64 cutAt = 1 + rng.bounded(quint32(steps));
