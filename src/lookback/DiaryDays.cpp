@@ -51,4 +51,12 @@ bool loadDiaryDays(DiaryDays& out)
     return ok;
 }
 
+bool requestDiaryDays(QObject* context, std::function<void(const DiaryDays& days, bool ok)> done)
+{
+    return diary::requestDayCounts(
+        context, [done = std::move(done)](const QList<DayCount>& counts, bool ok) {
+            done(DiaryDays(counts, services().clock->today()), ok);
+        });
+}
+
 } // namespace drv::lookback

@@ -8,6 +8,8 @@
 #include <QHash>
 #include <QList>
 
+#include <functional>
+
 namespace drv::lookback {
 
 struct WrittenDay {
@@ -44,5 +46,8 @@ private:
 
 // The open diary's days, from the counts kept beside the search index.
 bool loadDiaryDays(DiaryDays& out);
+// The same without waiting: true when `done` ran at once, false when it runs later on this
+// thread, once the counts are read (see diary::requestDayCounts).
+bool requestDiaryDays(QObject* context, std::function<void(const DiaryDays& days, bool ok)> done);
 
 } // namespace drv::lookback

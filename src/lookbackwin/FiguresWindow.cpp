@@ -111,9 +111,26 @@ QString FiguresWindow::text() const
 
 void FiguresWindow::ActFigures(int year)
 {
-    lookback::DiaryDays days;
-    lookback::loadDiaryDays(days);
-    figures_ = lookback::figuresOf(days);
+    const int asked = ++asked_;
+    const bool now = lookback::requestDiaryDays(
+        this, [this, asked, year](const lookback::DiaryDays& days, bool) {
+            if (asked < answered_) return; // newer figures are shown already
+            answered_ = asked;
+            figures_ = lookback::figuresOf(days);
+            showFigures(year);
+        });
+    if (!now) {
+        // The figures had so far, or none, until the counts arrive.
+        showFigures(year);
+        vRun->setText(QStringLiteral("文字数を数えています…"));
+    }
+    const bool wasShown = isVisible();
+    show();
+    if (wasShown) raise();
+}
+
+void FiguresWindow::showFigures(int year)
+{
     // Newest year first, the whole diary last.
     const int n = int(figures_.years.size());
     const QSignalBlocker quiet(vYears);
@@ -130,9 +147,6 @@ void FiguresWindow::ActFigures(int year)
         if (figures_.years.at(n - 1 - i).year == year) row = i;
     vYears->setCurrentCell(row, 0);
     showMonths(n > 0 ? figures_.years.at(n - 1 - row).year : year);
-    const bool wasShown = isVisible();
-    show();
-    if (wasShown) raise();
 }
 
 void FiguresWindow::showMonths(int year)

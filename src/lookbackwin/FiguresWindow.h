@@ -24,8 +24,11 @@ public:
     ~FiguresWindow() override;
     Q_DISABLE_COPY_MOVE(FiguresWindow)
 
-    // Reads the counts again and shows them, the months of `year` below the years.
+    // Shows the window at once with the figures it has, reads the counts again and shows
+    // them when they arrive, the months of `year` below the years.
     void ActFigures(int year);
+    // Whether the counts asked for have not arrived yet.
+    bool countsPending() const { return answered_ != asked_; }
     // The figures as text, as the copy button puts them on the clipboard.
     QString text() const;
 
@@ -42,8 +45,10 @@ private:
     FiguresWindow();
     void Form_Load();
     void showMonths(int year);
+    void showFigures(int year);
 
     lookback::DiaryFigures figures_;
+    int asked_ = 0, answered_ = 0; // requests for the counts, the latest one shown
 };
 
 } // namespace drv

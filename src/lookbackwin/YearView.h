@@ -24,6 +24,7 @@ public:
     void setFocusedDay(const QDate& focused);
     void setShownDay(const QDate& shown);
     QDate focusedDay() const { return focused_; }
+    QDate shownDay() const { return shown_; }
     int year() const { return grid_.year; }
     // The day's square in the widget, for tests.
     QRect dayRect(const QDate& date) const { return grid_.dayRect(date); }

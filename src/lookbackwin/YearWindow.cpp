@@ -3,6 +3,7 @@
 #include "DiaryDays.h"
 #include "Era.h"
 #include "MainView.h"
+#include "Platform.h"
 #include "Shading.h"
 #include "YearView.h"
 
@@ -28,6 +29,9 @@ YearWindow::YearWindow()
     vTitle = new QLabel(this);
     vTitle->setObjectName(QStringLiteral("vTitle"));
     vTitle->setAlignment(Qt::AlignCenter);
+    vCounting = new QLabel(this);
+    vCounting->setObjectName(QStringLiteral("vCounting"));
+    vCounting->setMinimumHeight(vCounting->fontMetrics().height());
     for (QPushButton* b : {vPrev, vNext})
         b->setFocusPolicy(Qt::NoFocus);
     auto* legend = new QLabel(
@@ -43,6 +47,7 @@ YearWindow::YearWindow()
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
     layout->addWidget(vYear, 1, Qt::AlignCenter);
+    layout->addWidget(vCounting);
     layout->addWidget(legend);
     layout->setSizeConstraint(QLayout::SetMinimumSize);
     connect(vPrev, &QPushButton::clicked, this,
@@ -83,16 +88,38 @@ void YearWindow::keyPressEvent(QKeyEvent* event)
 
 void YearWindow::ActYear(const QDate& shown)
 {
-    lookback::DiaryDays days;
-    lookback::loadDiaryDays(days); // a failure has shown its message; the days read stay
-    vYear->setDays(days);
+    const QDate today = services().clock->today();
+    // Until the first counts arrive the days are there, unshaded.
+    if (!counted_) vYear->setDays(lookback::DiaryDays(QList<lookback::WrittenDay>{}, today));
     vYear->setShownDay(shown);
-    vYear->setFocusedDay(shown.isValid() ? shown : days.today());
+    vYear->setFocusedDay(shown.isValid() ? shown : today);
     yearShown(vYear->year());
     const bool wasShown = isVisible();
     show();
     if (wasShown) raise();
     vYear->setFocus();
+    readCounts();
+}
+
+void YearWindow::readCounts()
+{
+    const int asked = ++asked_;
+    vCounting->setText(QStringLiteral("文字数を数えています…"));
+    // A failure has shown its message; the days read stay.
+    lookback::requestDiaryDays(this, [this, asked](const lookback::DiaryDays& days, bool) {
+        if (asked < answered_) return; // newer counts are shown already
+        answered_ = asked;
+        vYear->setDays(days);
+        counted_ = true;
+        if (!countsPending()) vCounting->clear();
+    });
+}
+
+void YearWindow::followShownDay(const QDate& shown)
+{
+    if (!shown.isValid()) return;
+    vYear->setShownDay(shown);
+    if (shown.year() != vYear->year()) vYear->setFocusedDay(shown);
 }
 
 void YearWindow::yearShown(int year)

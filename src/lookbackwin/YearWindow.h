@@ -23,14 +23,21 @@ public:
     ~YearWindow() override;
     Q_DISABLE_COPY_MOVE(YearWindow)
 
-    // Shows the year of `shown`, the main window's day, outlined and focused; the counts
-    // are read again.
+    // Shows the year of `shown`, the main window's day, outlined and focused, at once with
+    // the counts it has; they are read again and shade the days when they arrive.
     void ActYear(const QDate& shown);
+    // The main window shows another day: its frame follows, into its year if need be.
+    void followShownDay(const QDate& shown);
+    // Reads the counts again, as after another program's change.
+    void recount() { readCounts(); }
+    // Whether the counts asked for have not arrived yet.
+    bool countsPending() const { return answered_ != asked_; }
 
     YearView* vYear = nullptr;
     QPushButton* vPrev = nullptr;
     QPushButton* vNext = nullptr;
     QLabel* vTitle = nullptr;
+    QLabel* vCounting = nullptr;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -41,6 +48,10 @@ private:
     void Form_Load();
     void yearShown(int year);
     void dayChosen(const QDate& date);
+    void readCounts();
+
+    int asked_ = 0, answered_ = 0; // requests for the counts, the latest one shown
+    bool counted_ = false;
 };
 
 } // namespace drv

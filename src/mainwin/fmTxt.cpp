@@ -28,6 +28,7 @@
 #include <QMenu>
 #include <QScreen>
 #include <QTableWidget>
+#include <QTimer>
 #include <QWindow>
 
 #include <algorithm>
@@ -51,6 +52,9 @@ int charWidths(const QWidget* w, double chars, const QString& fits = QString())
                : std::max(wanted, fm.horizontalAdvance(fits) + 2 * fm.averageCharWidth());
 }
 
+// How often the diary is checked for other programs' writes: a pragma, microseconds.
+constexpr int kOutsideCheckMs = 1000;
+
 } // namespace
 
 fmTxt::fmTxt(QWidget* parent) : QMainWindow(parent)
@@ -62,6 +66,10 @@ fmTxt::fmTxt(QWidget* parent) : QMainWindow(parent)
         w->installEventFilter(this);
     buildDrafts();
     setMainView(this);
+    // An import from a terminal or a second window may write the diary meanwhile.
+    auto* outside = new QTimer(this);
+    connect(outside, &QTimer::timeout, this, &fmTxt::followOtherPrograms);
+    outside->start(kOutsideCheckMs);
 }
 
 fmTxt::~fmTxt()

@@ -72,6 +72,9 @@ public:
     // The year at a glance and the figures; closing them before the store closes.
     void showLookback(const QString& stem);
     static void closeLookback();
+    // The year at a glance frames the day this window shows.
+    static void lookbackFollows(const QDate& shown);
+    static void lookbackRecount();
     void mnDay_Click(int index);
     void mnFont_Click(int index);
     void mnCln_Click(int index);
@@ -144,6 +147,9 @@ private:
     void showListRow(int row);
     void selectListRow(const QString& key);
     void refreshBoldDays();
+    // Another program wrote to the diary: the list, the bold days and the year at a glance
+    // read it again.
+    void followOtherPrograms();
     bool Form_Unload();
     // Saves a changed entry quietly; when that fails, asks whether to quit without it.
     bool saveBeforeQuit();

@@ -41,6 +41,7 @@ void fmTxt::ShowEntry()
     CurrentKey = key;
     setWindowTitle(windowTitleFor(CurrentKey));
     stLine->showDay(vCLn->selectedDate());
+    lookbackFollows(vCLn->selectedDate());
     vTTL->setText(title);
     uTxt->setText(body);
     Modified = false;
@@ -135,6 +136,7 @@ void fmTxt::ChangeEntryDate()
     CurrentKey = key;
     setWindowTitle(windowTitleFor(CurrentKey));
     stLine->showDay(date);
+    lookbackFollows(date);
     vCLn->setSelectedDate(date);
     vSpr->clearSelection();
     FillMonthList(true);

@@ -82,4 +82,13 @@ void fmTxt::refreshBoldDays()
     vCLn->setBoldDays(bold);
 }
 
+void fmTxt::followOtherPrograms()
+{
+    if (!diary::changedElsewhere()) return;
+    FillMonthList(true);
+    selectListRow(CurrentKey);
+    refreshBoldDays();
+    lookbackRecount();
+}
+
 } // namespace drv

@@ -28,6 +28,16 @@ void fmTxt::closeLookback()
     FiguresWindow::closeIfOpen();
 }
 
+void fmTxt::lookbackFollows(const QDate& shown)
+{
+    if (YearWindow* w = YearWindow::loaded()) w->followShownDay(shown);
+}
+
+void fmTxt::lookbackRecount()
+{
+    if (YearWindow* w = YearWindow::loaded()) w->recount();
+}
+
 void fmTxt::showDay(const QDate& date)
 {
     if (!date.isValid()) return;

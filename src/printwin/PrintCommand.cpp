@@ -33,6 +33,7 @@ bool runWithProgress(QWidget* parent, PrintJob& job)
         QApplication::processEvents();
         if (box.wasCanceled()) job.cancel();
     }
+    box.setValue(job.progress()); // the end, when the job got there
     return job.finished();
 }
 

@@ -63,6 +63,10 @@ bool sameDayEveryYear(const QString& key, QList<DiaryEntry>& rows);
 // pageSize rows; the walk stops early, and still succeeds, when visit returns false.
 bool walk(int pageSize, const std::function<bool(const QList<DiaryEntry>& page)>& visit);
 
+// Whether another program (or another connection) wrote to the diary since it was opened
+// or since the last call that said so.
+bool changedElsewhere();
+
 // Rows of a ColumnTable of skYmn, szTtl, szDoc columns.
 QList<DiaryEntry> entriesOf(const ColumnTable& table, int count);
 

@@ -58,6 +58,8 @@ inline const QString kLatestInRange =
 
 // A save is one write transaction: count, then update or insert.
 inline const QString kBeginWrite = QStringLiteral("Begin Immediate");
+// Changes whenever another connection commits to the diary.
+inline const QString kDiaryVersion = QStringLiteral("Pragma main.data_version");
 inline const QString kCommit = QStringLiteral("Commit");
 inline const QString kRollback = QStringLiteral("Rollback");
 

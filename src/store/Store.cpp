@@ -1,6 +1,7 @@
 #include "Store.h"
 
 #include "DateKey.h"
+#include "Diary.h"
 #include "DiaryKeys.h"
 #include "DiaryListener.h"
 #include "Globals.h"
@@ -34,7 +35,8 @@ const QString kDbName = QStringLiteral("dbVesk.mdb");
 constexpr int kBusyTimeoutMs = 5000;
 
 std::unique_ptr<vault::KeySet> g_unlocked; // keys already known for the next open
-QString g_pivot; // two-digit year at and below which keys belong to the later century
+QString g_pivot;          // two-digit year at and below which keys belong to the later century
+qint64 g_seenVersion = 0; // the diary's data version as last looked at
 bool g_readOnly = false;
 bool g_heldElsewhere = false;
 // The open diary's file while it can only be read, for copies made on other threads.
@@ -271,6 +273,7 @@ bool DbOpen(bool heldElsewhere)
         detail::setDiaryKeys(std::move(keys));
     }
     g_pivot = DateKey::pivot(services().clock->today());
+    g_seenVersion = sql::quietNumber(handle(), sql::kDiaryVersion);
     if (!detail::tellOpened(path, sql::handleOf(oDb()))) {
         DbClose();
         showFailure(QStringLiteral("日記ファイルを開けません\n%1\n%2")
@@ -310,6 +313,17 @@ void DbClose()
 bool DbIsOpen()
 {
     return oDb().isOpen();
+}
+
+bool diary::changedElsewhere()
+{
+    // A commit running on its thread holds the connection: asked again later.
+    if (g_commit || !DbIsOpen()) return false;
+    bool ok = false;
+    const qint64 v = sql::quietNumber(handle(), sql::kDiaryVersion, &ok);
+    if (!ok || v == g_seenVersion) return false;
+    g_seenVersion = v;
+    return true;
 }
 
 bool DbIsReadOnly()

@@ -3,6 +3,7 @@
 #include "CharCount.h"
 #include "DateKey.h"
 #include "Diary.h"
+#include "DiaryKeys.h"
 #include "OwnChanges.h"
 #include "SearchState.h"
 #include "SearchStatements.h"
@@ -11,6 +12,10 @@
 
 #include <QHash>
 #include <QSet>
+
+#include <utility>
+
+#include <sqlite3.h>
 
 namespace drv {
 
@@ -69,27 +74,131 @@ bool countEveryBody(QHash<QString, int>& counts)
     });
 }
 
+QList<DayCount> daysOf(const QHash<QString, int>& counts)
+{
+    QList<DayCount> days;
+    days.reserve(counts.size());
+    for (auto it = counts.cbegin(); it != counts.cend(); ++it)
+        if (DateKey::isKey(it.key())) days.append({it.key(), it.value()});
+    return days;
+}
+
+// The index's counts with the days this copy changed meanwhile counted from their bodies,
+// when the index is in step with the diary.
+bool fromIndex(bool wait, QHash<QString, int>& counts)
+{
+    if (!indexCurrent(wait) || !readIndexed(counts)) {
+        counts.clear();
+        return false;
+    }
+    auto& g = searchState();
+    QSet<QString> own(g->dirty.keyBegin(), g->dirty.keyEnd());
+    for (const QString& k : own::openKeys())
+        own.insert(k);
+    return recount(QStringList(own.cbegin(), own.cend()), counts);
+}
+
+// Whether the worker is catching up with another program's change and will answer soon:
+// that reads digests, where counting every body reads the whole diary.
+bool indexWillAnswer()
+{
+    auto& g = searchState();
+    if (!g->worker || !g->caughtUpOnce) return false;
+    const IndexWorker::Status st = g->worker->status();
+    return st.phase != IndexWorker::Phase::Failed && st.usable;
+}
+
+void deliver(const QList<DayCount>& days, bool ok)
+{
+    const auto waiters = std::exchange(searchState()->countWaiters, {});
+    for (const SearchState::CountWaiter& w : waiters)
+        if (w.context) w.done(days, ok);
+}
+
+// Every body counted on a connection of its own, the answer posted to the store's thread.
+void countBodiesAside()
+{
+    auto& g = searchState();
+    if (g->bodyCounter) return;
+    QObject* to = g->notifier.get();
+    // An encrypted diary's keys stay for as long as the thread reads with them.
+    g->bodyCounter.reset(QThread::create([path = g->diaryPath, to, keys = heldDiaryKeys()] {
+        QHash<QString, int> counts;
+        bool ok = false;
+        sql::Connection db;
+        QString reason;
+        if (db.open(path, SQLITE_OPEN_READONLY, reason, 5000) && registerDiaryText(db.handle())) {
+            sql::Query q(db.handle(), sql::kCountEveryBody);
+            int n = 0;
+            while (q.next()) {
+                counts.insert(q.text(0), int(jp::countCharacters(q.text(1))));
+                if (++n % 1000 == 0 && QThread::currentThread()->isInterruptionRequested()) return;
+            }
+            ok = q.ok();
+        }
+        QMetaObject::invokeMethod(
+            to,
+            [days = daysOf(counts), ok] {
+                auto& g = searchState();
+                if (g && g->bodyCounter) {
+                    g->bodyCounter->wait();
+                    g->bodyCounter.reset();
+                }
+                if (g && !g->countWaiters.isEmpty()) deliver(days, ok);
+            },
+            Qt::QueuedConnection);
+    }));
+    g->bodyCounter->start(QThread::LowPriority);
+}
+
 } // namespace
 
 bool diary::dayCounts(QList<DayCount>& days)
 {
-    days.clear();
     QHash<QString, int> counts;
-    bool ok = false;
-    if (indexCurrent(true) && readIndexed(counts)) {
-        auto& g = searchState();
-        QSet<QString> own(g->dirty.keyBegin(), g->dirty.keyEnd());
-        for (const QString& k : own::openKeys())
-            own.insert(k);
-        ok = recount(QStringList(own.cbegin(), own.cend()), counts);
-    } else {
-        counts.clear();
-        ok = countEveryBody(counts);
-    }
-    days.reserve(counts.size());
-    for (auto it = counts.cbegin(); it != counts.cend(); ++it)
-        if (DateKey::isKey(it.key())) days.append({it.key(), it.value()});
+    const bool ok = fromIndex(true, counts) || countEveryBody(counts);
+    days = daysOf(counts);
     return ok;
+}
+
+bool diary::requestDayCounts(QObject* context,
+                             std::function<void(const QList<DayCount>&, bool ok)> done)
+{
+    auto& g = searchState();
+    if (!g) {
+        done({}, false);
+        return true;
+    }
+    QHash<QString, int> counts;
+    if (fromIndex(false, counts)) {
+        done(daysOf(counts), true);
+        return true;
+    }
+    g->countWaiters.append({context, std::move(done)});
+    if (!indexWillAnswer()) countBodiesAside();
+    return false;
+}
+
+void answerCountWaiters()
+{
+    auto& g = searchState();
+    if (!g || g->countWaiters.isEmpty()) return;
+    QHash<QString, int> counts;
+    if (fromIndex(false, counts))
+        deliver(daysOf(counts), true);
+    else if (!indexWillAnswer())
+        countBodiesAside();
+}
+
+void dropCountWaiters()
+{
+    auto& g = searchState();
+    g->countWaiters.clear();
+    if (g->bodyCounter) {
+        g->bodyCounter->requestInterruption();
+        g->bodyCounter->wait();
+        g->bodyCounter.reset();
+    }
 }
 
 } // namespace drv

@@ -6,6 +6,10 @@
 #include <QList>
 #include <QString>
 
+#include <functional>
+
+class QObject;
+
 namespace drv {
 
 struct DayCount {
@@ -22,6 +26,14 @@ namespace diary {
 // (the first build still running, no cache folder) by counting every body. Keys that are
 // no days are left out.
 bool dayCounts(QList<DayCount>& days);
+
+// The same without waiting, for windows. When the index is in step the counts are read
+// now, `done` runs before this returns and it returns true. Otherwise it returns false at
+// once, and `done` runs later on this thread (unless `context` is gone by then): when the
+// worker has caught up with another program's change, or, while the first build runs or
+// without an index, when every body has been counted on a thread of its own.
+bool requestDayCounts(QObject* context,
+                      std::function<void(const QList<DayCount>& days, bool ok)> done);
 
 } // namespace diary
 } // namespace drv

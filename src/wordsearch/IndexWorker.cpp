@@ -98,9 +98,12 @@ bool IndexWorker::takeWork(QList<OwnChange>& changes, quint64& pass, bool wait)
 
 void IndexWorker::publish(const std::function<void(Status&)>& change)
 {
-    QMutexLocker lock(&mutex_);
-    change(status_);
-    answered_.wakeAll();
+    {
+        QMutexLocker lock(&mutex_);
+        change(status_);
+        answered_.wakeAll();
+    }
+    if (told_) told_();
 }
 
 void IndexWorker::run()

@@ -59,6 +59,8 @@ public:
     sqlite3* takeAnchor();
     // Starts now instead of after the pause that leaves the start of the program to itself.
     void hurry();
+    // Called on the worker's thread after each change of its status; set before start().
+    void setStatusChanged(std::function<void()> told) { told_ = std::move(told); }
 
     static constexpr int kFirstPassAfterMs = 300;
 
@@ -72,6 +74,7 @@ private:
     const QString diaryPath_, indexPath_, sealedPath_;
     const std::shared_ptr<const vault::KeySet> keys_;
     const std::function<void(int, int)> progress_;
+    std::function<void()> told_;
     mutable QMutex mutex_;
     QWaitCondition wake_, answered_;
     QList<OwnChange> changes_;

@@ -140,6 +140,7 @@ void startSearchIndex(const QString& diaryPath, sqlite3* diary)
     g->dataVersion = sql::quietNumber(diary, sql::kDataVersion);
     watchDiary();
     const QString plainPath = index::pathFor(diaryPath);
+    g->notifier = std::make_unique<QObject>();
     // Without a cache folder there is no index, and searches read every body.
     if (plainPath.isEmpty()) return;
     // The index holds the diary's words: an encrypted diary's is kept in memory and sealed
@@ -154,7 +155,6 @@ void startSearchIndex(const QString& diaryPath, sqlite3* diary)
         g->keys = keys;
         g->sealedPath = index::sealedPathFor(plainPath);
     }
-    g->notifier = std::make_unique<QObject>();
     QObject* to = g->notifier.get();
     g->worker = std::make_unique<IndexWorker>(
         diaryPath, g->indexPath,
@@ -167,6 +167,10 @@ void startSearchIndex(const QString& diaryPath, sqlite3* diary)
                 Qt::QueuedConnection);
         },
         g->sealedPath, g->keys);
+    g->worker->setStatusChanged([to] {
+        QMetaObject::invokeMethod(
+            to, [] { answerCountWaiters(); }, Qt::QueuedConnection);
+    });
     g->worker->start();
 }
 
@@ -191,6 +195,7 @@ void stopSearchIndex()
 {
     if (!g) return;
     searchIndexStatementDone();
+    dropCountWaiters();
     if (g->worker) {
         g->worker->stop();
         g->worker->wait();

@@ -3,12 +3,16 @@
 // the lifecycle that follows the diary (SearchIndex.cpp), the listing's query
 // (IndexQuery.cpp) and the cleaning of an earlier version's index (RetiredIndex.cpp).
 
+#include "DayCounts.h"
 #include "IndexWorker.h"
 
 #include <QHash>
 #include <QObject>
+#include <QPointer>
 #include <QString>
+#include <QThread>
 
+#include <functional>
 #include <memory>
 
 struct sqlite3;
@@ -34,6 +38,14 @@ struct SearchState {
     QHash<QString, quint64> dirty; // own changes the worker has not yet committed
     bool readerOpen = false;
     qint64 readerGen = 0;
+    // Asked for the day counts and not answered yet: answered when the index is in step,
+    // or by the count of every body on a thread of its own.
+    struct CountWaiter {
+        QPointer<QObject> context;
+        std::function<void(const QList<DayCount>&, bool)> done;
+    };
+    QList<CountWaiter> countWaiters;
+    std::unique_ptr<QThread> bodyCounter;
 };
 
 // The open diary's; null while none is open.
@@ -43,6 +55,12 @@ std::unique_ptr<SearchState>& searchState();
 // caught up with every other program's change seen so far. Another program's commit is
 // seen by the diary's data version; a search (wait) then gives the worker a little time.
 bool indexCurrent(bool wait);
+
+// Answers those waiting for the day counts when the index can; on the store's thread after
+// each change of the worker's status.
+void answerCountWaiters();
+// Stops counting bodies for them, and forgets them, as the diary closes.
+void dropCountWaiters();
 
 // drv_match(text, word) on the diary's connection: the plain scan's match.
 bool registerWordMatch(sqlite3* diary);

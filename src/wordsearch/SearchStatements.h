@@ -122,6 +122,9 @@ inline const QString kCounts = QStringLiteral("Select nKey, nChars From tbCount"
 // "?" for each key, separated by "," and ")".
 inline const QString kCountBodiesOf =
     QStringLiteral("Select skYmn, Cast(drv_doc(skYmn, szDoc) As Text) From tbDoc Where skYmn In (");
+// Every body, to count them on a connection of its own when the index cannot answer.
+inline const QString kCountEveryBody =
+    QStringLiteral("Select skYmn, Cast(drv_doc(skYmn, szDoc) As Text) From tbDoc");
 inline const QString kTermsAdd = QStringLiteral("Insert Into ftsDoc (rowid, szDoc) Values (?, ?)");
 inline const QString kTermsRemove =
     QStringLiteral("Insert Into ftsDoc (ftsDoc, rowid, szDoc) Values ('delete', ?, ?)");

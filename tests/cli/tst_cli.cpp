@@ -5,6 +5,7 @@
 #include "DiaryFile.h"
 #include "Globals.h"
 #include "SqlQuery.h"
+#include "Terminal.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -55,21 +56,7 @@ private:
     {
         QProcess own;
         QProcess& p = started ? *started : own;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        // A terminal over SSH: nothing to draw on.
-        for (const char* name :
-             {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "XDG_RUNTIME_DIR"})
-            env.remove(QString::fromLatin1(name));
-        env.insert(QStringLiteral("HOME"), home->path());
-        for (const auto& [name, sub] :
-             {std::pair{"XDG_DATA_HOME", "/.local/share"}, std::pair{"XDG_CONFIG_HOME", "/.config"},
-              std::pair{"XDG_CACHE_HOME", "/.cache"}})
-            env.insert(QString::fromLatin1(name), home->path() + QString::fromLatin1(sub));
-        p.setProcessEnvironment(env);
-        p.setWorkingDirectory(home->path());
-        p.setProgram(qEnvironmentVariable("DRVESK_BIN_DIR") + QStringLiteral("/drvesk"));
-        p.setArguments(args);
-        p.start();
+        drv::test::startInTerminal(p, home->path(), args);
         if (started) return {};
         return finish(p);
     }

@@ -189,6 +189,45 @@ private Q_SLOTS:
                  QStringList{QStringLiteral("tbDoc")});
     }
 
+    // Asked for without waiting, the counts come after another program's change once the
+    // index has caught up, and without an index (no cache folder) from every body counted
+    // on a thread of its own; they are never answered with what was there before.
+    void requestedCountsArrive_data()
+    {
+        QTest::addColumn<bool>("withIndex");
+        QTest::newRow("index catching up") << true;
+        QTest::newRow("no index") << false;
+    }
+    void requestedCountsArrive()
+    {
+        QFETCH(bool, withIndex);
+        test::put(QStringLiteral("260101"), QStringLiteral("t"), QStringLiteral("いち"));
+        if (!withIndex) {
+            // A cache folder that cannot be made: below a file.
+            QFile blocker(fake->root.filePath(QStringLiteral("not-a-folder")));
+            QVERIFY(blocker.open(QIODevice::WriteOnly));
+            qputenv("XDG_CACHE_HOME",
+                    QFile::encodeName(blocker.fileName() + QStringLiteral("/cache")));
+        }
+        QVERIFY(DbOpen());
+        QCOMPARE(searchIndexPath().isEmpty(), !withIndex);
+        if (withIndex) QVERIFY(waitForSearchIndex(20000));
+        test::direct(QStringLiteral("update tbDoc set szDoc = 'よしよし' where skYmn = '260101'"));
+        QObject context;
+        QList<DayCount> got;
+        bool answered = false;
+        const bool atOnce =
+            diary::requestDayCounts(&context, [&](const QList<DayCount>& days, bool ok) {
+                got = days;
+                answered = ok;
+            });
+        if (!withIndex) QVERIFY(!atOnce);
+        QTRY_VERIFY(answered);
+        QCOMPARE(got, (QList<DayCount>{{QStringLiteral("260101"), 4}}));
+        if (withIndex) QCOMPARE(indexedText(), QStringLiteral("260101=4"));
+        QCOMPARE(fake->messages, QStringList());
+    }
+
     // A diary whose index is not built yet counts its bodies: the same answer.
     void countsWithoutIndexAreCountedFromTheBodies()
     {

@@ -12,6 +12,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QFile>
 #include <QLabel>
 #include <QPushButton>
 #include <QTableWidget>
@@ -34,6 +35,8 @@ private:
         [[maybe_unused]] const bool exposed = QTest::qWaitForWindowExposed(&w);
         [[maybe_unused]] const bool focused =
             QTest::qWaitFor([&] { return w.vYear->hasFocus(); }, 2000);
+        [[maybe_unused]] const bool counted =
+            QTest::qWaitFor([&] { return !w.countsPending(); }, 20000);
         return w;
     }
 
@@ -110,11 +113,70 @@ private Q_SLOTS:
                  QStringLiteral("令和8年11月5日(木)\n記入なし"));
     }
 
+    // Without an index every body is counted on a thread of its own: both windows are up
+    // at once, and the shading and the figures fill in when the counts arrive.
+    void windowsShowAtOnceAndFillInWhenCounted()
+    {
+        DbClose();
+        QFile blocker(fake->root.filePath(QStringLiteral("not-a-folder")));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        qputenv("XDG_CACHE_HOME", QFile::encodeName(blocker.fileName() + QStringLiteral("/cache")));
+        QVERIFY(DbOpen());
+        YearWindow& y = YearWindow::instance();
+        y.ActYear(QDate(2026, 11, 3));
+        QVERIFY(y.isVisible());
+        QVERIFY(y.countsPending());
+        QVERIFY(!y.vCounting->text().isEmpty());
+        QCOMPARE(y.vYear->stepOf(QDate(2026, 11, 3)), 0);
+        FiguresWindow& f = FiguresWindow::instance();
+        f.ActFigures(2026);
+        QVERIFY(f.isVisible());
+        QVERIFY(f.countsPending());
+        QTRY_VERIFY(!y.countsPending() && !f.countsPending());
+        QCOMPARE(y.vYear->stepOf(QDate(2026, 11, 3)), 4);
+        QVERIFY(y.vCounting->text().isEmpty());
+        QCOMPARE(f.vYears->item(0, 1)->text(), QStringLiteral("402"));
+    }
+
+    // Shade, not hue, tells the steps apart in a dark palette too, and the frames stay
+    // crisp at any scale factor (run once more at QT_SCALE_FACTOR=2 under Xvfb).
+    void darkPaletteAndScale()
+    {
+        YearWindow& w = open(QDate(2026, 11, 3));
+        QPalette dark;
+        dark.setColor(QPalette::Window, QColor(32, 32, 32));
+        dark.setColor(QPalette::WindowText, QColor(230, 230, 230));
+        dark.setColor(QPalette::Base, QColor(20, 20, 20));
+        dark.setColor(QPalette::Text, QColor(235, 235, 235));
+        dark.setColor(QPalette::Highlight, QColor(50, 130, 240));
+        w.setPalette(dark);
+        w.vYear->clearFocus(); // no dotted focus frame over the probes
+        const QImage img = w.vYear->grab().toImage();
+        const double scale = qEnvironmentVariableIsSet("QT_SCALE_FACTOR")
+                                 ? qEnvironmentVariable("QT_SCALE_FACTOR").toDouble()
+                                 : 1.0;
+        QCOMPARE(img.devicePixelRatio(), scale);
+        auto at = [&](const QPoint& p) { return QColor(img.pixel(p * scale)); };
+        auto middle = [&](const QDate& d) { return at(w.vYear->dayRect(d).center()); };
+        // Blank, the shortest and the longest entry grow lighter on a dark base.
+        const int blank = middle(QDate(2026, 11, 5)).lightness();
+        const int shortest = middle(QDate(2026, 11, 4)).lightness();
+        const int longest = middle(QDate(2026, 11, 3)).lightness();
+        QVERIFY2(blank + 20 < shortest && shortest + 40 < longest,
+                 qPrintable(QStringLiteral("%1 %2 %3").arg(blank).arg(shortest).arg(longest)));
+        // The shown day's frame: the highlight to its outermost device pixel, unblurred.
+        const QRect shown = w.vYear->dayRect(QDate(2026, 11, 3));
+        const QPoint edge(shown.left(), shown.center().y());
+        QCOMPARE(QColor(img.pixel(edge * scale)), dark.color(QPalette::Highlight));
+        QCOMPARE(QColor(img.pixel(edge * scale - QPoint(1, 0))), dark.color(QPalette::Window));
+    }
+
     // The figures show the shown year's months and copy as text.
     void figuresCopyAsText()
     {
         FiguresWindow& w = FiguresWindow::instance();
         w.ActFigures(2026);
+        QTRY_VERIFY(!w.countsPending());
         QCOMPARE(w.vYears->rowCount(), 3); // 2026, 2025, the whole diary
         QCOMPARE(w.vYears->item(0, 1)->text(), QStringLiteral("402"));
         QCOMPARE(w.vMonths->item(10, 0)->text(), QStringLiteral("2"));

@@ -12,6 +12,7 @@
 #include "MonthCalendar.h"
 #include "MonthListKeys.h"
 #include "Program.h"
+#include "Terminal.h"
 #include "Twips.h"
 #include "TypeText.h"
 #include "YearView.h"
@@ -30,6 +31,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <QProcess>
 #include <QTableWidget>
 #include <QTest>
 #include <QTextEdit>
@@ -638,7 +640,8 @@ private Q_SLOTS:
     }
 
     // The year at a glance opens on the shown day's year, a click there shows the day here,
-    // and closing the main window closes it while the store is open.
+    // a day picked here is framed there, and closing the main window closes it while the
+    // store is open.
     void yearWindowShowsTheClickedDayHere()
     {
         put(QStringLiteral("260315"), QStringLiteral("三月"), QStringLiteral("本文"));
@@ -650,8 +653,39 @@ private Q_SLOTS:
         QTest::mouseClick(view, Qt::LeftButton, {}, view->dayRect(QDate(2026, 3, 15)).center());
         QCOMPARE(w->CurrentKey, QStringLiteral("260315"));
         QCOMPARE(w->vTTL->text(), QStringLiteral("三月"));
+        clickDay(QDate(2026, 3, 20));
+        QCOMPARE(view->shownDay(), QDate(2026, 3, 20));
+        clickDay(QDate(2027, 1, 10)); // into the next year: the year window follows
+        QCOMPARE(view->shownDay(), QDate(2027, 1, 10));
+        QCOMPARE(view->year(), 2027);
         stop();
         QVERIFY(!YearWindow::loaded());
+    }
+
+    // Days imported from a terminal while the window runs on the same diary: the bold days
+    // of the calendar and the month's list follow without a click.
+    void terminalImportShowsInTheRunningWindow()
+    {
+        put(QStringLiteral("261201"), QStringLiteral("題"), QStringLiteral("本文"));
+        start();
+        QCOMPARE(listRows().size(), 1);
+        const QString in = fake->root.filePath(QStringLiteral("in.txt"));
+        QFile f(in);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("■2026-12-02 二日\n本文\n■2026-12-05 五日\n本文\n");
+        f.close();
+        QProcess terminal;
+        test::startInTerminal(terminal, fake->root.filePath(QStringLiteral("home")),
+                              {QStringLiteral("--import"), in});
+        QVERIFY(terminal.waitForFinished(30000));
+        QVERIFY2(terminal.exitCode() == 0, terminal.readAllStandardError().constData());
+        QTRY_VERIFY(w->vCLn->boldDays().contains(QDate(2026, 12, 5)));
+        QVERIFY(w->vCLn->boldDays().contains(QDate(2026, 12, 2)));
+        QCOMPARE(
+            listRows(),
+            (QStringList{DateKey::display(QStringLiteral("261201")) + QStringLiteral(" 題"),
+                         DateKey::display(QStringLiteral("261202")) + QStringLiteral(" 二日"),
+                         DateKey::display(QStringLiteral("261205")) + QStringLiteral(" 五日")}));
     }
 
     void editMenuFromTheEditorActsOnTheEditor()

@@ -1,18 +1,30 @@
-// "印刷…" from the keyboard on a real X server: Alt+F, the last item, the dialog's
-// mnemonics, and the PDF it writes holds the shown month's entries in order.
+// "印刷…" on a real X server: from the keyboard (Alt+F, the last item, the dialog's
+// mnemonics) to a PDF that holds the shown month's entries in order; its progress to the
+// end, its cancel, and its preview.
 
 #include "DiaryFile.h"
 #include "DiaryFixture.h"
 #include "MainWindow.h"
 #include "PdfText.h"
 #include "PrintDialog.h"
+#include "PrintEntries.h"
+#include "PrintJob.h"
 #include "fmTxt.h"
 
 #include <QApplication>
 #include <QFileInfo>
 #include <QMenu>
+#include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
+#include <QPrinter>
+#include <QProgressBar>
+#include <QProgressDialog>
+#include <QPushButton>
 #include <QTest>
 #include <QTimer>
+
+#include <algorithm>
+#include <functional>
 
 using namespace drv;
 
@@ -98,7 +110,113 @@ private Q_SLOTS:
         QVERIFY(fake->messages.isEmpty());
     }
 
+    // The progress box reaches its end when the PDF is whole; cancelled, it leaves no file
+    // behind, not even a part of one.
+    void progressEndsOrCancelLeavesNoPdf_data()
+    {
+        QTest::addColumn<bool>("cancel");
+        QTest::newRow("to the end") << false;
+        QTest::newRow("cancelled") << true;
+    }
+    void progressEndsOrCancelLeavesNoPdf()
+    {
+        QFETCH(bool, cancel);
+        putLongDays();
+        const QString pdf = fake->root.filePath(QStringLiteral("long.pdf"));
+        fake->saveFileAnswers = {pdf};
+        QList<int> values;
+        QTimer poll;
+        connect(&poll, &QTimer::timeout, this, [&] {
+            auto* box = w->findChild<QProgressDialog*>(QStringLiteral("PrintProgress"));
+            if (!box || !values.isEmpty()) return;
+            auto* bar = box->findChild<QProgressBar*>();
+            connect(bar, &QProgressBar::valueChanged, this, [&](int v) { values << v; });
+            values << bar->value();
+            if (cancel) box->cancel(); // as its button does
+        });
+        runPrint([](print::PrintDialog* dialog) { button(dialog, "pdf")->click(); }, &poll);
+        QVERIFY(!values.isEmpty());
+        if (cancel) {
+            QVERIFY(values.last() < 1000);
+            QVERIFY(!QFileInfo::exists(pdf));
+        } else {
+            QCOMPARE(values.last(), 1000);
+            QVERIFY(std::is_sorted(values.cbegin(), values.cend()));
+            QVERIFY(test::pdfPages(pdf).size() > 2);
+        }
+        QVERIFY(fake->messages.isEmpty());
+    }
+
+    // The preview shows every page that the printer would print, and closes.
+    void previewShowsEveryPage()
+    {
+        putLongDays();
+        int shown = -1;
+        print::PrintOptions options;
+        print::RangeChoice range;
+        QTimer poll;
+        connect(&poll, &QTimer::timeout, this, [&] {
+            auto* preview = qobject_cast<QPrintPreviewDialog*>(QApplication::activeModalWidget());
+            auto* pages = preview ? preview->findChild<QPrintPreviewWidget*>() : nullptr;
+            if (!pages || pages->pageCount() == 0) return;
+            shown = pages->pageCount();
+            preview->reject();
+        });
+        runPrint(
+            [&](print::PrintDialog* dialog) {
+                options = dialog->options();
+                range = dialog->range();
+                button(dialog, "preview")->click();
+            },
+            &poll);
+        QVERIFY(!QApplication::activeModalWidget());
+        // The same entries on a printer of the same kind, into a file.
+        QList<print::PrintEntry> entries;
+        print::rangeDates(range, options.from, options.to);
+        QVERIFY(print::readEntries(options.from, options.to, entries));
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setOutputFileName(fake->root.filePath(QStringLiteral("same.pdf")));
+        print::PrintJob job(entries, options, &printer);
+        QVERIFY(job.run());
+        QVERIFY(job.pageCount() > 2);
+        QCOMPARE(shown, job.pageCount());
+    }
+
 private:
+    // The rest of December, each day a long entry: pages enough to take a while.
+    static void putLongDays()
+    {
+        for (int day = 8; day <= 31; ++day)
+            test::put(QStringLiteral("2612%1").arg(day, 2, 10, QChar(u'0')),
+                      QStringLiteral("長い日"),
+                      QString(1200, QChar(u'字')) + QStringLiteral("。終わり"));
+    }
+    static QPushButton* button(QDialog* dialog, const char* name)
+    {
+        return dialog->findChild<QPushButton*>(QString::fromLatin1(name));
+    }
+    // Starts "印刷…" and answers its dialog by `answer`; `during` polls while the command
+    // runs. Returns when the command has ended.
+    void runPrint(const std::function<void(print::PrintDialog*)>& answer, QTimer* during)
+    {
+        bool answered = false;
+        QTimer dialogPoll;
+        connect(&dialogPoll, &QTimer::timeout, this, [&] {
+            auto* dialog = qobject_cast<print::PrintDialog*>(QApplication::activeModalWidget());
+            if (!dialog || !dialog->isVisible() || answered) return;
+            answered = true;
+            answer(dialog);
+        });
+        dialogPoll.start(20);
+        during->start(5);
+        QAction* command = nullptr;
+        for (QAction* a : w->findChildren<QAction*>())
+            if (a->text() == u"印刷…") command = a;
+        QVERIFY(command);
+        command->trigger();
+        QVERIFY(answered);
+    }
+
     std::unique_ptr<test::FakePlatform> fake;
     fmTxt* w = nullptr;
 };
