@@ -112,41 +112,6 @@ private Q_SLOTS:
 
     // The progress box reaches its end when the PDF is whole; cancelled, it leaves no file
     // behind, not even a part of one.
-    void progressEndsOrCancelLeavesNoPdf_data()
-    {
-        QTest::addColumn<bool>("cancel");
-        QTest::newRow("to the end") << false;
-        QTest::newRow("cancelled") << true;
-    }
-    void progressEndsOrCancelLeavesNoPdf()
-    {
-        QFETCH(bool, cancel);
-        putLongDays();
-        const QString pdf = fake->root.filePath(QStringLiteral("long.pdf"));
-        fake->saveFileAnswers = {pdf};
-        QList<int> values;
-        QTimer poll;
-        connect(&poll, &QTimer::timeout, this, [&] {
-            auto* box = w->findChild<QProgressDialog*>(QStringLiteral("PrintProgress"));
-            if (!box || !values.isEmpty()) return;
-            auto* bar = box->findChild<QProgressBar*>();
-            connect(bar, &QProgressBar::valueChanged, this, [&](int v) { values << v; });
-            values << bar->value();
-            if (cancel) box->cancel(); // as its button does
-        });
-        runPrint([](print::PrintDialog* dialog) { button(dialog, "pdf")->click(); }, &poll);
-        QVERIFY(!values.isEmpty());
-        if (cancel) {
-            QVERIFY(values.last() < 1000);
-            QVERIFY(!QFileInfo::exists(pdf));
-        } else {
-            QCOMPARE(values.last(), 1000);
-            QVERIFY(std::is_sorted(values.cbegin(), values.cend()));
-            QVERIFY(test::pdfPages(pdf).size() > 2);
-        }
-        QVERIFY(fake->messages.isEmpty());
-    }
-
     // The preview shows every page that the printer would print, and closes.
     void previewShowsEveryPage()
     {
