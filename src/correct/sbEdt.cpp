@@ -77,7 +77,7 @@ void sbEdt::ActDc(const QString& sDt)
     setWindowTitle(literalCaption(caption));
     uTxt->setText(body);
     // A diary that only reads shows the entry, but no correction can be stored.
-    uTxt->setReadOnly(DbIsReadOnly());
+    uTxt->setReadOnly(DbIsHeldElsewhere());
     bChg = false;
     draft_->shown(title, body);
     const bool shown = isVisible();

@@ -65,7 +65,7 @@ void BackgroundSnapshot::startLater(int delayMs)
         Worker& w = worker();
         if (w.stop) return; // stopped before it began
         // A diary held by another copy is that copy's to keep.
-        if (DbIsReadOnly()) return;
+        if (DbIsHeldElsewhere()) return;
         join();
         // The day and the folders as they are now; the thread reads no shared state.
         const QDateTime now(services().clock->today(), QTime::currentTime());

@@ -84,7 +84,7 @@ void AppEnd(fmTxt& window)
 {
     const QRect r = window.outerTwips();
     // The settings beside a diary held by another copy are that copy's to write.
-    if (DbIsReadOnly()) {
+    if (DbIsHeldElsewhere()) {
         delete oIni;
         oIni = nullptr;
     }

@@ -149,7 +149,7 @@ bool fmTxt::Form_Load()
     if (!findChild<IndexProgress*>()) new IndexProgress(this, [this] { ArrangeControls(); });
     const bool opened = DbOpen(claim == RunningCopy::Claim::ReadOnly);
     if (!opened) return false;
-    if (DbIsReadOnly()) showReadOnly();
+    if (DbIsHeldElsewhere()) showReadOnly();
     // A live diary in a synced or network folder loses entries: said once per folder.
     place::warnOfPlace(sUsrFld);
 
@@ -176,7 +176,7 @@ bool fmTxt::Form_Load()
 QString fmTxt::windowTitleFor(const QString& key)
 {
     const QString day = DateKey::display(key);
-    return DbIsReadOnly() ? day + QStringLiteral("（読み取り専用）") : day;
+    return DbIsHeldElsewhere() ? day + QStringLiteral("（読み取り専用）") : day;
 }
 
 void fmTxt::showReadOnly()

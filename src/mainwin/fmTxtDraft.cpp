@@ -48,7 +48,7 @@ void fmTxt::offerDrafts()
     if (drafts_ || unloaded_) return;
     // A diary held by another copy: its drafts are that copy's, and nothing typed here
     // could be stored.
-    if (DbIsReadOnly()) return;
+    if (DbIsHeldElsewhere()) return;
     drafts_ = std::make_unique<DraftKeeper>(sUsrFld);
     for (const DraftKeeper::Leftover& left : drafts_->leftovers()) {
         if (!left.drafts) {

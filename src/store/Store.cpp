@@ -331,6 +331,11 @@ bool DbIsReadOnly()
     return DbIsOpen() && g_readOnly;
 }
 
+bool DbIsHeldElsewhere()
+{
+    return DbIsOpen() && g_heldElsewhere;
+}
+
 bool DbRefusesWritesTo(const QString& path)
 {
     const QString canonical = QFileInfo(path).canonicalFilePath();

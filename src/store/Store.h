@@ -36,6 +36,9 @@ bool DbIsOpen();
 // Whether the open diary can only be read (a read-only file or medium): it is opened so,
 // and a save then fails with the message that says it cannot be written.
 bool DbIsReadOnly();
+// Whether the open diary was opened for reading because another copy (on another machine)
+// holds it: then nothing beside it is written either (drafts, snapshots, settings).
+bool DbIsHeldElsewhere();
 // Whether path is the open diary while it can only be read: nothing may be copied into it
 // either. Any thread may ask.
 bool DbRefusesWritesTo(const QString& path);
