@@ -2,6 +2,7 @@
 
 #include "FakePlatform.h"
 #include "Globals.h"
+#include "Program.h"
 #include "fmTxt.h"
 
 #include <QApplication>
@@ -9,7 +10,12 @@
 #include <QElapsedTimer>
 #include <QEvent>
 #include <QFile>
+#include <QTemporaryDir>
 #include <QWidget>
+
+#include <benchmark/benchmark.h>
+
+#include <cstring>
 
 namespace drv::bench {
 
@@ -34,7 +40,50 @@ protected:
     }
 };
 
+// The offscreen platform warns on every window it sizes or raises; the timings need no
+// such lines.
+QtMessageHandler g_standardMessages = nullptr;
+
+void quieterMessages(QtMsgType type, const QMessageLogContext& context, const QString& text)
+{
+    if (text.startsWith(QLatin1String("This plugin does not support"))) return;
+    if (g_standardMessages) g_standardMessages(type, context, text);
+}
+
 } // namespace
+
+int runBenchmarks(int argc, char** argv, const BenchMain& main)
+{
+    std::vector<char*> rest{argv[0]};
+    for (int i = 1; i < argc; ++i) {
+        bool own = false;
+        for (const auto& [prefix, value] : main.options) {
+            const size_t n = std::strlen(prefix);
+            if (std::strncmp(argv[i], prefix, n) == 0) {
+                *value = QFile::decodeName(argv[i] + n);
+                own = true;
+            }
+        }
+        if (!own) rest.push_back(argv[i]);
+    }
+    QTemporaryDir scratch;
+    isolateHome(scratch.path());
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    g_standardMessages = qInstallMessageHandler(quieterMessages);
+    int qtArgc = 1;
+    QApplication app(qtArgc, argv);
+    installFontSubstitutes();
+    BenchSession session;
+    if (main.setUp) main.setUp(session, scratch.path());
+    int benchArgc = int(rest.size());
+    benchmark::Initialize(&benchArgc, rest.data());
+    if (benchmark::ReportUnrecognizedArguments(benchArgc, rest.data())) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    if (main.tearDown) main.tearDown();
+    session.closeWindow();
+    return 0;
+}
 
 void isolateHome(const QString& root)
 {

@@ -5,7 +5,10 @@
 
 #include <QString>
 
+#include <functional>
 #include <memory>
+#include <utility>
+#include <vector>
 
 class QWidget;
 
@@ -50,6 +53,24 @@ private:
     std::unique_ptr<test::FakePlatform> fake_;
     fmTxt* window_ = nullptr;
 };
+
+// What a benchmark program's main does around its benchmarks.
+struct BenchMain {
+    // Options of the program's own, taken out of the command line before Google Benchmark
+    // reads it: a prefix such as "--diary=" and where its value goes.
+    std::vector<std::pair<const char*, QString*>> options;
+    // After the session is made, with the scratch folder: diaries, files, registrations.
+    std::function<void(BenchSession& session, const QString& scratch)> setUp;
+    // After the benchmarks ran, before the session closes its window.
+    std::function<void()> tearDown;
+};
+
+// Takes the options out, points the home folder at a scratch folder, starts the
+// application on the offscreen platform (unless another is asked for) with its warnings
+// about window sizes left out and the program's font substitutes, makes the session, runs
+// setUp, the benchmarks the command line picks and tearDown. The exit status: 1 for an
+// argument Google Benchmark does not know.
+int runBenchmarks(int argc, char** argv, const BenchMain& main);
 
 // Processes events until `widget` has received a paint event, for at most `ms`
 // milliseconds; false on time-out. Paint events come only from the event loop, so one

@@ -13,7 +13,6 @@
 #include "IndexFile.h"
 #include "ListingView.h"
 #include "MonthCalendar.h"
-#include "Program.h"
 #include "SearchIndex.h"
 #include "SqlQuery.h"
 #include "Statements.h"
@@ -27,14 +26,12 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QTableWidget>
-#include <QTemporaryDir>
 #include <QTextCursor>
 
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
 
 #include <algorithm>
-#include <cstring>
 #include <vector>
 
 using namespace drv;
@@ -514,49 +511,20 @@ void describeStore()
     benchmark::AddCustomContext("qt_platform", QGuiApplication::platformName().toStdString());
 }
 
-// The offscreen platform warns on every window it sizes or raises; the timings need no
-// such lines.
-QtMessageHandler g_standardMessages = nullptr;
-
-void quieterMessages(QtMsgType type, const QMessageLogContext& context, const QString& text)
-{
-    if (text.startsWith(QLatin1String("This plugin does not support"))) return;
-    if (g_standardMessages) g_standardMessages(type, context, text);
-}
-
 } // namespace
 
 int main(int argc, char** argv)
 {
-    std::vector<char*> rest{argv[0]};
-    for (int i = 1; i < argc; ++i) {
-        if (std::strncmp(argv[i], "--diary=", 8) == 0)
-            g_largest = QFile::decodeName(argv[i] + 8);
-        else if (std::strncmp(argv[i], "--long50=", 9) == 0)
-            g_long50 = QFile::decodeName(argv[i] + 9);
-        else
-            rest.push_back(argv[i]);
-    }
-    QTemporaryDir scratch;
-    bench::isolateHome(scratch.path());
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    g_standardMessages = qInstallMessageHandler(quieterMessages);
-    int qtArgc = 1;
-    QApplication app(qtArgc, argv);
-    installFontSubstitutes();
-
-    bench::BenchSession session;
-    g_session = &session;
-    if (!g_largest.isEmpty() && session.useDiary(g_largest) && session.window()) {
-        g_current = Diary::Largest;
-        describeStore();
-    }
-    registerAll();
-    int benchArgc = int(rest.size());
-    benchmark::Initialize(&benchArgc, rest.data());
-    if (benchmark::ReportUnrecognizedArguments(benchArgc, rest.data())) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    session.closeWindow();
-    return 0;
+    return bench::runBenchmarks(argc, argv,
+                                {{{"--diary=", &g_largest}, {"--long50=", &g_long50}},
+                                 [](bench::BenchSession& session, const QString&) {
+                                     g_session = &session;
+                                     if (!g_largest.isEmpty() && session.useDiary(g_largest) &&
+                                         session.window()) {
+                                         g_current = Diary::Largest;
+                                         describeStore();
+                                     }
+                                     registerAll();
+                                 },
+                                 {}});
 }

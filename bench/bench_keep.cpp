@@ -11,7 +11,6 @@
 #include "BenchSession.h"
 #include "GapMeter.h"
 #include "KeepAsk.h"
-#include "Program.h"
 #include "Statements.h"
 #include "Store.h"
 #include "fmTxt.h"
@@ -19,11 +18,8 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
-
-#include <cstring>
 
 using namespace drv;
 using namespace drv::keep;
@@ -144,45 +140,18 @@ void registerAll()
         b->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 }
 
-QtMessageHandler g_standardMessages = nullptr;
-
-void quieterMessages(QtMsgType type, const QMessageLogContext& context, const QString& text)
-{
-    if (text.startsWith(QLatin1String("This plugin does not support"))) return;
-    if (g_standardMessages) g_standardMessages(type, context, text);
-}
-
 } // namespace
 
 int main(int argc, char** argv)
 {
-    std::vector<char*> rest{argv[0]};
-    for (int i = 1; i < argc; ++i) {
-        if (std::strncmp(argv[i], "--diary=", 8) == 0)
-            g_largest = QFile::decodeName(argv[i] + 8);
-        else
-            rest.push_back(argv[i]);
-    }
-    QTemporaryDir scratch;
-    bench::isolateHome(scratch.path());
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    g_standardMessages = qInstallMessageHandler(quieterMessages);
-    int qtArgc = 1;
-    QApplication app(qtArgc, argv);
-    installFontSubstitutes();
-    g_files = scratch.path() + QStringLiteral("/files/");
-    QDir().mkpath(g_files);
-
-    bench::BenchSession session;
-    g_session = &session;
-    setKeepAsk(&g_ask);
-    registerAll();
-    int benchArgc = int(rest.size());
-    benchmark::Initialize(&benchArgc, rest.data());
-    if (benchmark::ReportUnrecognizedArguments(benchArgc, rest.data())) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    session.closeWindow();
-    setKeepAsk(nullptr);
-    return 0;
+    return bench::runBenchmarks(argc, argv,
+                                {{{"--diary=", &g_largest}},
+                                 [](bench::BenchSession& session, const QString& scratch) {
+                                     g_files = scratch + QStringLiteral("/files/");
+                                     QDir().mkpath(g_files);
+                                     g_session = &session;
+                                     setKeepAsk(&g_ask);
+                                     registerAll();
+                                 },
+                                 [] { setKeepAsk(nullptr); }});
 }

@@ -14,18 +14,17 @@
 #include "FiguresChart.h"
 #include "FiguresWindow.h"
 #include "SearchIndex.h"
+#include "SqlQuery.h"
 #include "YearView.h"
 #include "YearWindow.h"
 #include <QTableWidget>
 
 #include <QApplication>
-#include <QFile>
-#include <QTemporaryDir>
+#include <QElapsedTimer>
 
 #include <benchmark/benchmark.h>
 
-#include <cstring>
-#include <vector>
+#include <sqlite3.h>
 
 using namespace drv;
 
@@ -92,6 +91,67 @@ void BM_FiguresWindow(benchmark::State& state)
     state.counters["years"] = years;
 }
 
+// Another program changes one day; the next change of the loop waits for the index to
+// have caught up, so that each round starts from an index in step.
+bool changeFromOutside(benchmark::State& state, int round)
+{
+    sql::Connection outside;
+    QString reason;
+    if (!outside.open(g_session->diaryPath(), SQLITE_OPEN_READWRITE, reason, 5000) ||
+        !sql::quietRun(outside.handle(),
+                       QStringLiteral("update tbDoc set szDoc = szDoc || '%1' where skYmn = "
+                                      "'200101'")
+                           .arg(round))) {
+        state.SkipWithError("the outside change failed");
+        return false;
+    }
+    return true;
+}
+
+// The counts read at once after another program's change: the wait for the index's
+// catch-up, on the window's thread.
+void BM_DayCountsAfterOutsideChange(benchmark::State& state)
+{
+    if (!ready(state)) return;
+    int round = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        waitForSearchIndex(60000);
+        if (!changeFromOutside(state, ++round)) return;
+        state.ResumeTiming();
+        QList<DayCount> counts;
+        if (!diary::dayCounts(counts)) state.SkipWithError("the counts were not read");
+    }
+}
+
+// The year window after another program's change: painted at once (real time), the
+// counts following the index's catch-up (counts_ms, the mean from the request).
+void BM_YearWindowAfterOutsideChange(benchmark::State& state)
+{
+    if (!ready(state)) return;
+    int round = 0;
+    double countsMs = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        YearWindow::closeIfOpen();
+        waitForSearchIndex(60000);
+        if (!changeFromOutside(state, ++round)) return;
+        QCoreApplication::processEvents();
+        state.ResumeTiming();
+        QElapsedTimer asked;
+        asked.start();
+        YearWindow& w = YearWindow::instance();
+        w.ActYear(QDate(2026, 12, 7));
+        if (!bench::waitForPaint(w.vYear)) state.SkipWithError("no paint");
+        state.PauseTiming();
+        while (w.countsPending() && asked.elapsed() < 60000)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+        countsMs += double(asked.nsecsElapsed()) / 1e6;
+        state.ResumeTiming();
+    }
+    state.counters["counts_ms"] = countsMs / double(state.iterations());
+}
+
 // The figures alone, from counts already read.
 void BM_FiguresOf(benchmark::State& state)
 {
@@ -107,32 +167,20 @@ void BM_FiguresOf(benchmark::State& state)
 BENCHMARK(BM_DayCounts)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_YearWindow)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_FiguresWindow)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_DayCountsAfterOutsideChange)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_YearWindowAfterOutsideChange)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_FiguresOf)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 int main(int argc, char** argv)
 {
-    std::vector<char*> rest{argv[0]};
-    for (int i = 1; i < argc; ++i) {
-        if (std::strncmp(argv[i], "--diary=", 8) == 0)
-            g_largest = QFile::decodeName(argv[i] + 8);
-        else
-            rest.push_back(argv[i]);
-    }
-    QTemporaryDir scratch;
-    bench::isolateHome(scratch.path());
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    int qtArgc = 1;
-    QApplication app(qtArgc, argv);
-    bench::BenchSession session;
-    g_session = &session;
-    if (!g_largest.isEmpty()) session.useDiary(g_largest);
-    int benchArgc = int(rest.size());
-    benchmark::Initialize(&benchArgc, rest.data());
-    if (benchmark::ReportUnrecognizedArguments(benchArgc, rest.data())) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    YearWindow::closeIfOpen();
-    FiguresWindow::closeIfOpen();
-    session.closeWindow();
-    return 0;
+    return bench::runBenchmarks(argc, argv,
+                                {{{"--diary=", &g_largest}},
+                                 [](bench::BenchSession& session, const QString&) {
+                                     g_session = &session;
+                                     if (!g_largest.isEmpty()) session.useDiary(g_largest);
+                                 },
+                                 [] {
+                                     YearWindow::closeIfOpen();
+                                     FiguresWindow::closeIfOpen();
+                                 }});
 }

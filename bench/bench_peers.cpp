@@ -29,7 +29,6 @@
 #include "PeerDetect.h"
 #include "PeerWriters.h"
 #include "Platform.h"
-#include "Program.h"
 #include "Store.h"
 #include "fmTxt.h"
 
@@ -39,11 +38,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
-#include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
-
-#include <cstring>
 
 using namespace drv;
 
@@ -282,49 +278,21 @@ void registerAll()
             ->Iterations(1);
 }
 
-QtMessageHandler g_standardMessages = nullptr;
-
-void quieterMessages(QtMsgType type, const QMessageLogContext& context, const QString& text)
-{
-    if (text.startsWith(QLatin1String("This plugin does not support"))) return;
-    if (g_standardMessages) g_standardMessages(type, context, text);
-}
-
 } // namespace
 
 int main(int argc, char** argv)
 {
-    std::vector<char*> rest{argv[0]};
     QString kept;
-    for (int i = 1; i < argc; ++i) {
-        if (std::strncmp(argv[i], "--peers-dir=", 12) == 0)
-            kept = QFile::decodeName(argv[i] + 12);
-        else
-            rest.push_back(argv[i]);
-    }
-    QTemporaryDir scratch;
-    bench::isolateHome(scratch.path());
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    g_standardMessages = qInstallMessageHandler(quieterMessages);
-    int qtArgc = 1;
-    QApplication app(qtArgc, argv);
-    installFontSubstitutes();
-    g_folder =
-        kept.isEmpty() ? scratch.path() + QStringLiteral("/peers") : QDir(kept).absolutePath();
-    QDir().mkpath(g_folder);
-    generate();
-
-    bench::BenchSession session;
-    g_session = &session;
-    keep::setKeepAsk(&g_ask);
-    registerAll();
-    int benchArgc = int(rest.size());
-    benchmark::Initialize(&benchArgc, rest.data());
-    if (benchmark::ReportUnrecognizedArguments(benchArgc, rest.data())) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    session.closeWindow();
-    DbClose();
-    keep::setKeepAsk(nullptr);
-    return g_failed ? 1 : 0;
+    return bench::runBenchmarks(argc, argv,
+                                {{{"--peers-dir=", &kept}},
+                                 [&kept](bench::BenchSession& session, const QString& scratch) {
+                                     g_folder = kept.isEmpty() ? scratch + QStringLiteral("/peers")
+                                                               : QDir(kept).absolutePath();
+                                     QDir().mkpath(g_folder);
+                                     generate();
+                                     g_session = &session;
+                                     keep::setKeepAsk(&g_ask);
+                                     registerAll();
+                                 },
+                                 {}});
 }

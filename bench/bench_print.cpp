@@ -11,7 +11,6 @@
 #include "FakePlatform.h"
 #include "GapMeter.h"
 #include "PrintDialog.h"
-#include "Program.h"
 #include "fmTxt.h"
 
 #include <QApplication>
@@ -20,12 +19,9 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSpinBox>
-#include <QTemporaryDir>
 #include <QTimer>
 
 #include <benchmark/benchmark.h>
-
-#include <cstring>
 
 using namespace drv;
 
@@ -91,47 +87,22 @@ void BM_PrintYear(benchmark::State& state, int direction)
     if (pages < 100) state.SkipWithError("the PDF holds too few pages for a year");
 }
 
-QtMessageHandler g_standardMessages = nullptr;
-
-void quieterMessages(QtMsgType type, const QMessageLogContext& context, const QString& text)
-{
-    if (text.startsWith(QLatin1String("This plugin does not support"))) return;
-    if (g_standardMessages) g_standardMessages(type, context, text);
-}
-
 } // namespace
 
 int main(int argc, char** argv)
 {
-    std::vector<char*> rest{argv[0]};
-    for (int i = 1; i < argc; ++i) {
-        if (std::strncmp(argv[i], "--diary=", 8) == 0)
-            g_diary = QFile::decodeName(argv[i] + 8);
-        else
-            rest.push_back(argv[i]);
-    }
-    QTemporaryDir scratch;
-    bench::isolateHome(scratch.path());
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    g_standardMessages = qInstallMessageHandler(quieterMessages);
-    int qtArgc = 1;
-    QApplication app(qtArgc, argv);
-    installFontSubstitutes();
-    g_out = scratch.path();
-
-    bench::BenchSession session;
-    g_session = &session;
-    for (auto [name, direction] :
-         {std::pair{"PrintYear/horizontal", 0}, std::pair{"PrintYear/vertical", 1}})
-        benchmark::RegisterBenchmark(name, BM_PrintYear, direction)
-            ->Unit(benchmark::kMillisecond)
-            ->UseRealTime()
-            ->Iterations(1);
-    int benchArgc = int(rest.size());
-    benchmark::Initialize(&benchArgc, rest.data());
-    if (benchmark::ReportUnrecognizedArguments(benchArgc, rest.data())) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    session.closeWindow();
-    return 0;
+    return bench::runBenchmarks(
+        argc, argv,
+        {{{"--diary=", &g_diary}},
+         [](bench::BenchSession& session, const QString& scratch) {
+             g_session = &session;
+             g_out = scratch;
+             for (auto [name, direction] :
+                  {std::pair{"PrintYear/horizontal", 0}, std::pair{"PrintYear/vertical", 1}})
+                 benchmark::RegisterBenchmark(name, BM_PrintYear, direction)
+                     ->Unit(benchmark::kMillisecond)
+                     ->UseRealTime()
+                     ->Iterations(1);
+         },
+         {}});
 }

@@ -22,11 +22,11 @@
 #include "CrashEntries.h"
 #include "Diary.h"
 #include "Globals.h"
+#include "HelperMain.h"
 #include "Platform.h"
 #include "Store.h"
 #include "yIni.h"
 
-#include <QCoreApplication>
 #include <QDateTime>
 #include <QFileInfo>
 #include <QThread>
@@ -36,43 +36,11 @@
 #include <csignal>
 #include <cstdio>
 #include <sys/resource.h>
-#include <unistd.h>
 
 using namespace drv;
+using crash::say;
 
 namespace {
-
-void say(const QString& line)
-{
-    const QByteArray b = (line + u'\n').toUtf8();
-    qsizetype done = 0;
-    while (done < b.size()) {
-        const ssize_t n = ::write(STDOUT_FILENO, b.constData() + done, size_t(b.size() - done));
-        if (n <= 0) return;
-        done += n;
-    }
-}
-
-class HelperPlatform final : public Clock, public Dialogs {
-public:
-    QDate today() const override { return QDate::currentDate(); }
-    void message(const QString& text) override
-    {
-        QString t = text;
-        say(QStringLiteral("message ") + t.replace(u'\n', QStringLiteral(" | ")));
-    }
-    bool confirm(const QString& text) override
-    {
-        message(text);
-        return true;
-    }
-    bool prompt(const QString&, const QString&, const QString&, QString&) override { return false; }
-    bool chooseFont(QString&, double&, bool&) override { return false; }
-    bool chooseSaveFile(const QString&, const QString&, const QString&, QString&) override
-    {
-        return false;
-    }
-};
 
 bool openStore(const QString& userDir, const QString& apDir)
 {
@@ -156,16 +124,13 @@ int runFileSizeLimit(const QStringList& a)
 
 int main(int argc, char* argv[])
 {
-    QCoreApplication app(argc, argv);
-    HelperPlatform platform;
-    services().clock = &platform;
-    services().dialogs = &platform;
-    const QStringList a = app.arguments();
-    const QString mode = a.value(1);
-    if (mode == u"save") return runSaves(a);
-    if (mode == u"settings") return runSettings(a);
-    if (mode == u"lock") return runLock(a);
-    if (mode == u"fsize") return runFileSizeLimit(a);
-    std::fprintf(stderr, "usage: see the head of CrashHelper.cpp\n");
-    return 2;
+    return crash::helperMain(argc, argv, {}, [](const QStringList& a) {
+        const QString mode = a.value(1);
+        if (mode == u"save") return runSaves(a);
+        if (mode == u"settings") return runSettings(a);
+        if (mode == u"lock") return runLock(a);
+        if (mode == u"fsize") return runFileSizeLimit(a);
+        std::fprintf(stderr, "usage: see the head of CrashHelper.cpp\n");
+        return 2;
+    });
 }

@@ -29,6 +29,7 @@
 #include "Draft.h"
 #include "DraftWriter.h"
 #include "Globals.h"
+#include "HelperMain.h"
 #include "KeySlot.h"
 #include "Platform.h"
 #include "PowerCut.h"
@@ -40,7 +41,6 @@
 #include "SyncedFile.h"
 #include "yIni.h"
 
-#include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
@@ -49,47 +49,13 @@
 
 #include <sqlite3.h>
 
-#include <unistd.h>
-
 using namespace drv;
+using crash::say;
 
 namespace {
 
-void say(const QString& line)
-{
-    const QByteArray b = (line + u'\n').toUtf8();
-    ::write(STDOUT_FILENO, b.constData(), size_t(b.size()));
-}
-
 // The password before and after the change.
 const QString kPasswords[] = {QStringLiteral("ひみつ一"), QStringLiteral("ひみつ二")};
-
-class HelperPlatform final : public Clock, public Dialogs {
-public:
-    // What the password prompts are answered with, in turn; then they are cancelled.
-    QStringList passwords;
-    QString lastPassword;
-
-    QDate today() const override { return QDate(2026, 12, 8); }
-    void message(const QString& text) override
-    {
-        QString t = text;
-        say(QStringLiteral("message ") + t.replace(u'\n', QStringLiteral(" | ")));
-    }
-    bool confirm(const QString&) override { return true; }
-    bool prompt(const QString&, const QString&, const QString&, QString&) override { return false; }
-    bool secret(const QString&, QString& answer) override
-    {
-        if (passwords.isEmpty()) return false;
-        answer = lastPassword = passwords.takeFirst();
-        return true;
-    }
-    bool chooseFont(QString&, double&, bool&) override { return false; }
-    bool chooseSaveFile(const QString&, const QString&, const QString&, QString&) override
-    {
-        return false;
-    }
-};
 
 const QStringList kWords = {QStringLiteral("雨"), QStringLiteral("散歩"), QStringLiteral("夕焼け")};
 
@@ -167,14 +133,14 @@ bool importBatch()
     return diary::writeBatch(rows, {}) == diary::BatchOutcome::Written;
 }
 
-int run(const QStringList& a, HelperPlatform& platform)
+int run(const QStringList& a)
 {
     test::power::install(a[2], a[4].toULongLong(), a[5].toUInt());
     QString snapshot;
     int n = 0;
     std::unique_ptr<vault::KeySet> keys;
     const auto openWith = [&](const QString& password) {
-        platform.passwords = {password};
+        crash::answers().passwords = {password};
         return DbOpen();
     };
     const QList<std::function<bool()>> ops = {
@@ -246,7 +212,7 @@ int run(const QStringList& a, HelperPlatform& platform)
             return encryption::switchOff(keep::diaryPath(), *keys, {}, reason);
         },
         [&] {
-            platform.passwords.clear(); // a plain diary asks for none
+            crash::answers().passwords.clear(); // a plain diary asks for none
             return DbOpen() && !DbIsEncrypted();
         },
         [] {
@@ -283,14 +249,14 @@ QStringList keysOf(const ColumnTable& t, int count)
     return keys;
 }
 
-int check(HelperPlatform& platform)
+int check()
 {
     // A hot journal is rolled back by the first connection, as the next start would.
     const QString diary = keep::diaryPath();
-    platform.passwords = {kPasswords[1], kPasswords[0]};
+    crash::answers().passwords = {kPasswords[1], kPasswords[0]};
     if (!DbOpen()) return 3;
     say(QStringLiteral("opened ") +
-        (DbIsEncrypted() ? platform.lastPassword : QStringLiteral("plain")));
+        (DbIsEncrypted() ? crash::answers().lastPassword : QStringLiteral("plain")));
     say(QStringLiteral("integrity ") + integrity(diary));
     say(QStringLiteral("digest ") + digestOfEntries());
     waitForSearchIndex(10000);
@@ -337,17 +303,14 @@ int check(HelperPlatform& platform)
 
 int main(int argc, char* argv[])
 {
-    QCoreApplication app(argc, argv);
-    HelperPlatform platform;
-    services().clock = &platform;
-    services().dialogs = &platform;
-    const QStringList a = app.arguments();
-    if (a.size() < 4) return 2;
-    sUsrFld = QDir(a[2]).absoluteFilePath(QStringLiteral("data")) + u'/';
-    sApFld = QDir(a[3]).absolutePath() + u'/';
-    // Keys are made and opened at a test's cost, not a person's.
-    vault::setPasswordCost({1, 8u << 20});
-    if (a[1] == u"run" && a.size() == 6) return run(a, platform);
-    if (a[1] == u"check") return check(platform);
-    return 2;
+    return crash::helperMain(argc, argv, QDate(2026, 12, 8), [](const QStringList& a) {
+        if (a.size() < 4) return 2;
+        sUsrFld = QDir(a[2]).absoluteFilePath(QStringLiteral("data")) + u'/';
+        sApFld = QDir(a[3]).absolutePath() + u'/';
+        // Keys are made and opened at a test's cost, not a person's.
+        vault::setPasswordCost({1, 8u << 20});
+        if (a[1] == u"run" && a.size() == 6) return run(a);
+        if (a[1] == u"check") return check();
+        return 2;
+    });
 }

@@ -4,15 +4,13 @@
 
 #include "DiaryFile.h"
 #include "FakeMainView.h"
-#include "FakePlatform.h"
 #include "FiguresWindow.h"
-#include "Globals.h"
 #include "SearchIndex.h"
+#include "ShotDiary.h"
 #include "Store.h"
 #include "YearWindow.h"
 
 #include <QApplication>
-#include <QFile>
 #include <QTest>
 
 #include <cstdio>
@@ -23,11 +21,8 @@ namespace {
 
 // Days from 2024-01-01 to today, most of them written, of lengths that vary with the day;
 // a few weeks left out here and there.
-bool fillDiary()
+bool fillDiary(const QString& path)
 {
-    const QString path = sUsrFld + QStringLiteral("dbVesk.mdb");
-    if (!QFile::copy(test::FakePlatform::templatePath(), path)) return false;
-    QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     return test::onFile(
         path, QStringLiteral(
                   "with recursive d(n) as (select 0 union all select n + 1 from d where n < 1071) "
@@ -43,17 +38,10 @@ bool fillDiary()
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
-    if (argc < 3) {
-        std::fprintf(stderr, "usage: shot_lookback YEAR.png FIGURES.png\n");
-        return 2;
-    }
     test::FakePlatform fake;
-    fake.useDiaryFolders();
-    bRun = true;
-    if (!fillDiary() || !DbOpen()) {
-        std::fprintf(stderr, "cannot make the diary\n");
-        return 1;
-    }
+    if (const int failed =
+            test::openShotDiary(fake, argc, 2, "shot_lookback YEAR.png FIGURES.png", fillDiary))
+        return failed;
     waitForSearchIndex(60000);
     test::FakeMainView view;
     view.frame = {0, 0, 900, 760};

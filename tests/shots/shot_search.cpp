@@ -3,14 +3,12 @@
 
 #include "DiaryFile.h"
 #include "FakeMainView.h"
-#include "FakePlatform.h"
-#include "Globals.h"
 #include "MainView.h"
+#include "ShotDiary.h"
 #include "Store.h"
 #include "sbFnd.h"
 
 #include <QApplication>
-#include <QFile>
 #include <QTest>
 
 #include <cstdio>
@@ -30,11 +28,8 @@ struct ShotView : test::FakeMainView {
     }
 };
 
-bool fillDiary()
+bool fillDiary(const QString& path)
 {
-    const QString path = sUsrFld + QStringLiteral("dbVesk.mdb");
-    if (!QFile::copy(test::FakePlatform::templatePath(), path)) return false;
-    QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     const QList<QStringList> rows{
         {"261207", "初雪の朝", "窓を開けると一面の雪。\n駅まで歩くと、雪が靴に入った。"},
         {"261130", "紅葉狩り", "山はまだ赤い。頂上では雪がちらついた。Snow!"},
@@ -53,17 +48,9 @@ bool fillDiary()
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: shot_search OUT.png\n");
-        return 2;
-    }
     test::FakePlatform fake;
-    fake.useDiaryFolders();
-    bRun = true;
-    if (!fillDiary() || !DbOpen()) {
-        std::fprintf(stderr, "cannot make the diary\n");
-        return 1;
-    }
+    if (const int failed = test::openShotDiary(fake, argc, 1, "shot_search OUT.png", fillDiary))
+        return failed;
     ShotView view;
     setMainView(&view);
 
