@@ -25,8 +25,8 @@ Answers& answers();
 
 // A helper's main: the application and its machine in place (today's date, or `today`
 // when valid; a message or a confirmation reported as "message TEXT" with its line breaks
-// as " | ", every confirmation answered yes, prompts and file choices no, password prompts from answers()), then `run` with
-// the arguments; its result is the exit status.
+// as " | ", every confirmation answered yes, prompts and file choices no, password prompts from
+// answers()), then `run` with the arguments; its result is the exit status.
 int helperMain(int argc, char* argv[], const QDate& today,
                const std::function<int(const QStringList& arguments)>& run);
 
