@@ -111,7 +111,44 @@ private Q_SLOTS:
     }
 
     // The progress box reaches its end when the PDF is whole; cancelled, it leaves no file
-    // behind, not even a part of one.
+    // behind, not even a part of one. The month is long enough (hundreds of pages) that no
+    // machine paints it in one slice, so the box is always there to be watched.
+    void progressEndsOrCancelLeavesNoPdf_data()
+    {
+        QTest::addColumn<bool>("cancel");
+        QTest::newRow("to the end") << false;
+        QTest::newRow("cancelled") << true;
+    }
+    void progressEndsOrCancelLeavesNoPdf()
+    {
+        QFETCH(bool, cancel);
+        putLongDays(12000);
+        const QString pdf = fake->root.filePath(QStringLiteral("long.pdf"));
+        fake->saveFileAnswers = {pdf};
+        QList<int> values;
+        QTimer poll;
+        connect(&poll, &QTimer::timeout, this, [&] {
+            auto* box = w->findChild<QProgressDialog*>(QStringLiteral("PrintProgress"));
+            if (!box || !values.isEmpty()) return;
+            auto* bar = box->findChild<QProgressBar*>();
+            connect(bar, &QProgressBar::valueChanged, this, [&](int v) { values << v; });
+            values << bar->value();
+            if (cancel) box->cancel(); // as its button does
+        });
+        runPrint([](print::PrintDialog* dialog) { button(dialog, "pdf")->click(); }, &poll);
+        QVERIFY(!values.isEmpty());
+        if (cancel) {
+            QVERIFY(values.last() < 1000);
+            QVERIFY(!QFileInfo::exists(pdf));
+        } else {
+            QCOMPARE(values.last(), 1000);
+            QVERIFY(std::is_sorted(values.cbegin(), values.cend()));
+            QVERIFY(values.size() > 2);
+            QVERIFY(test::pdfPages(pdf).size() > 2);
+        }
+        QVERIFY(fake->messages.isEmpty());
+    }
+
     // The preview shows every page that the printer would print, and closes.
     void previewShowsEveryPage()
     {
@@ -148,13 +185,13 @@ private Q_SLOTS:
     }
 
 private:
-    // The rest of December, each day a long entry: pages enough to take a while.
-    static void putLongDays()
+    // The rest of December, each day a long entry of `length` characters.
+    static void putLongDays(int length = 1200)
     {
         for (int day = 8; day <= 31; ++day)
             test::put(QStringLiteral("2612%1").arg(day, 2, 10, QChar(u'0')),
                       QStringLiteral("長い日"),
-                      QString(1200, QChar(u'字')) + QStringLiteral("。終わり"));
+                      QString(length, QChar(u'字')) + QStringLiteral("。終わり"));
     }
     static QPushButton* button(QDialog* dialog, const char* name)
     {

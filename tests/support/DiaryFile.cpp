@@ -20,7 +20,9 @@ void direct(const QString& sql, const QVariantList& values)
         // A copy keeps the template's mode, which may be read-only.
         QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     }
-    QVERIFY2(onFile(path, sql, values), qPrintable(sql));
+    // An open window's store reads the diary now and then (its index, its counts, its check
+    // for other programs' changes): wait for its lock as a polite other program would.
+    QVERIFY2(onFile(path, sql, values, nullptr, 5000), qPrintable(sql));
 }
 
 void put(const QString& key, const QVariant& title, const QVariant& body)
