@@ -37,6 +37,13 @@ QSize FiguresChart::sizeHint() const
     return {labelWidth() + 12 * 24, rowHeight() * int(figures_.years.size() + 1)};
 }
 
+// Every year's row keeps its height, so that a long diary's chart scrolls instead of being
+// cut off at the foot of its scroll area.
+QSize FiguresChart::minimumSizeHint() const
+{
+    return {labelWidth() + 12 * 8, sizeHint().height()};
+}
+
 void FiguresChart::paintEvent(QPaintEvent*)
 {
     QPainter p(this);

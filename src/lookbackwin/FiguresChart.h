@@ -15,6 +15,7 @@ public:
     explicit FiguresChart(QWidget* parent = nullptr);
     void setFigures(const lookback::DiaryFigures& figures);
     QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
 
 protected:
     void paintEvent(QPaintEvent* e) override;

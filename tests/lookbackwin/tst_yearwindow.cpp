@@ -4,6 +4,7 @@
 #include "DiaryFile.h"
 #include "DiaryFixture.h"
 #include "FakeMainView.h"
+#include "FiguresChart.h"
 #include "FiguresWindow.h"
 #include "SearchIndex.h"
 #include "Store.h"
@@ -15,6 +16,8 @@
 #include <QFile>
 #include <QLabel>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTableWidget>
 #include <QTest>
 
@@ -183,6 +186,25 @@ private Q_SLOTS:
         QTest::mouseClick(w.vCopy, Qt::LeftButton);
         QVERIFY(QApplication::clipboard()->text().contains(
             QStringLiteral("2026年11月\t2\t402\t6.7%\t2\n")));
+    }
+
+    // A diary of forty years keeps a row of the chart for each: the chart scrolls.
+    void longDiarysChartScrolls()
+    {
+        DbClose();
+        for (int y = 1987; y <= 2024; ++y)
+            test::put(QDate(y, 1, 1).toString(QStringLiteral("yyMMdd")), QStringLiteral("t"),
+                      QStringLiteral("元日"));
+        QVERIFY(DbOpen());
+        FiguresWindow& w = FiguresWindow::instance();
+        w.ActFigures(2026);
+        w.resize(980, 560);
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QTRY_VERIFY(!w.countsPending());
+        auto* scroll = qobject_cast<QScrollArea*>(w.vChart->parentWidget()->parentWidget());
+        QVERIFY(scroll);
+        QTRY_VERIFY(scroll->verticalScrollBar()->maximum() > 0);
+        QVERIFY(w.vChart->height() >= 41 * (w.vChart->fontMetrics().height() + 6));
     }
 };
 
