@@ -13,6 +13,8 @@ packages=(
   # (IBus's is part of Qt itself).
   fcitx5 fcitx5-mozc mozc-server fcitx5-frontend-qt6 ibus ibus-mozc
   dbus dbus-daemon libglib2.0-bin dconf-gsettings-backend libx11-dev
+  # Two machines' mirror folders kept in step by the real sync engine (scripts/two-machines.sh).
+  syncthing curl
 )
 # npm fetches the holiday test's public data. A Node.js that brings its own npm (and
 # conflicts with Debian's) is enough.
