@@ -1,5 +1,6 @@
 #include "Commands.h"
 
+#include "DiaryKeys.h"
 #include "EntrySource.h"
 #include "Globals.h"
 #include "KeepReports.h"
@@ -63,11 +64,18 @@ bool openDiary(QString& failure)
         failure = QStringLiteral("日記 %1 がありません").arg(path);
         return false;
     }
-    return DbOpen();
+    if (DbOpen()) return true;
+    if (DbOpenCancelled()) failure = g_dialogs->passwordFailure();
+    return false;
 }
 
 int exportDiary(const Request& r)
 {
+    if (DbIsEncrypted())
+        err(QStringLiteral(
+                "drvesk: 日記は暗号化されていますが、書き出すファイル %1 は暗号化されない"
+                "平文です\n")
+                .arg(r.file));
     const keep::ExportOptions options{r.format, r.encoding, r.from, r.to};
     QList<keep::Unencodable> refused;
     const keep::ExportResult result =

@@ -3,6 +3,7 @@
 #include "BackgroundSnapshot.h"
 #include "DiaryKeys.h"
 #include "Globals.h"
+#include "IdleLock.h"
 #include "Platform.h"
 #include "QuitOnSignal.h"
 #include "RunningCopy.h"
@@ -13,6 +14,9 @@
 
 #include <QApplication>
 #include <QFont>
+#include <QPointer>
+
+#include <chrono>
 
 namespace drv {
 
@@ -40,6 +44,8 @@ int Main()
     RunningCopy copy;
     setRunningCopy(&copy);
     QObject::connect(&copy, &RunningCopy::raiseRequested, window, [window] {
+        // Locked: the lock's window, not the entry.
+        if (IdleLock::instance().locked()) return IdleLock::instance().raise();
         if (!window->isVisible()) return; // still starting: it shows itself
         window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
         window->show();
@@ -73,6 +79,12 @@ int Main()
         window->close();
         return 0;
     }
+    IdleLock::instance().setEnd([window = QPointer<fmTxt>(window)] {
+        if (!window || !window->close()) return false;
+        QApplication::quit();
+        return true;
+    });
+    IdleLock::instance().start(std::chrono::minutes(IdleLock::storedMinutes()));
     // The day's snapshot of the diary, once the window is up.
     keep::BackgroundSnapshot::startLater();
     const int status = QApplication::exec();

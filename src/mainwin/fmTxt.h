@@ -85,9 +85,12 @@ public:
         ImportItem = 2,
         EncryptItem = 3,
         PasswordItem = 4,
-        MirrorItem = 5
+        MirrorItem = 5,
+        IdleLockItem = 6
     };
     void mnTool_Click(int index);
+    // The idle lock's minutes, asked and kept (IdleLock.h).
+    void chooseIdleLock();
     // After the diary changed as a whole (restored, imported): the calendar's days and
     // the month list are read again, and the shown day's entry unless it holds a change.
     void ShowDiaryAgain();

@@ -2,12 +2,17 @@
 
 #include "fmTxt.h"
 
+#include "DiaryKeys.h"
+#include "IdleLock.h"
 #include "KeepCommands.h"
 #include "LockCommands.h"
 #include "MirrorDialog.h"
 #include "MirrorKeeper.h"
+#include "Platform.h"
 #include "sbEdt.h"
 #include "sbFnd.h"
+
+#include <chrono>
 
 namespace drv {
 
@@ -42,6 +47,9 @@ void fmTxt::mnTool_Click(int index)
     case MirrorItem:
         chooseMirror();
         return;
+    case IdleLockItem:
+        chooseIdleLock();
+        return;
     default:
         break;
     }
@@ -60,6 +68,31 @@ void fmTxt::chooseMirror()
         mirror_->turnOn(d.folder());
     else if (mirror_->isOn())
         mirror_->turnOff();
+}
+
+void fmTxt::chooseIdleLock()
+{
+    Dialogs& dialogs = *services().dialogs;
+    if (!DbIsEncrypted()) {
+        dialogs.message(QStringLiteral(
+            "自動ロックは暗号化した日記だけのものです。暗号化していない日記はパスワードを"
+            "持たず、ファイルを開けば誰でも読めるので、画面を隠しても守れません。"
+            "「暗号化…」のあとで設定してください"));
+        return;
+    }
+    QString typed = QString::number(IdleLock::storedMinutes());
+    if (!dialogs.prompt(QStringLiteral("何分操作がないとき、画面を隠してパスワードを聞きますか"
+                                       " (0 で使いません)"),
+                        QStringLiteral("自動ロック"), typed, typed))
+        return;
+    bool ok = false;
+    const int minutes = typed.trimmed().toInt(&ok);
+    if (!ok || minutes < 0 || minutes > 24 * 60) {
+        dialogs.message(QStringLiteral("0 から 1440 までの分の数を入力してください"));
+        return;
+    }
+    IdleLock::storeMinutes(minutes);
+    IdleLock::instance().start(std::chrono::minutes(minutes));
 }
 
 void fmTxt::ShowDiaryAgain()

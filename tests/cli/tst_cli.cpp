@@ -2,8 +2,11 @@
 // folders of its own. Export, import and search work on the diary there; help, version
 // and a wrong command line touch nothing.
 
+#include "DiaryEncryption.h"
 #include "DiaryFile.h"
 #include "Globals.h"
+#include "KeySlot.h"
+#include "RecoveryKey.h"
 #include "SqlQuery.h"
 #include "Terminal.h"
 
@@ -47,6 +50,7 @@ class TestCli : public QObject {
 
 private:
     std::unique_ptr<QTemporaryDir> home;
+    QMap<QString, QString> extraEnv;
 
     QString folder() const { return home->path() + QStringLiteral("/.local/share/Orbena/drvesk/"); }
     QString diary() const { return folder() + QStringLiteral("dbVesk.mdb"); }
@@ -56,7 +60,7 @@ private:
     {
         QProcess own;
         QProcess& p = started ? *started : own;
-        drv::test::startInTerminal(p, home->path(), args);
+        drv::test::startInTerminal(p, home->path(), args, extraEnv);
         if (started) return {};
         return finish(p);
     }
@@ -66,6 +70,33 @@ private:
         if (!p.waitForFinished(30000) || p.exitStatus() != QProcess::NormalExit) return {};
         return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()),
                 QString::fromUtf8(p.readAllStandardError())};
+    }
+
+    // The command on a terminal of its own (script(1) makes one), each line typed once
+    // its question shows; standard output and error come mixed, as on a screen.
+    Ran runTyped(const QStringList& args, const QStringList& typed) const
+    {
+        QStringList command{qEnvironmentVariable("DRVESK_BIN_DIR") + QStringLiteral("/drvesk")};
+        command << args;
+        for (QString& a : command)
+            a = u'\'' + a + u'\'';
+        QProcess p;
+        p.setProcessEnvironment(drv::test::terminalEnvironment(home->path(), extraEnv));
+        p.setWorkingDirectory(home->path());
+        p.start(QStringLiteral("script"),
+                {QStringLiteral("-qefc"), command.join(u' '), QStringLiteral("/dev/null")});
+        QByteArray shown;
+        const QByteArray question = QStringLiteral("ください: ").toUtf8();
+        for (qsizetype i = 0; i < typed.size(); ++i) {
+            while (shown.count(question) <= i && p.state() != QProcess::NotRunning &&
+                   p.waitForReadyRead(20000))
+                shown += p.readAllStandardOutput();
+            p.write(typed[i].toUtf8() + '\n');
+        }
+        if (!p.waitForFinished(30000) || p.exitStatus() != QProcess::NormalExit) return {};
+        shown += p.readAllStandardOutput();
+        const QString text = QString::fromUtf8(shown).remove(u'\r');
+        return {p.exitCode(), text, text};
     }
 
     void makeDiary(const Rows& rows) const
@@ -106,6 +137,7 @@ private Q_SLOTS:
     {
         home = std::make_unique<QTemporaryDir>();
         QVERIFY(home->isValid());
+        extraEnv.clear();
     }
 
     // Help and version answer without a display and touch no file; a wrong command line
@@ -460,6 +492,69 @@ private Q_SLOTS:
         r = run({QStringLiteral("--mirror-sync"), mirror});
         QVERIFY2(r.code == 0, qPrintable(r.err));
         QVERIFY(stored().contains(QStringList{"261208", "題", "書き直した"}));
+    }
+
+    // An encrypted diary's password, typed on the terminal without echo (three tries) or
+    // read from the file DRVESK_PASSWORD_FILE names; a wrong one or none fails with status
+    // 1 and writes nothing; an import is sealed; an export says that its file is plain.
+    void encryptedDiary_data()
+    {
+        QTest::addColumn<QByteArray>("file");   // the password file's bytes; null: no file
+        QTest::addColumn<QStringList>("typed"); // each line typed on a terminal; none: no terminal
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("said");
+        const QStringList none;
+        const QString right = QStringLiteral("ひみつ"), wrong = QStringLiteral("ちがう");
+        QTest::newRow("file, right") << QByteArray("ひみつ\n") << none << 0 << "平文";
+        QTest::newRow("file, right, CRLF") << QByteArray("ひみつ\r\n") << none << 0 << "平文";
+        QTest::newRow("file, wrong")
+            << QByteArray("ちがう\n") << none << 1 << "パスワードが違います";
+        QTest::newRow("file unreadable") << QByteArray("") << none << 1 << "読めません";
+        QTest::newRow("no file, no terminal")
+            << QByteArray() << none << 1 << "DRVESK_PASSWORD_FILE";
+        QTest::newRow("terminal, right after a miss")
+            << QByteArray() << QStringList{wrong, right} << 0 << "平文";
+        QTest::newRow("terminal, three misses")
+            << QByteArray() << QStringList{wrong, wrong, wrong} << 1 << "パスワードが違います";
+    }
+    void encryptedDiary()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(QStringList, typed);
+        QFETCH(int, code);
+        QFETCH(QString, said);
+        makeDiary({{"261207", "今日", "大雪だった"}});
+        vault::setPasswordCost({1, 8u << 20});
+        QString reason;
+        QVERIFY2(encryption::switchOn(diary(), QStringLiteral("ひみつ"), vault::newRecoveryKey(),
+                                      {}, reason),
+                 qPrintable(reason));
+        if (!file.isNull()) {
+            const QString pw = this->file(QStringLiteral("pw"));
+            extraEnv.insert(QStringLiteral("DRVESK_PASSWORD_FILE"), pw);
+            if (!file.isEmpty()) writeFile(QStringLiteral("pw"), file);
+        }
+        const QByteArray sentence = QStringLiteral("読み込んだ晴れの日").toUtf8();
+        writeFile(QStringLiteral("in.md"), "# 2026-12-08 題\n\n" + sentence + "\n");
+        const QByteArray before = digest(diary());
+        const auto ask = [&](const QStringList& args) {
+            return typed.isEmpty() ? run(args) : runTyped(args, typed);
+        };
+        const Ran s = ask({QStringLiteral("--search"), QStringLiteral("雪")});
+        const Ran i = ask({QStringLiteral("--import"), this->file(QStringLiteral("in.md"))});
+        const Ran e = ask({QStringLiteral("--export"), this->file(QStringLiteral("out.json"))});
+        for (const Ran& r : {s, i, e}) {
+            QCOMPARE(r.code, code);
+            QVERIFY2(code == 0 || r.err.contains(said), qPrintable(r.err));
+            for (const QString& line : typed)
+                QVERIFY2(!r.out.contains(line), "the password was echoed");
+        }
+        QVERIFY2(e.err.contains(said), qPrintable(e.err));
+        QCOMPARE(s.out.contains(QStringLiteral("2026-12-07\t今日\t大雪だった\n")), code == 0);
+        QCOMPARE(QFile::exists(this->file(QStringLiteral("out.json"))), code == 0);
+        if (code != 0) QCOMPARE(digest(diary()), before);
+        for (const QString& kept : {folder(), this->file(QStringLiteral(".cache"))})
+            QCOMPARE(drv::test::filesHolding(kept, sentence), QStringList());
     }
 };
 

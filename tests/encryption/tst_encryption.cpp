@@ -17,7 +17,6 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QDirIterator>
 #include <QFile>
 #include <QStandardPaths>
 #include <QTest>
@@ -42,18 +41,6 @@ QStringList search(const QString& word)
     for (const DiaryEntry& e : rows)
         out << e.skYmn + u'|' + e.szTtl + u'|' + e.szDoc;
     return out;
-}
-
-// Every file below a folder that holds the bytes.
-QStringList filesHolding(const QString& folder, const QByteArray& bytes)
-{
-    QStringList found;
-    QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        QFile f(it.next());
-        if (f.open(QIODevice::ReadOnly) && f.readAll().contains(bytes)) found << f.fileName();
-    }
-    return found;
 }
 
 } // namespace
@@ -126,10 +113,10 @@ private Q_SLOTS:
         QVERIFY2(keys, qPrintable(reason));
         QCOMPARE(seen, 56);
         const QByteArray secret = kSentence.toUtf8();
-        QCOMPARE(filesHolding(sUsrFld, secret), QStringList());
-        QCOMPARE(
-            filesHolding(QStandardPaths::writableLocation(QStandardPaths::CacheLocation), secret),
-            QStringList());
+        QCOMPARE(test::filesHolding(sUsrFld, secret), QStringList());
+        QCOMPARE(test::filesHolding(QStandardPaths::writableLocation(QStandardPaths::CacheLocation),
+                                    secret),
+                 QStringList());
         QVERIFY(!QFileInfo::exists(index));
 
         QVERIFY(DbOpenUnlocked(std::move(keys)));
@@ -142,7 +129,7 @@ private Q_SLOTS:
         QCOMPARE(body, kSentence);
         // Saves go sealed: another tool sees no text.
         QVERIFY(diary::save(QStringLiteral("261130"), QStringLiteral("新"), kSentence));
-        QCOMPARE(filesHolding(sUsrFld, secret), QStringList());
+        QCOMPARE(test::filesHolding(sUsrFld, secret), QStringList());
 
         const vault::KeySet* open = diaryKeys();
         auto again = vault::KeySet::fromDataKey(open->dataKey());
@@ -150,14 +137,14 @@ private Q_SLOTS:
         // The index went to disk sealed, and nowhere in plain.
         QVERIFY(QFileInfo::exists(index::sealedPathFor(index)));
         QVERIFY(!QFileInfo::exists(index));
-        QCOMPARE(
-            filesHolding(QStandardPaths::writableLocation(QStandardPaths::CacheLocation), secret),
-            QStringList());
+        QCOMPARE(test::filesHolding(QStandardPaths::writableLocation(QStandardPaths::CacheLocation),
+                                    secret),
+                 QStringList());
         QVERIFY2(encryption::switchOff(diaryFile(), *again, {}, reason), qPrintable(reason));
         auto after = test::stored();
         QCOMPARE(after.take(QStringLiteral("261130")).body, kSentence);
         QCOMPARE(after, before);
-        QVERIFY(!filesHolding(sUsrFld + QStringLiteral("backup"), secret).isEmpty());
+        QVERIFY(!test::filesHolding(sUsrFld + QStringLiteral("backup"), secret).isEmpty());
         QVERIFY(DbOpen());
         QVERIFY(!DbIsEncrypted());
     }

@@ -11,14 +11,17 @@
 #include "DiaryKeys.h"
 #include "FakePlatform.h"
 #include "Globals.h"
+#include "IdleLock.h"
 #include "KeepAsk.h"
 #include "KeySlot.h"
+#include "LockWindow.h"
 #include "MainWindow.h"
 #include "MonthCalendar.h"
 #include "ProgressBox.h"
 #include "RecoveryKey.h"
 #include "RestoreDialog.h"
 #include "Store.h"
+#include "YearWindow.h"
 #include "fmTxt.h"
 #include "uTxA.h"
 
@@ -30,6 +33,8 @@
 #include <QProgressDialog>
 #include <QTableWidget>
 #include <QTest>
+
+#include <chrono>
 
 using namespace drv;
 using namespace drv::keep;
@@ -125,6 +130,8 @@ private Q_SLOTS:
     }
     void cleanup()
     {
+        IdleLock::instance().start({});
+        fmTxt::closeLookback();
         BackgroundSnapshot::stop();
         w.reset();
         DbClose();
@@ -144,7 +151,7 @@ private Q_SLOTS:
         for (QAction* a : w->mnTool)
             tools << a->text();
         QCOMPARE(tools, (QStringList{"ﾊﾞｯｸｱｯﾌﾟから復元…", "書き出し…", "読み込み…", "暗号化…",
-                                     "ﾊﾟｽﾜｰﾄﾞの変更…", "写しのフォルダー…"}));
+                                     "ﾊﾟｽﾜｰﾄﾞの変更…", "写しのフォルダー…", "自動ロック…"}));
         QCOMPARE(w->menuAt(5)->actions(), w->mnTool);
     }
 
@@ -344,6 +351,92 @@ private Q_SLOTS:
         QCOMPARE(fake->messages.last(), QStringLiteral("暗号化を解除しました"));
         QCOMPARE(test::firstColumn(diaryPath(), QStringLiteral("select szTtl from tbDoc")),
                  (QStringList{"三日", "七日の題"}));
+    }
+
+    // The idle lock of an encrypted diary, set from the tools menu: after the idle time the
+    // entry and the year at a glance are hidden while the password is asked; the right
+    // one shows them as they were, the unsaved title still there and never written in
+    // plain. Cancel leaves the lock window, whose button asks again and whose end saves.
+    void idleLock_data()
+    {
+        QTest::addColumn<QVariantList>("answers"); // at the lock, then to the lock window
+        QTest::addColumn<QString>("button");       // clicked on the lock window afterwards
+        QTest::addColumn<QStringList>("said");
+        QTest::addColumn<bool>("shown");
+        const QVariant cancel;
+        const QString pw = QStringLiteral("pw"), wrong = QStringLiteral("wrong");
+        QTest::newRow("right") << QVariantList{pw} << "" << QStringList() << true;
+        QTest::newRow("wrong, then right")
+            << QVariantList{wrong, pw} << "" << QStringList{"パスワードが違います"} << true;
+        QTest::newRow("cancel keeps it locked")
+            << QVariantList{cancel} << "" << QStringList() << false;
+        QTest::newRow("cancel, then unlocked from the lock window")
+            << QVariantList{cancel, wrong, pw} << "unlockButton"
+            << QStringList{"パスワードが違います"} << true;
+        QTest::newRow("cancel, then ended from the lock window")
+            << QVariantList{cancel} << "endButton" << QStringList() << false;
+    }
+    void idleLock()
+    {
+        QFETCH(QVariantList, answers);
+        QFETCH(QString, button);
+        QFETCH(QStringList, said);
+        QFETCH(bool, shown);
+        IdleLock& lock = IdleLock::instance();
+        vault::setPasswordCost({1, 8u << 20});
+        fake->promptAnswers = {QStringLiteral("pw"), QStringLiteral("pw")};
+        w->mnTool_Click(fmTxt::EncryptItem);
+        QVERIFY(DbIsEncrypted());
+        fake->promptAnswers = {QStringLiteral("5")};
+        w->mnTool_Click(fmTxt::IdleLockItem);
+        QCOMPARE(IdleLock::storedMinutes(), 5);
+        QVERIFY(lock.idleTime() == std::chrono::minutes(5));
+        w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+        w->showLookback(QStringLiteral("一年の一覧"));
+        QWidget* year = &YearWindow::instance();
+        QVERIFY(year->isVisible());
+        const QString title = QStringLiteral("鍵のかかる前の題");
+        typeTitle(title);
+        const QByteArray before = test::digest(diaryPath());
+        bool ended = false;
+        lock.setEnd([&] { return ended = w->close(); });
+        QList<bool> visibleWhileAsked;
+        fake->onPrompt = [&] { visibleWhileAsked << (w->isVisible() || year->isVisible()); };
+        fake->messages.clear();
+        fake->promptAnswers = answers;
+        lock.start(std::chrono::milliseconds(50));
+        QTRY_VERIFY_WITH_TIMEOUT(!visibleWhileAsked.isEmpty(), 10000);
+        lock.start({}); // no second lock
+        if (!button.isEmpty()) {
+            QVERIFY(lock.lockWindow()->isVisible());
+            QTest::mouseClick(lock.lockWindow()->findChild<QAbstractButton*>(button),
+                              Qt::LeftButton);
+        }
+        fake->onPrompt = {};
+        QCOMPARE(visibleWhileAsked, QList<bool>(answers.size(), false));
+        QCOMPARE(fake->messages, said);
+        QCOMPARE(lock.locked(), !shown && !ended);
+        QCOMPARE(w->isVisible(), shown);
+        QCOMPARE(year->isVisible(), shown);
+        QCOMPARE(lock.lockWindow()->isVisible(), !shown && !ended);
+        QCOMPARE(test::filesHolding(sUsrFld, title.toUtf8()), QStringList());
+        if (ended) {
+            // Ended as the close box does: the entry was saved, sealed.
+            fake->promptAnswers = {QStringLiteral("pw")};
+            QVERIFY(DbOpen());
+            QString stored, body;
+            QVERIFY(diary::read(QStringLiteral("261207"), stored, body));
+            QCOMPARE(stored, title);
+            return;
+        }
+        QCOMPARE(w->vTTL->text(), title);
+        QVERIFY(w->Modified);
+        QCOMPARE(test::digest(diaryPath()), before);
+        if (shown) return;
+        fake->promptAnswers = {QStringLiteral("pw")};
+        lock.lockWindow()->findChild<QAbstractButton*>(QStringLiteral("unlockButton"))->click();
+        QVERIFY(!lock.locked() && w->isVisible());
     }
 
     // At start the password comes before any entry: a wrong one is said and asked again,

@@ -5,6 +5,7 @@
 #include "SqlQuery.h"
 
 #include <QCryptographicHash>
+#include <QDirIterator>
 #include <QFile>
 #include <QTest>
 
@@ -82,6 +83,17 @@ QByteArray digest(const QString& path)
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly)) return {};
     return QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256);
+}
+
+QStringList filesHolding(const QString& folder, const QByteArray& bytes)
+{
+    QStringList found;
+    QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        QFile f(it.next());
+        if (f.open(QIODevice::ReadOnly) && f.readAll().contains(bytes)) found << f.fileName();
+    }
+    return found;
 }
 
 } // namespace drv::test

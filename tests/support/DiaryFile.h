@@ -30,5 +30,7 @@ bool onFile(const QString& path, const QString& sql, const QVariantList& values 
 QStringList firstColumn(const QString& path, const QString& sql);
 // The file's SHA-256, empty when it cannot be read: proves a file was left untouched.
 QByteArray digest(const QString& path);
+// Every file below a folder that holds the bytes: proves a text was never written in plain.
+QStringList filesHolding(const QString& folder, const QByteArray& bytes);
 
 } // namespace drv::test

@@ -81,6 +81,7 @@ bool FakePlatform::prompt(const QString& text, const QString& title, const QStri
                           QString& answer)
 {
     prompts << Prompt{text, title, proposed};
+    if (onPrompt) onPrompt();
     if (promptAnswers.isEmpty()) return false;
     const QVariant next = promptAnswers.takeFirst();
     if (next.isNull()) return false;

@@ -8,6 +8,7 @@
 #include <QTemporaryDir>
 #include <QUrl>
 
+#include <functional>
 #include <optional>
 
 namespace drv::test {
@@ -66,8 +67,9 @@ public:
     struct Prompt {
         QString text, title, proposed;
     };
-    QList<Prompt> prompts;         // every prompt shown
-    QList<QVariant> promptAnswers; // next answers: a string, or a null QVariant for Cancel
+    QList<Prompt> prompts;          // every prompt shown
+    QList<QVariant> promptAnswers;  // next answers: a string, or a null QVariant for Cancel
+    std::function<void()> onPrompt; // called as each prompt shows, to look at the screen then
     QList<QUrl> opened;
     struct FontChoice {
         QString name;
