@@ -39,7 +39,9 @@ void sqlDiaryText(sqlite3_context* ctx, int, sqlite3_value** argv)
     const auto* k = reinterpret_cast<const char*>(sqlite3_value_text(argv[0]));
     const QString key = k ? QString::fromUtf8(k, sqlite3_value_bytes(argv[0])) : QString();
     QString text;
-    if (!g_keys || !g_keys->openValue(key, QStringLiteral("szDoc"), stored, text)) {
+    // Also called on the index's worker thread, while the keys may change on the window's.
+    const std::shared_ptr<const vault::KeySet> keys = heldDiaryKeys();
+    if (!keys || !keys->openValue(key, QStringLiteral("szDoc"), stored, text)) {
         sqlite3_result_null(ctx);
         return;
     }
@@ -49,6 +51,7 @@ void sqlDiaryText(sqlite3_context* ctx, int, sqlite3_value** argv)
 
 } // namespace
 
+// For the window's thread, the one that changes them; other threads hold them.
 const vault::KeySet* diaryKeys()
 {
     return g_keys.get();
@@ -86,8 +89,9 @@ void detail::setOpenCancelled(bool cancelled)
 
 StoreValue storedValue(const QString& key, const QString& column, const QString& text)
 {
-    if (!g_keys) return text;
-    return g_keys->sealValue(key, column, text);
+    const auto keys = heldDiaryKeys();
+    if (!keys) return text;
+    return keys->sealValue(key, column, text);
 }
 
 bool textOfStored(const QString& key, const QString& column, const QVariant& stored, QString& text)
@@ -102,7 +106,8 @@ bool textOfStored(const QString& key, const QString& column, const QVariant& sto
         return true;
     }
     text.clear();
-    return g_keys && g_keys->openValue(key, column, bytes, text);
+    const auto keys = heldDiaryKeys();
+    return keys && keys->openValue(key, column, bytes, text);
 }
 
 QStringList openTable(ColumnTable& table, int count, const QStringList& names)

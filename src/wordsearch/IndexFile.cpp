@@ -257,7 +257,8 @@ QByteArray digestOf(const char* utf8, int bytes)
 {
     if (!utf8) return QByteArray(1, '\0');
     // An encrypted diary's digests are keyed: they tell a change and nothing of the text.
-    if (const vault::KeySet* keys = diaryKeys()) return keys->digest(utf8, bytes);
+    // Held for the call: the worker thread asks while the window's may change them.
+    if (const auto keys = heldDiaryKeys()) return keys->digest(utf8, bytes);
     return QCryptographicHash::hash(QByteArrayView(utf8, bytes), QCryptographicHash::Blake2b_160);
 }
 
