@@ -4,7 +4,9 @@
 #include "SearchIndex.h"
 
 #include "DateKey.h"
+#include "DiaryKeys.h"
 #include "IndexFile.h"
+#include "KeySet.h"
 #include "OwnChanges.h"
 #include "SearchState.h"
 #include "SearchStatements.h"
@@ -45,12 +47,21 @@ struct Hit {
 };
 
 // Whether the body holds the word exactly as drv_match decides it: a text body is read by
-// the driver as the engine's UTF-16, which is what drv_match is handed; any other value
-// is left to the engine's own conversion.
-bool hit(const QString& word, const QString& key, const StoreValue& body, bool& ok)
+// the driver as the engine's UTF-16, which is what drv_match is handed; a sealed one is
+// opened here, once, and kept open for the listing (drv_doc gives the same text); any
+// other value is left to the engine's own conversion.
+bool hit(const QString& word, const QString& key, StoreValue& body, bool& ok)
 {
     if (body.typeId() == QMetaType::QString) return matches(body.toString(), word);
     if (body.isNull()) return false;
+    if (body.typeId() == QMetaType::QByteArray && vault::isSealed(body.toByteArray())) {
+        QString text;
+        // One that does not open is no hit, as drv_doc gives null for it; the listing
+        // would show it empty.
+        if (!textOfStored(key, QStringLiteral("szDoc"), body, text)) return false;
+        body = text;
+        return matches(text, word);
+    }
     Statement st{sql::kHitOf, {word, key}};
     int n = 0;
     ok = ok && DbGetRec(st, n);
