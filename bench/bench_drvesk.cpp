@@ -1,6 +1,7 @@
 // Timings of what a user waits for, on the largest diary, in-process on the offscreen
 // platform: the main window from construction to shown, showing and saving an entry,
 // the month list, and the listing window's date and word listings to their first paint.
+// The start is timed on the largest diary encrypted too, its password's derivation apart.
 //
 //   bench_drvesk --diary=LARGEST.mdb --long50=LONG50.mdb [benchmark flags]
 //
@@ -10,9 +11,14 @@
 // 2026-12-07.
 
 #include "BenchSession.h"
+#include "DiaryEncryption.h"
+#include "FakePlatform.h"
 #include "IndexFile.h"
+#include "KeySet.h"
+#include "KeySlot.h"
 #include "ListingView.h"
 #include "MonthCalendar.h"
+#include "RecoveryKey.h"
 #include "SearchIndex.h"
 #include "SqlQuery.h"
 #include "Statements.h"
@@ -38,7 +44,9 @@ using namespace drv;
 
 namespace {
 
-enum class Diary { None, Largest, Empty, Long50 };
+enum class Diary { None, Largest, LargestEncrypted, Empty, Long50 };
+
+const QString kPassword = QStringLiteral("ベンチの合言葉");
 
 bench::BenchSession* g_session = nullptr;
 QString g_largest, g_long50;
@@ -50,12 +58,28 @@ QString pathOf(Diary d)
 {
     switch (d) {
     case Diary::Largest:
+    case Diary::LargestEncrypted:
         return g_largest;
     case Diary::Long50:
         return g_long50;
     default:
         return QString();
     }
+}
+
+// The session's copy of the largest diary switched on. Its password slot is made at the
+// lowest cost, so that the starts time everything but the password's derivation, which
+// PasswordDerivation times on its own at the cost every diary gets.
+bool encrypt(benchmark::State& state)
+{
+    const vault::PasswordCost real;
+    vault::setPasswordCost({1, 8192});
+    QString reason;
+    const bool on = bool(encryption::switchOn(g_session->diaryPath(), kPassword,
+                                              vault::newRecoveryKey(), {}, reason));
+    vault::setPasswordCost(real);
+    if (!on) state.SkipWithError(qPrintable(QStringLiteral("not switched on: ") + reason));
+    return on;
 }
 
 // The main window on a fresh copy of that diary, opened when another one is open, with
@@ -67,8 +91,10 @@ fmTxt* windowOn(Diary d, benchmark::State& state)
             state.SkipWithError("diary missing: give --diary= and --long50=");
             return nullptr;
         }
+        if (d == Diary::LargestEncrypted && !encrypt(state)) return nullptr;
         g_current = d;
     }
+    if (d == Diary::LargestEncrypted) g_session->machine().promptAnswers = {kPassword};
     fmTxt* w = g_session->window();
     if (!w)
         state.SkipWithError("the main window did not start");
@@ -106,6 +132,7 @@ void BM_MainWindowShown(benchmark::State& state, Diary d)
     for (auto _ : state) {
         state.PauseTiming();
         g_session->closeWindow();
+        if (d == Diary::LargestEncrypted) g_session->machine().promptAnswers = {kPassword};
         state.ResumeTiming();
         if (!g_session->openWindow()) {
             state.SkipWithError("the main window did not start");
@@ -113,6 +140,16 @@ void BM_MainWindowShown(benchmark::State& state, Diary d)
         }
     }
     failOnMessages(state, messages);
+}
+
+// Argon2id at the cost a diary's password slot gets, as each start of an encrypted diary
+// pays it before the window.
+void BM_PasswordDerivation(benchmark::State& state)
+{
+    const auto keys = vault::KeySet::generate();
+    const QByteArray slot = vault::wrapWithPassword(keys->dataKey(), kPassword);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(vault::unwrap(slot, kPassword));
 }
 
 void showAlternately(benchmark::State& state, QDate a, QDate b, bool paint)
@@ -456,6 +493,9 @@ void registerAll()
     std::vector<benchmark::internal::Benchmark*> all = {
         RegisterBenchmark("MainWindowShown/largest", BM_MainWindowShown, Diary::Largest),
         RegisterBenchmark("MainWindowShown/empty", BM_MainWindowShown, Diary::Empty),
+        RegisterBenchmark("MainWindowShown/largest_encrypted", BM_MainWindowShown,
+                          Diary::LargestEncrypted),
+        RegisterBenchmark("PasswordDerivation", BM_PasswordDerivation),
         RegisterBenchmark("ShowEntry/same_month", BM_ShowEntry_SameMonth),
         RegisterBenchmark("ShowEntry/same_month_painted", BM_ShowEntry_SameMonth_Painted),
         RegisterBenchmark("ShowEntry/other_month", BM_ShowEntry_OtherMonth),
