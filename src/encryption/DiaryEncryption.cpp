@@ -12,6 +12,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <future>
+
 #include <sqlite3.h>
 
 namespace drv::encryption {
@@ -121,12 +123,14 @@ std::unique_ptr<vault::KeySet> switchOn(const QString& diary, const QString& pas
     }
     RewriteKeys with;
     with.to = keys.get();
-    with.slots.insert(kPasswordSlot, vault::wrapWithPassword(keys->dataKey(), password));
-    with.slots.insert(kRecoverySlot, vault::wrapWithRecovery(keys->dataKey(), recoveryKey));
-    if (with.slots.value(kPasswordSlot).isEmpty() || with.slots.value(kRecoverySlot).isEmpty()) {
-        reason = QStringLiteral("鍵を作れません (メモリが足りません)");
-        return {};
-    }
+    // The slots are made on a thread of their own while the rows are copied; `with` goes
+    // before `keys`, waiting for that thread.
+    const vault::Secret& dataKey = keys->dataKey();
+    with.slots = std::async(std::launch::async, [&dataKey, password, recoveryKey] {
+                     return QMap<QString, QByteArray>{
+                         {kPasswordSlot, vault::wrapWithPassword(dataKey, password)},
+                         {kRecoverySlot, vault::wrapWithRecovery(dataKey, recoveryKey)}};
+                 }).share();
     if (!rewrite(diary, with, progress, reason)) return {};
     forgetIndex(diary);
     rewriteSnapshots(diary, with);

@@ -184,9 +184,16 @@ bool write(const QString& from, const QString& to, const RewriteKeys& keys,
         }
         if (failed(schema, reason)) return false;
     }
-    if (!writeSlots(target.handle(), keys.to ? keys.slots : QMap<QString, QByteArray>{}, reason) ||
-        !copyRows(source, target, keys, total, progress, reason))
-        return false;
+    if (!copyRows(source, target, keys, total, progress, reason)) return false;
+    if (keys.to) {
+        const QMap<QString, QByteArray> slots =
+            keys.slots.valid() ? keys.slots.get() : QMap<QString, QByteArray>{};
+        if (slots.isEmpty() || slots.values().contains(QByteArray())) {
+            reason = QStringLiteral("鍵を作れません (メモリが足りません)");
+            return false;
+        }
+        if (!writeSlots(target.handle(), slots, reason)) return false;
+    }
     if (!sql::quietRun(target.handle(), sql::kCommit)) {
         reason = target.lastError();
         return false;

@@ -12,13 +12,17 @@
 #include <QString>
 
 #include <functional>
+#include <future>
 
 namespace drv {
 
 struct RewriteKeys {
     const vault::KeySet* from = nullptr; // opens the old file's sealed values; null: plain
     const vault::KeySet* to = nullptr;   // seals the new file's values; null: plain
-    QMap<QString, QByteArray> slots;     // the new file's key slots (with `to`)
+    // The new file's key slots (with `to`), taken once the rows are written: a password's
+    // derivation (half a second, more on a busy machine) runs beside the copy. Empty, or
+    // a slot empty, when they could not be made.
+    std::shared_future<QMap<QString, QByteArray>> slots;
 };
 
 // The name the new file is written under, beside the old one.
