@@ -8,14 +8,17 @@
 #include "KeepReports.h"
 #include "MirrorNames.h"
 #include "Snapshots.h"
+#include "Store.h"
 #include "SyncedFile.h"
 
 #include <QDir>
 #include <QFile>
-#include <QRegularExpression>
 #include <QSysInfo>
 #include <QUuid>
 
+#include <algorithm>
+
+#include <dirent.h>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -23,13 +26,43 @@ namespace drv::mirror {
 
 namespace {
 
-// The day's entry as the diary holds it now; nullopt when it holds none.
-std::optional<DiaryEntry> entryOfDay(const QDate& day)
+// A stamp taken this soon after its file's modification time may not tell a later write
+// in the same tick of the file system's clock (whole seconds, or two, on some).
+constexpr qint64 kSettledNs = 2'000'000'000;
+// A rescan reads files modified this recently by their time, whatever their stamps.
+constexpr qint64 kRecentNs = 3'600'000'000'000;
+
+qint64 nowNs()
 {
-    const QString key = DateKey::fromDate(day);
-    QString title, body;
-    if (!diary::read(key, title, body) || (title.isEmpty() && body.isEmpty())) return {};
-    return DiaryEntry{key, title, body};
+    return QDateTime::currentMSecsSinceEpoch() * 1'000'000;
+}
+
+bool settled(const FileStamp& stamp, qint64 statedNs)
+{
+    return statedNs - stamp.mtimeNs >= kSettledNs;
+}
+
+// The names in a folder that may be folders (or else files), unsorted: one read of the
+// folder, no look at each entry where the file system tells its kind.
+QStringList namesIn(const QString& folder, bool folders)
+{
+    QStringList names;
+    DIR* dir = ::opendir(QFile::encodeName(folder).constData());
+    if (!dir) return names;
+    while (const dirent* e = ::readdir(dir)) {
+        if (e->d_name[0] == '.') continue; // ".", "..", hidden and temporary files
+        const bool maybe = e->d_type == DT_UNKNOWN || e->d_type == DT_LNK;
+        if (maybe || e->d_type == (folders ? DT_DIR : DT_REG))
+            names << QFile::decodeName(e->d_name);
+    }
+    ::closedir(dir);
+    return names;
+}
+
+bool isYearName(const QString& name)
+{
+    return name.size() == 4 &&
+           std::all_of(name.cbegin(), name.cend(), [](QChar c) { return c >= u'0' && c <= u'9'; });
 }
 
 // A quick fingerprint of a row as read, to reuse its digest while the row is unchanged.
@@ -63,17 +96,24 @@ bool holdsCopy(const DiaryEntry& entry, const QString& entryText, const FoundFil
     return c.szTtl.isEmpty() || entry.szTtl == c.szTtl || entry.szDoc.contains(c.szTtl);
 }
 
-FileJob writeJob(const QString& folder, const DiaryEntry& e, const QDate& day)
+// The day's file written with the entry, over the file the scan saw (or where it saw none).
+FileJob writeJob(const QString& folder, const DiaryEntry& e, const QDate& day, const Pass& pass)
 {
     const QString text = dayFileText(e);
-    return {
-        FileJob::Write, day, folder + u'/' + dayFilePath(day), text.toUtf8(), digestOf(text), {},
-        false};
+    return {FileJob::Write,
+            day,
+            folder + u'/' + dayFilePath(day),
+            text.toUtf8(),
+            digestOf(text),
+            {},
+            false,
+            pass.seen.value(day),
+            0};
 }
 
 FileJob asideJob(const FoundFile& f)
 {
-    return {FileJob::Aside, f.day, f.path, {}, {}, {}, false};
+    return {FileJob::Aside, f.day, f.path, {}, {}, {}, false, {}, 0};
 }
 
 QByteArray pairOf(const QByteArray& a, const QByteArray& b)
@@ -117,6 +157,7 @@ void Mirror::setOn(bool on)
 {
     dirty_ |= state_.on != on;
     state_.on = on;
+    diaryChanged(); // saves made while it is off are not told
 }
 
 void Mirror::choose(const QString& folder)
@@ -130,6 +171,7 @@ void Mirror::choose(const QString& folder)
     }
     state_.on = true;
     dirty_ = true;
+    diaryChanged();
 }
 
 QString unavailableReason()
@@ -195,10 +237,6 @@ bool Mirror::stillEnough(const QString& path, const FileStamp& stamp)
     return now - it->second >= stillMs_;
 }
 
-// A statement of the mirror's own on the diary's connection: whether another
-// connection committed since it was last asked.
-const QString kDataVersion = QStringLiteral("Pragma main.data_version");
-
 void Mirror::dayChanged(const QDate& day, const DiaryEntry& entry)
 {
     if (!rowsRead_) return;
@@ -208,15 +246,47 @@ void Mirror::dayChanged(const QDate& day, const DiaryEntry& entry)
         rows_.insert(day, digestOf(dayFileText(entry)));
 }
 
-bool Mirror::readDiary(const QDate& today, const keep::Progress& progress)
+std::unique_ptr<diary::DiaryReader> Mirror::prepareScan()
 {
-    int version = -1;
-    const bool versioned = DbGetRec(Statement{kDataVersion, {}}, version);
-    const qint64 now = QDateTime::currentMSecsSinceEpoch();
-    if (rowsRead_ && versioned && version == dataVersion_ && now - rowsReadAt_ < 60000) return true;
+    qint64 version = -1;
+    versionNow_ = diary::dataVersion(version) ? version : -1;
+    return std::make_unique<diary::DiaryReader>();
+}
+
+bool Mirror::trusted(const DayAgreement& agreed, const FileStamp& now, bool rescan) const
+{
+    if (agreed.stamp != now || !settled(agreed.stamp, agreed.statedNs)) return false;
+    return !rescan || nowNs() - now.mtimeNs >= kRecentNs;
+}
+
+bool Mirror::fileAsAgreed(const QDate& day) const
+{
+    const QString path = state_.folder + u'/' + dayFilePath(day);
+    const FileStamp stamp = stampOf(path);
+    const auto agreed = state_.days.constFind(day);
+    if (agreed == state_.days.constEnd()) return stamp.isNull();
+    if (agreed->stamp != stamp) return false;
+    if (settled(agreed->stamp, agreed->statedNs)) return true;
+    FoundFile f;
+    f.path = path;
+    return readText(f) && f.digest == agreed->digest;
+}
+
+bool Mirror::readDiary(const QDate& today, diary::DiaryReader& reader,
+                       const QHash<QDate, FoundFile>& files, QHash<QDate, DiaryEntry>& fresh,
+                       const keep::Progress& progress)
+{
+    if (rowsRead_ && versionNow_ >= 0 && versionNow_ == dataVersion_) {
+        // As read before, with the days told since: only the days whose files differ
+        // are read again, one by one, when the scan needs their entries.
+        return true;
+    }
+    int total = 0;
+    if (!reader.count(total)) return false;
     QHash<QDate, QByteArray> rows;
-    rows.reserve(rows_.size() + 64);
-    const bool read = diary::walk(500, [&](const QList<DiaryEntry>& page) {
+    rows.reserve(std::max<qsizetype>(rows_.size(), total) + 64);
+    bool stopped = false;
+    const bool read = reader.walk(500, [&](const QList<DiaryEntry>& page) {
         for (const DiaryEntry& e : page) {
             const QDate day = DateKey::toDate(e.skYmn, today);
             if (!day.isValid()) continue;
@@ -224,35 +294,40 @@ bool Mirror::readDiary(const QDate& today, const keep::Progress& progress)
             auto known = digests_.find(day);
             if (known == digests_.end() || known->first != print)
                 known = digests_.insert(day, {print, digestOf(dayFileText(e))});
+            if (known->second.isEmpty()) continue; // an empty row holds no entry
             rows.insert(day, known->second);
+            const auto file = files.constFind(day);
+            if (file == files.constEnd() || file->digest != known->second) fresh.insert(day, e);
         }
-        return !progress || progress(rows.size(), std::max<qint64>(rows.size(), 1) * 2);
+        stopped = progress && !progress(rows.size(), std::max<qint64>(total, rows.size()));
+        return !stopped;
     });
-    if (!read) return false;
+    if (!read || stopped) {
+        fresh.clear();
+        return false;
+    }
     for (auto it = digests_.begin(); it != digests_.end();)
         it = rows.contains(it.key()) ? std::next(it) : digests_.erase(it);
     rows_ = std::move(rows);
-    rowsRead_ = versioned;
-    dataVersion_ = version;
-    rowsReadAt_ = now;
+    rowsRead_ = versionNow_ >= 0;
+    dataVersion_ = versionNow_;
     return true;
 }
 
-bool Mirror::scan(Pass& pass, const QDate& today, const keep::Progress& progress)
+bool Mirror::scan(Pass& pass, const QDate& today, diary::DiaryReader& reader, bool rescan,
+                  const keep::Progress& progress)
 {
     pass = {};
-    if (!readDiary(today, progress)) return false;
-    const QHash<QDate, QByteArray>& rows = rows_;
-
+    scanFailure_.clear();
+    // The files first, so that the rows the files need are kept as the diary is read.
+    const qint64 statedNs = nowNs(); // before any stamp is taken
     QHash<QDate, FoundFile> files;
     QSet<QDate> unsettled; // not still or not readable: decided in a later pass
     QList<FoundFile> copies;
-    static const QRegularExpression yearForm(QStringLiteral(R"(^\d{4}$)"));
-    const QStringList years = QDir(state_.folder).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
-    for (const QString& year : years) {
-        if (!yearForm.match(year).hasMatch()) continue;
+    for (const QString& year : namesIn(state_.folder, true)) {
+        if (!isYearName(year)) continue;
         const QString yearPath = state_.folder + u'/' + year;
-        for (const QString& name : QDir(yearPath).entryList(QDir::Files)) {
+        for (const QString& name : namesIn(yearPath, false)) {
             const NameInfo info = classifyName(name);
             if (info.kind == NameKind::Other || info.day.year() != year.toInt() ||
                 !holdsDay(info.day, today))
@@ -261,13 +336,15 @@ bool Mirror::scan(Pass& pass, const QDate& today, const keep::Progress& progress
             f.day = info.day;
             f.path = yearPath + u'/' + name;
             f.stamp = stampOf(f.path);
+            f.statedNs = statedNs;
             if (f.stamp.isNull()) continue;
             if (info.kind == NameKind::ConflictCopy) {
                 copies << f;
                 continue;
             }
+            pass.seen.insert(f.day, f.stamp);
             const auto agreed = state_.days.constFind(f.day);
-            if (agreed != state_.days.constEnd() && agreed->stamp == f.stamp) {
+            if (agreed != state_.days.constEnd() && trusted(*agreed, f.stamp, rescan)) {
                 f.digest = agreed->digest;
                 f.known = false;
             } else if (!stillEnough(f.path, f.stamp)) {
@@ -282,6 +359,20 @@ bool Mirror::scan(Pass& pass, const QDate& today, const keep::Progress& progress
             files.insert(f.day, f);
         }
     }
+    QHash<QDate, DiaryEntry> fresh;
+    if (!readDiary(today, reader, files, fresh, progress)) {
+        scanFailure_ = reader.failure();
+        return false;
+    }
+    const QHash<QDate, QByteArray>& rows = rows_;
+    // The day's entry as the diary holds it (as read, or now); nullopt when it holds none.
+    auto entryOfDay = [&](const QDate& day) -> std::optional<DiaryEntry> {
+        const auto it = fresh.constFind(day);
+        if (it != fresh.constEnd()) return *it;
+        std::optional<DiaryEntry> e;
+        reader.read(DateKey::fromDate(day), e);
+        return e;
+    };
 
     QSet<QDate> days;
     days.reserve(rows.size() + files.size());
@@ -298,10 +389,17 @@ bool Mirror::scan(Pass& pass, const QDate& today, const keep::Progress& progress
         const auto file = files.find(day);
         const QByteArray d = row != rows.constEnd() ? *row : QByteArray();
         const QByteArray f = file != files.end() ? file->digest : QByteArray();
-        const QByteArray a = state_.days.value(day).digest;
+        const auto agreed = state_.days.constFind(day);
+        const QByteArray a = agreed != state_.days.constEnd() ? agreed->digest : QByteArray();
         switch (decide(d, f, a)) {
         case Step::Nothing:
             inStep.insert(day);
+            // A file read again as agreed: its new stamp (or its stamp, now settled) is
+            // remembered, so that the next pass need not read it.
+            if (file != files.end() && file->known && agreed != state_.days.constEnd() &&
+                (agreed->stamp != file->stamp ||
+                 (!settled(agreed->stamp, agreed->statedNs) && settled(file->stamp, statedNs))))
+                pass.agree << std::pair{day, *file};
             break;
         case Step::Agree:
             inStep.insert(day);
@@ -402,17 +500,22 @@ void Mirror::decline(const Pass& pass)
         declined_.insert(pairOf({}, f.digest));
 }
 
-void Mirror::applyToDiary(const Pass& pass, const Answers& answers, const QDate& today, Work& work)
+void Mirror::planFiles(const Pass& pass, const QDate& today, Work& work) const
 {
     work = {};
     work.asideFolder = asideFolder();
-    const QString& folder = state_.folder;
+    work.jobs.reserve(pass.toFiles.size() + pass.copiesHeld.size());
     for (const DiaryEntry& e : pass.toFiles)
-        work.jobs << writeJob(folder, e, DateKey::toDate(e.skYmn, today));
+        work.jobs << writeJob(state_.folder, e, DateKey::toDate(e.skYmn, today), pass);
     work.agree = pass.agree;
     work.forget = pass.forget;
     for (const FoundFile& c : pass.copiesHeld)
         work.jobs << asideJob(c);
+}
+
+void Mirror::applyToDiary(const Pass& pass, const Answers& answers, const QDate& today, Work& work)
+{
+    const QString& folder = state_.folder;
 
     // What depends on the diary's transaction.
     QList<diary::BatchRow> rows;
@@ -422,7 +525,7 @@ void Mirror::applyToDiary(const Pass& pass, const Answers& answers, const QDate&
     // The day's file holds `entry` once the batch is written.
     auto fileHolds = [&](const FoundFile& f, const DiaryEntry& entry) {
         if (dayFileText(entry) != f.text)
-            after << writeJob(folder, entry, f.day);
+            after << writeJob(folder, entry, f.day, pass);
         else
             agreeAfter << std::pair{f.day, f};
     };
@@ -451,9 +554,9 @@ void Mirror::applyToDiary(const Pass& pass, const Answers& answers, const QDate&
             // The text that loses is kept aside, never overwritten.
             if (copy || dayFileText(result) != f.text) after << asideJob(f);
             if (copy) {
-                if (result != c.existing) after << writeJob(folder, result, f.day);
+                if (result != c.existing) after << writeJob(folder, result, f.day, pass);
             } else if (dayFileText(result) != f.text) {
-                after << writeJob(folder, result, f.day);
+                after << writeJob(folder, result, f.day, pass);
             } else {
                 agreeAfter << std::pair{f.day, f};
             }
@@ -461,7 +564,7 @@ void Mirror::applyToDiary(const Pass& pass, const Answers& answers, const QDate&
         for (qsizetype i = 0; i < pass.choose.added.size(); ++i) {
             const FoundFile& f = pass.copiesAdded.at(i);
             rows << diary::BatchRow{pass.choose.added.at(i), std::nullopt};
-            after << asideJob(f) << writeJob(folder, pass.choose.added.at(i), f.day);
+            after << asideJob(f) << writeJob(folder, pass.choose.added.at(i), f.day, pass);
         }
     }
     for (const DiaryEntry& e : pass.filesGone) {
@@ -472,7 +575,7 @@ void Mirror::applyToDiary(const Pass& pass, const Answers& answers, const QDate&
             rows << r;
             forgetAfter << day;
         } else {
-            work.jobs << writeJob(folder, e, day);
+            work.jobs << writeJob(folder, e, day, pass);
         }
     }
     for (const FoundFile& f : pass.rowsGone) {
@@ -503,6 +606,12 @@ void Mirror::applyToDiary(const Pass& pass, const Answers& answers, const QDate&
         return;
     }
     const diary::BatchOutcome outcome = diary::writeBatch(rows, {});
+    if (outcome == diary::BatchOutcome::Changed) {
+        // A day was saved since the scan read it: decided again against what it holds now.
+        diaryChanged();
+        work.again = true;
+        return;
+    }
     if (outcome != diary::BatchOutcome::Written) {
         work.diaryFailed = true;
         work.failure = keep::batchFailureText(outcome);
@@ -573,16 +682,30 @@ void runFileWork(Work& work, const keep::Progress& progress)
 {
     const bool many = work.jobs.size() > 32;
     QString root;
+    QSet<QString> movedAside, folders;
     qsizetype done = 0;
     for (FileJob& job : work.jobs) {
         if (job.kind == FileJob::Aside) {
             job.done = moveAside(job.path, work.asideFolder);
+            if (job.done) movedAside.insert(job.path);
+        } else if (stampOf(job.path) !=
+                   (movedAside.contains(job.path) ? FileStamp{} : job.expect)) {
+            // Changed since the scan (a sync tool, an editor): the next pass decides it.
+            work.again = true;
+            ++done;
+            continue;
         } else {
             const QString folder = job.path.left(job.path.lastIndexOf(u'/'));
             if (root.isEmpty()) root = folder;
-            QDir().mkpath(folder);
+            if (!folders.contains(folder)) {
+                QDir().mkpath(folder);
+                folders.insert(folder);
+            }
             job.done = many ? writeUnsynced(job.path, job.bytes) : writeSynced(job.path, job.bytes);
-            if (job.done) job.stamp = stampOf(job.path);
+            if (job.done) {
+                job.statedNs = nowNs();
+                job.stamp = stampOf(job.path);
+            }
         }
         if (!job.done && work.failure.isEmpty())
             work.failure = QStringLiteral("写しのファイル %1 を書けません").arg(job.path);
@@ -595,12 +718,12 @@ void runFileWork(Work& work, const keep::Progress& progress)
 void Mirror::record(const Work& work)
 {
     for (const auto& [day, f] : work.agree) {
-        state_.days.insert(day, {f.digest, f.stamp});
+        state_.days.insert(day, {f.digest, f.stamp, f.statedNs});
         dirty_ = true;
     }
     for (const FileJob& job : work.jobs) {
         if (job.kind != FileJob::Write || !job.done) continue;
-        state_.days.insert(job.day, {job.digest, job.stamp});
+        state_.days.insert(job.day, {job.digest, job.stamp, job.statedNs});
         dirty_ = true;
     }
     for (const QDate& day : work.forget)
@@ -642,8 +765,9 @@ SyncResult syncOnce(Mirror& mirror, const Questions& ask, const QDate& today,
     }
     if (mirror.link(ask.confirm, r.why) != Mirror::LinkOutcome::Ready) return r;
     Pass pass;
-    if (!mirror.scan(pass, today, keep::part(progress, 0, 300))) {
-        r.why = QStringLiteral("日記を読めませんでした");
+    const std::unique_ptr<diary::DiaryReader> reader = mirror.prepareScan();
+    if (!mirror.scan(pass, today, *reader, true, keep::part(progress, 0, 300))) {
+        r.why = QStringLiteral("日記を読めませんでした (%1)").arg(mirror.scanFailure());
         return r;
     }
     r.again = pass.again;
@@ -660,12 +784,14 @@ SyncResult syncOnce(Mirror& mirror, const Questions& ask, const QDate& today,
     if (!pass.rowsGone.isEmpty())
         answers.removeFiles = ask.confirm && ask.confirm(removedRowsQuestion(pass.rowsGone));
     Work work;
+    mirror.planFiles(pass, today, work);
     mirror.applyToDiary(pass, answers, today, work);
     runFileWork(work, keep::part(progress, 300, 1000));
     mirror.record(work);
     for (const FileJob& j : std::as_const(work.jobs))
         r.filesWritten += j.kind == FileJob::Write && j.done;
     r.daysRead = int(work.changedDays.size());
+    r.again |= work.again;
     r.ok = work.failure.isEmpty() && mirror.saveState();
     if (!work.failure.isEmpty()) r.why = work.failure;
     return r;

@@ -6,10 +6,13 @@
 //
 //   Mirror m(sUsrFld);                  // reads "mirror.state" in the data folder
 //   m.link(confirm, why);               // the marker: refuses another diary's folder
-//   Pass p; m.scan(p, today, progress); // reads the diary and the files that changed
+//   auto r = m.prepareScan();           // the store's thread: a reader for the scan
+//   Pass p; m.scan(p, today, *r);       // any thread: the diary's rows and the files
+//                                       // that changed
 //   Answers a = …;                      // p.choose through the import's keep / replace /
 //                                       // append choice, p's deletions through confirm
-//   Work w; m.applyToDiary(p, a, w);    // snapshot, then one transaction (store's thread)
+//   Work w; m.planFiles(p, today, w);   // the files the diary's changes need (any thread)
+//   m.applyToDiary(p, a, today, w);     // snapshot, then one transaction (store's thread)
 //   runFileWork(w, progress);           // writes and moves files (any thread)
 //   m.record(w);                        // remembers what both sides now agree on
 //
@@ -17,8 +20,19 @@
 // question; conflict copies of sync tools are read, offered when the diary does not hold
 // their text, and moved out of the folder into "mirror-aside/" of the data folder, as is
 // any file whose text a choice replaced. A changed file is read only once its size and
-// time have been still for a moment; until then the pass says `again`.
+// time have been still for a moment; until then the pass says `again`. A file is written
+// only over the version the scan saw (or where it saw none): one that changed meanwhile
+// is left for the next pass, and so is a day of the diary that changed meanwhile (the
+// batch checks each day against what the scan read).
+//
+// Between passes a file is taken as agreed by its stamp (size, times, inode) alone, and
+// the diary by the engine's data version and the days this program told. A stamp taken
+// less than two seconds after the file's modification time is not trusted (a write in the
+// same tick of a coarse clock would keep it): such a file is read again until a pass sees
+// it settled. A rescan (the window activated again) also reads every file modified within
+// the last hour by its time, for a folder whose clock runs behind this machine's.
 
+#include "DiaryReader.h"
 #include "Import.h"
 #include "MirrorState.h"
 
@@ -26,6 +40,7 @@
 #include <QSet>
 
 #include <functional>
+#include <memory>
 #include <optional>
 
 namespace drv::mirror {
@@ -40,6 +55,7 @@ struct FoundFile {
     QString text; // normalised
     QByteArray digest;
     FileStamp stamp;
+    qint64 statedNs = 0;           // when stamp was taken, by this machine's clock
     std::optional<DiaryEntry> row; // what the diary held for the day when it was read
     bool known = true;             // false: text not read (the file is as agreed)
 };
@@ -56,6 +72,7 @@ struct Pass {
     QList<std::pair<QDate, FoundFile>> agree; // both hold the same text
     QList<QDate> forget;                      // neither side holds the day any more
     QStringList unreadable;                   // files that are not UTF-8: left as they are
+    QHash<QDate, FileStamp> seen;             // each day file's stamp as the scan saw it
     bool again = false;                       // some file was not still yet: scan again in a moment
     // Whether anything would change on either side or a question is due.
     bool isEmpty() const;
@@ -78,6 +95,8 @@ struct FileJob {
     QByteArray digest;
     FileStamp stamp; // after the job, for record()
     bool done = false;
+    FileStamp expect; // Write: the file as the scan saw it (null: none); else left alone
+    qint64 statedNs = 0;
 };
 struct Work {
     QList<FileJob> jobs;
@@ -86,7 +105,8 @@ struct Work {
     QList<QDate> forget;
     QSet<QDate> changedDays; // the days written into the diary
     bool diaryFailed = false;
-    QString failure; // why the diary or a file could not be written
+    bool again = false; // a day or a file changed since the scan: a pass again soon
+    QString failure;    // why the diary or a file could not be written
 };
 
 class Mirror {
@@ -117,19 +137,35 @@ public:
     // first link). `why` says why it is not Ready.
     LinkOutcome link(const std::function<bool(const QString& question)>& ask, QString& why);
 
-    // Reads the diary (every row) and the files whose stamps changed since they agreed.
-    bool scan(Pass& pass, const QDate& today, const keep::Progress& progress = {});
+    // On the store's thread, before each scan: notes the diary's data version and gives
+    // the scan its reader, so that the scan may run on another thread. The Mirror then
+    // belongs to that thread until the scan returns.
+    std::unique_ptr<diary::DiaryReader> prepareScan();
+    // Reads the files whose stamps changed since they agreed, and the diary's rows when
+    // it changed since the last scan. rescan: the thorough one (see above).
+    bool scan(Pass& pass, const QDate& today, diary::DiaryReader& reader, bool rescan = false,
+              const keep::Progress& progress = {});
+    QString scanFailure() const { return scanFailure_; }
 
     // This program changed the diary: the next scan reads every row again. A saved day
     // alone is told with its entry (none when it was emptied).
     void diaryChanged() { rowsRead_ = false; }
     void dayChanged(const QDate& day, const DiaryEntry& entry);
 
+    // Whether the day's file is as both sides last agreed (or missing, with no agreement):
+    // then a save alone decides it. A stamp not yet settled is checked by the file's text.
+    bool fileAsAgreed(const QDate& day) const;
+
     // Whether a year folder holds just the files last agreed on (as after the program's
     // own writes), by their stamps alone: a watcher's event then needs no pass.
     bool yearInStep(const QString& yearFolder) const;
 
-    // The diary's side of a pass: a snapshot when rows change, then one transaction.
+    // The files a pass writes whatever the answers (the diary changed, copies it holds);
+    // any thread, before the questions.
+    void planFiles(const Pass& pass, const QDate& today, Work& work) const;
+    // The diary's side of a pass, after the questions, added to planFiles' work: a
+    // snapshot when rows change, then one transaction (the store's thread). A day that
+    // changed since the scan leaves the diary as it is and sets work.again.
     void applyToDiary(const Pass& pass, const Answers& answers, const QDate& today, Work& work);
     // What the files now hold is what both agree on.
     void record(const Work& work);
@@ -138,19 +174,24 @@ public:
 
 private:
     bool stillEnough(const QString& path, const FileStamp& stamp);
+    bool trusted(const DayAgreement& agreed, const FileStamp& now, bool rescan) const;
 
     QString dataFolder_;
     MirrorState state_;
     qint64 stillMs_ = 2000;
     QHash<QString, std::pair<FileStamp, qint64>> firstSeen_; // path: stamp, when seen
     QSet<QByteArray> declined_;
-    // The diary as the last scan read it: read again when this program changed it (told),
-    // another program committed to it (the engine's data version), or after a minute.
-    bool readDiary(const QDate& today, const keep::Progress& progress);
+    // The diary as the last scan read it: read again when this program changed it (told)
+    // or another program committed to it (the engine's data version). Rows read are kept
+    // in `fresh` for the days whose files the scan found different.
+    bool readDiary(const QDate& today, diary::DiaryReader& reader,
+                   const QHash<QDate, FoundFile>& files, QHash<QDate, DiaryEntry>& fresh,
+                   const keep::Progress& progress);
     QHash<QDate, QByteArray> rows_; // each day's digest
     bool rowsRead_ = false;
     qint64 dataVersion_ = -1;
-    qint64 rowsReadAt_ = 0;
+    qint64 versionNow_ = -1; // as prepareScan saw it; -1: unknown
+    QString scanFailure_;
     // Each row's digest with a quick fingerprint of the row it was made from.
     QHash<QDate, std::pair<size_t, QByteArray>> digests_;
     bool dirty_ = false; // the state changed since it was read or saved

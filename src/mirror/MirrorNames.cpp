@@ -40,6 +40,12 @@ QString dayFilePath(const QDate& day)
 
 NameInfo classifyName(const QString& fileName)
 {
+    // A day's own name, as nearly every name in the folder is, without a pattern.
+    if (fileName.size() == 13 && fileName.endsWith(QLatin1String(".md"))) {
+        const QDate day = QDate::fromString(QStringView(fileName).left(10), Qt::ISODate);
+        if (day.isValid() && fileName.at(4) == u'-' && fileName.at(7) == u'-')
+            return {NameKind::Day, day};
+    }
     const QRegularExpressionMatch m = nameForm().match(fileName);
     if (!m.hasMatch()) return {};
     const QDate day = QDate::fromString(m.captured(1), Qt::ISODate);

@@ -48,12 +48,13 @@ bool MirrorState::load(const QString& path)
             diaryId = QString::fromUtf8(rest);
         else if (word == "day") {
             const QList<QByteArray> p = rest.split(' ');
-            if (p.size() != 6) continue;
+            if (p.size() != 6 && p.size() != 7) continue;
             const QDate day = QDate::fromString(QString::fromLatin1(p[0]), Qt::ISODate);
             if (!day.isValid()) continue;
             DayAgreement a;
             a.digest = QByteArray::fromHex(p[1]);
             a.stamp = {p[2].toLongLong(), p[3].toLongLong(), p[4].toLongLong(), p[5].toULongLong()};
+            a.statedNs = p.size() > 6 ? p[6].toLongLong() : 0;
             if (!a.digest.isEmpty()) days.insert(day, a);
         }
     }
@@ -74,7 +75,8 @@ bool MirrorState::save(const QString& path) const
         const DayAgreement& a = days.value(d);
         out += "day " + d.toString(Qt::ISODate).toLatin1() + ' ' + a.digest.toHex() + ' ' +
                QByteArray::number(a.stamp.size) + ' ' + QByteArray::number(a.stamp.mtimeNs) + ' ' +
-               QByteArray::number(a.stamp.ctimeNs) + ' ' + QByteArray::number(a.stamp.inode) + '\n';
+               QByteArray::number(a.stamp.ctimeNs) + ' ' + QByteArray::number(a.stamp.inode) + ' ' +
+               QByteArray::number(a.statedNs) + '\n';
     }
     return writeSynced(path, out);
 }

@@ -9,7 +9,7 @@
 //   on 1
 //   folder /home/me/Sync/diary
 //   diary 6f1c…              (the id written in the folder's marker)
-//   day 2026-12-07 <digest hex> <size> <mtime ns> <ctime ns> <inode>
+//   day 2026-12-07 <digest hex> <size> <mtime ns> <ctime ns> <inode> <stamp taken ns>
 
 #include <QByteArray>
 #include <QDate>
@@ -37,6 +37,7 @@ FileStamp stampOf(const QString& path);
 struct DayAgreement {
     QByteArray digest;
     FileStamp stamp;
+    qint64 statedNs = 0; // when the stamp was taken (0: not known)
 };
 
 struct MirrorState {

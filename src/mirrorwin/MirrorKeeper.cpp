@@ -20,6 +20,8 @@ namespace {
 
 // More files than this in one pass are written on a thread of their own.
 constexpr int kAwayFromWindow = 200;
+// A stage shows its progress once it has run this long.
+constexpr int kShowAfterMs = 300;
 // Changes come in bursts (a sync tool writes many files): one pass after they settle.
 constexpr int kSettleMs = 500;
 
@@ -36,10 +38,7 @@ MirrorKeeper::MirrorKeeper(QMainWindow* window, std::function<void()> shown)
     timer_.setSingleShot(true);
     connect(&timer_, &QTimer::timeout, this, [this] { passNow(); });
     poll_.setInterval(100);
-    connect(&poll_, &QTimer::timeout, this, [this] {
-        showProgress(filesDone_, int(work_.jobs.size()));
-        if (workerOver_) filesDone();
-    });
+    connect(&poll_, &QTimer::timeout, this, [this] { showProgress(); });
 }
 
 MirrorKeeper::~MirrorKeeper()
@@ -49,6 +48,7 @@ MirrorKeeper::~MirrorKeeper()
 
 void MirrorKeeper::start()
 {
+    waitForFiles();
     mirror_ = std::make_unique<Mirror>(sUsrFld);
     mirror_->setStillMs(stillMs_);
     if (!isOn()) return;
@@ -73,6 +73,7 @@ QString MirrorKeeper::unavailableReason()
 
 void MirrorKeeper::setStillMs(qint64 ms)
 {
+    waitForFiles();
     stillMs_ = ms;
     if (mirror_) mirror_->setStillMs(ms);
 }
@@ -80,6 +81,7 @@ void MirrorKeeper::setStillMs(qint64 ms)
 void MirrorKeeper::turnOn(const QString& folder)
 {
     if (!mirror_) return;
+    waitForFiles();
     mirror_->choose(folder);
     QString why;
     const Mirror::LinkOutcome link =
@@ -98,6 +100,7 @@ void MirrorKeeper::turnOn(const QString& folder)
 void MirrorKeeper::turnOff()
 {
     if (!mirror_) return;
+    waitForFiles();
     mirror_->setOn(false);
     mirror_->saveState();
     if (watcher_) {
@@ -115,18 +118,28 @@ void MirrorKeeper::later(int ms)
 
 void MirrorKeeper::changed()
 {
+    if (busy()) {
+        changedMeanwhile_ = true;
+        return;
+    }
     if (mirror_) mirror_->diaryChanged();
     later(kSettleMs);
 }
 
 void MirrorKeeper::activated()
 {
+    rescan_ = true;
     later(0);
 }
 
 void MirrorKeeper::saved(const QString& key)
 {
     if (!isOn()) return;
+    if (busy()) {
+        // The thread has the Mirror: the save is taken as soon as the pass is over.
+        savedMeanwhile_.insert(key);
+        return;
+    }
     const QDate day = DateKey::toDate(key, today());
     QString title, body;
     if (!diary::read(key, title, body)) {
@@ -135,128 +148,174 @@ void MirrorKeeper::saved(const QString& key)
         return;
     }
     mirror_->dayChanged(day, {key, title, body});
-    if (running_) {
-        again_ = true;
-        return;
-    }
-    const auto agreed = mirror_->state().days.constFind(day);
-    const QString path = mirror_->state().folder + u'/' + dayFilePath(day);
-    const FileStamp stamp = stampOf(path);
     // The file is as both last agreed (or there is none, and none was agreed): the save
     // alone decides it. Anything else is the pass's to decide.
-    const bool asAgreed =
-        agreed == mirror_->state().days.constEnd() ? stamp.isNull() : agreed->stamp == stamp;
-    if (!asAgreed) {
-        later(0);
-        return;
-    }
-    Work work;
     const QString text = dayFileText({key, title, body});
-    if (text.isEmpty()) {
+    if (text.isEmpty() || !mirror_->fileAsAgreed(day)) {
         later(0); // an emptied day is a deletion: asked in a pass
         return;
     }
+    const QString path = mirror_->state().folder + u'/' + dayFilePath(day);
     QDir().mkpath(path.left(path.lastIndexOf(u'/')));
-    FileJob job{FileJob::Write, day, path, text.toUtf8(), digestOf(text), {}, false};
+    Work work;
+    FileJob job{FileJob::Write, day, path, text.toUtf8(), digestOf(text), {}, false, {}, 0};
+    job.statedNs = QDateTime::currentMSecsSinceEpoch() * 1'000'000;
     job.done = writeSynced(path, job.bytes);
     if (job.done) job.stamp = stampOf(path);
     work.jobs << job;
     mirror_->record(work);
     // The state follows shortly: lost, the day would only be agreed on again.
     QTimer::singleShot(1000, this, [this] {
-        if (mirror_) mirror_->saveState();
+        if (mirror_ && !busy()) mirror_->saveState();
     });
+}
+
+void MirrorKeeper::startStage(Stage stage, std::function<void()> work)
+{
+    stage_ = stage;
+    workerOver_ = false;
+    done_ = 0;
+    total_ = 0;
+    stageTime_.start();
+    worker_ = std::thread([this, work = std::move(work)] {
+        work();
+        workerOver_ = true;
+        QMetaObject::invokeMethod(
+            this, [this] { stage_ == Stage::Scanning ? scanDone() : filesDone(); },
+            Qt::QueuedConnection);
+    });
+    poll_.start();
 }
 
 bool MirrorKeeper::passNow()
 {
-    if (!isOn() || worker_.joinable()) return false;
-    if (running_) {
+    if (!isOn()) return false;
+    if (busy()) {
         again_ = true;
         return false;
     }
-    running_ = true;
-    again_ = false;
+    again_ = waiting_ = false;
     QString why;
-    bool ok = false;
-    if (mirror_->link([](const QString& q) { return services().dialogs->confirm(q); }, why) ==
+    if (mirror_->link([](const QString& q) { return services().dialogs->confirm(q); }, why) !=
         Mirror::LinkOutcome::Ready) {
-        Pass pass;
-        if (mirror_->scan(pass, today())) {
-            Answers answers;
-            if (!pass.choose.conflicts.isEmpty() || !pass.choose.added.isEmpty()) {
-                answers.choices =
-                    QList<keep::Resolution>(pass.choose.conflicts.size(), keep::Resolution::Keep);
-                answers.chosen =
-                    keep::keepAsk().resolveConflicts(window_, pass.choose, answers.choices);
-                if (!answers.chosen) mirror_->decline(pass);
-            }
-            if (!pass.filesGone.isEmpty())
-                answers.removeRows =
-                    services().dialogs->confirm(removedFilesQuestion(pass.filesGone, today()));
-            if (!pass.rowsGone.isEmpty())
-                answers.removeFiles =
-                    services().dialogs->confirm(removedRowsQuestion(pass.rowsGone));
-            mirror_->applyToDiary(pass, answers, today(), work_);
-            if (!work_.failure.isEmpty()) services().dialogs->message(work_.failure);
-            if (!work_.changedDays.isEmpty() && shown_) shown_();
-            if (pass.again) again_ = true;
-            ok = true;
-            if (work_.jobs.size() > kAwayFromWindow) {
-                // The files go on a thread of their own; the window goes on meanwhile.
-                filesDone_ = 0;
-                workerOver_ = false;
-                worker_ = std::thread([this] {
-                    runFileWork(work_, [this](qint64 done, qint64) {
-                        filesDone_ = int(done);
-                        return true;
-                    });
-                    workerOver_ = true;
-                });
-                poll_.start();
+        if (!why.isEmpty()) {
+            mirror_->setOn(false);
+            mirror_->saveState();
+            services().dialogs->message(why);
+        }
+        return false;
+    }
+    reader_ = mirror_->prepareScan();
+    const bool rescan = std::exchange(rescan_, false);
+    startStage(Stage::Scanning, [this, rescan, day = today()] {
+        const keep::Progress progress = [this](qint64 done, qint64 total) {
+            done_ = done;
+            total_ = total;
+            return true;
+        };
+        scanOk_ = mirror_->scan(pass_, day, *reader_, rescan, progress);
+        reader_.reset();
+        if (scanOk_) mirror_->planFiles(pass_, day, work_);
+    });
+    return true;
+}
+
+void MirrorKeeper::scanDone()
+{
+    if (stage_ != Stage::Scanning || !workerOver_) return;
+    if (worker_.joinable()) worker_.join();
+    poll_.stop();
+    Q_EMIT scanned();
+    if (!scanOk_) {
+        // The diary could not be read now (a long write of another program): later.
+        again_ = waiting_ = true;
+        endPass();
+        return;
+    }
+    Pass& pass = pass_;
+    Answers answers;
+    if (!pass.choose.conflicts.isEmpty() || !pass.choose.added.isEmpty()) {
+        answers.choices =
+            QList<keep::Resolution>(pass.choose.conflicts.size(), keep::Resolution::Keep);
+        answers.chosen = keep::keepAsk().resolveConflicts(window_, pass.choose, answers.choices);
+        if (!answers.chosen) mirror_->decline(pass);
+    }
+    if (!pass.filesGone.isEmpty())
+        answers.removeRows =
+            services().dialogs->confirm(removedFilesQuestion(pass.filesGone, today()));
+    if (!pass.rowsGone.isEmpty())
+        answers.removeFiles = services().dialogs->confirm(removedRowsQuestion(pass.rowsGone));
+    // Saves made since the scan (while the questions were open, too) are in the diary:
+    // the batch checks each day against what the scan read.
+    mirror_->applyToDiary(pass, answers, today(), work_);
+    if (!work_.failure.isEmpty()) services().dialogs->message(work_.failure);
+    if (!work_.changedDays.isEmpty() && shown_) shown_();
+    waiting_ = pass.again;
+    pass_ = {};
+    if (work_.jobs.size() > kAwayFromWindow) {
+        startStage(Stage::Writing, [this] {
+            runFileWork(work_, [this](qint64 done, qint64 total) {
+                done_ = done;
+                total_ = total;
                 return true;
-            }
-            runFileWork(work_);
+            });
             mirror_->record(work_);
             mirror_->saveState();
-            work_ = {};
-        }
-    } else if (!why.isEmpty()) {
-        mirror_->setOn(false);
-        mirror_->saveState();
-        services().dialogs->message(why);
+        });
+        return;
     }
-    running_ = false;
-    if (again_) later(int(std::max<qint64>(stillMs_, 100)));
-    watchFolders();
-    return ok;
+    runFileWork(work_);
+    mirror_->record(work_);
+    mirror_->saveState();
+    again_ |= work_.again;
+    work_ = {};
+    endPass();
 }
 
 void MirrorKeeper::filesDone()
 {
-    poll_.stop();
+    if (stage_ != Stage::Writing || !workerOver_) return;
     if (worker_.joinable()) worker_.join();
-    mirror_->record(work_);
-    mirror_->saveState();
+    poll_.stop();
     if (!work_.failure.isEmpty()) services().dialogs->message(work_.failure);
+    again_ |= work_.again;
     work_ = {};
-    showProgress(0, 0);
-    running_ = false;
+    endPass();
+}
+
+void MirrorKeeper::endPass()
+{
+    stage_ = Stage::Idle;
+    showProgress();
+    tellMeanwhile();
     watchFolders();
-    if (again_) later(0);
+    if (again_) later(waiting_ ? int(std::max<qint64>(stillMs_, 100)) : 0);
+}
+
+void MirrorKeeper::tellMeanwhile()
+{
+    if (std::exchange(changedMeanwhile_, false)) changed();
+    // As if saved now: the pass may have written the day's file with what it read.
+    for (const QString& key : std::exchange(savedMeanwhile_, {}))
+        saved(key);
 }
 
 void MirrorKeeper::waitForFiles()
 {
-    if (!worker_.joinable()) return;
-    worker_.join();
-    filesDone();
+    while (busy()) {
+        if (worker_.joinable()) worker_.join();
+        if (stage_ == Stage::Scanning)
+            scanDone();
+        else
+            filesDone();
+    }
 }
 
-void MirrorKeeper::showProgress(int done, int total)
+void MirrorKeeper::showProgress()
 {
-    if (total <= 0) {
-        if (bar_) {
+    const qint64 total = total_;
+    if (stage_ == Stage::Idle || total <= 0 || stageTime_.elapsed() < kShowAfterMs) {
+        if (bar_ && stage_ == Stage::Idle) {
             bar_->deleteLater();
             bar_ = nullptr;
         }
@@ -265,12 +324,13 @@ void MirrorKeeper::showProgress(int done, int total)
     if (!bar_) {
         bar_ = new QProgressBar(window_);
         bar_->setObjectName(QStringLiteral("mirrorProgress"));
-        bar_->setFormat(QStringLiteral("写しのファイル %v / %m"));
         bar_->setMaximumWidth(260);
         window_->statusBar()->addPermanentWidget(bar_);
     }
-    bar_->setRange(0, total);
-    bar_->setValue(done);
+    bar_->setFormat(stage_ == Stage::Scanning ? QStringLiteral("写しの準備 %p%")
+                                              : QStringLiteral("写しのファイル %v / %m"));
+    bar_->setRange(0, int(total));
+    bar_->setValue(int(std::min(qint64(done_), total)));
 }
 
 void MirrorKeeper::watchFolders()
@@ -280,7 +340,10 @@ void MirrorKeeper::watchFolders()
         watcher_ = new QFileSystemWatcher(this);
         // The program's own writes change the year folders too: those need no pass.
         connect(watcher_, &QFileSystemWatcher::directoryChanged, this, [this](const QString& d) {
-            if (d == mirror_->state().folder || !mirror_->yearInStep(d)) later(kSettleMs);
+            if (busy())
+                again_ = true;
+            else if (d == mirror_->state().folder || !mirror_->yearInStep(d))
+                later(kSettleMs);
         });
     }
     QStringList want{mirror_->state().folder};
@@ -298,7 +361,7 @@ void MirrorKeeper::finish()
 {
     timer_.stop();
     waitForFiles();
-    if (isOn()) passNow();
+    if (passNow()) waitForFiles();
     if (mirror_) mirror_->saveState();
     if (watcher_) {
         delete watcher_;

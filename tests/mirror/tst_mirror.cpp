@@ -21,6 +21,8 @@
 #include <QFile>
 #include <QTest>
 
+#include <unistd.h>
+
 using namespace drv;
 using namespace drv::mirror;
 
@@ -368,23 +370,86 @@ private Q_SLOTS:
         QCOMPARE(fresh.state().diaryId, QStringLiteral("another-diary"));
     }
 
-    // Its entries would lie in the folder, and on every machine it syncs to, as plain text.
-    void encryptedDiaryKeepsNoMirror()
+    // An edit that keeps the file's size, and whose times are those the agreement was
+    // stamped with (a write in the same tick of a coarse clock): a stamp taken that soon
+    // after the modification is read again by any pass; a settled one by a rescan only,
+    // while the file was modified within the last hour.
+    void editKeepingTheStamp_data()
     {
+        QTest::addColumn<qint64>("statedAfterMs"); // the stamp taken this long after mtime
+        QTest::addColumn<bool>("rescan");
+        QTest::addColumn<bool>("caught");
+        QTest::newRow("same tick, a pass") << qint64(500) << false << true;
+        QTest::newRow("settled, a pass") << qint64(10000) << false << false;
+        QTest::newRow("settled, a rescan") << qint64(10000) << true << true;
+    }
+    void editKeepingTheStamp()
+    {
+        QFETCH(qint64, statedAfterMs);
+        QFETCH(bool, rescan);
+        QFETCH(bool, caught);
+        const QString agreed = "# 朝\n\n雪\n", edited = "# 朝\n\n雨\n"; // the same size
+        QVERIFY(setDiary(kDay, agreed));
+        Script script;
+        QVERIFY(sync(script).ok);
+        QVERIFY(writeFile(dayPath(kDay), edited.toUtf8()));
+        // The agreement as if stamped with the edited file's size and times.
+        MirrorState st;
+        QVERIFY(st.load(sUsrFld + QLatin1String(kStateName)));
+        DayAgreement& a = st.days[kDay];
+        QCOMPARE(a.stamp.size, stampOf(dayPath(kDay)).size);
+        a.stamp = stampOf(dayPath(kDay));
+        a.statedNs = a.stamp.mtimeNs + statedAfterMs * 1000000;
+        QVERIFY(st.save(sUsrFld + QLatin1String(kStateName)));
+        Mirror m(sUsrFld);
+        m.setStillMs(0);
+        Pass pass;
+        QVERIFY(m.scan(pass, fake->date, *m.prepareScan(), rescan));
+        QCOMPARE(pass.fromFiles.size(), caught ? 1 : 0);
+        QVERIFY(pass.toFiles.isEmpty());
+    }
+
+    // Where the mirror keeps no files: the entries would lie in the folder, and on every
+    // machine it syncs to, as plain text. A diary file that cannot be written keeps it.
+    void whereNoMirrorIsKept_data()
+    {
+        QTest::addColumn<QString>("diary");
+        QTest::addColumn<QString>("why"); // empty: the mirror is kept
+        QTest::newRow("encrypted") << "encrypted"
+                                   << "暗号化";
+        QTest::newRow("held by another machine") << "held elsewhere"
+                                                 << "ほかのパソコン";
+        QTest::newRow("file not writable") << "not writable"
+                                           << "";
+    }
+    void whereNoMirrorIsKept()
+    {
+        QFETCH(QString, diary);
+        QFETCH(QString, why);
         QVERIFY(setDiary(kDay, "# 朝\n\n雪\n"));
         DbClose();
-        vault::setPasswordCost({1, 8u << 20});
-        QString reason;
-        auto keys =
-            encryption::switchOn(sUsrFld + QStringLiteral("dbVesk.mdb"), QStringLiteral("合言葉"),
-                                 vault::newRecoveryKey(), {}, reason);
-        QVERIFY2(keys, qPrintable(reason));
-        QVERIFY(DbOpenUnlocked(std::move(keys)));
+        const QString file = sUsrFld + QStringLiteral("dbVesk.mdb");
+        if (diary == u"encrypted") {
+            vault::setPasswordCost({1, 8u << 20});
+            QString reason;
+            auto keys = encryption::switchOn(file, QStringLiteral("合言葉"),
+                                             vault::newRecoveryKey(), {}, reason);
+            QVERIFY2(keys, qPrintable(reason));
+            QVERIFY(DbOpenUnlocked(std::move(keys)));
+        } else {
+            if (::geteuid() == 0) QSKIP("root writes any file");
+            QVERIFY(QFile::setPermissions(file, QFileDevice::ReadOwner));
+            QVERIFY(DbOpen());
+            QVERIFY(DbIsReadOnly() && !DbIsHeldElsewhere());
+        }
         Script script;
         const SyncResult r = sync(script);
-        QVERIFY(!r.ok);
-        QVERIFY(r.why.contains(QStringLiteral("暗号化")));
-        QVERIFY(QDir(folder).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
+        QCOMPARE(r.ok, why.isEmpty());
+        QVERIFY2(r.why.contains(why), qPrintable(r.why));
+        if (why.isEmpty())
+            QCOMPARE(fileText(dayPath(kDay)), QStringLiteral("# 朝\n\n雪\n"));
+        else
+            QVERIFY(QDir(folder).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
     }
 };
 

@@ -1,7 +1,9 @@
 // The mirror folder beside the main window: a save writes the day's file at once, and a
 // file edited outside shows in the window once it is activated again.
 
+#include "DateKey.h"
 #include "DayText.h"
+#include "Diary.h"
 #include "DiaryFixture.h"
 #include "FakePlatform.h"
 #include "Globals.h"
@@ -38,6 +40,29 @@ private:
     QString folder;
 
     QString todaysFile() const { return folder + u'/' + mirror::dayFilePath(fake->date); }
+    QString todaysText() const
+    {
+        QString title, body;
+        diary::read(DateKey::fromDate(fake->date), title, body);
+        return mirror::dayFileText({DateKey::fromDate(fake->date), title, body});
+    }
+    // Turns the mirror on again with the window saving today's entry as "夜 / 晴れ" once
+    // the pass's scan has read the diary and the files, then lets the pass end.
+    void passWithASaveMeanwhile()
+    {
+        mirror::MirrorKeeper* keeper = w->mirrorKeeper();
+        bool saved = false;
+        const QMetaObject::Connection c = connect(keeper, &mirror::MirrorKeeper::scanned, w, [&] {
+            w->vTTL->setText(QStringLiteral("夜"));
+            w->uTxt->setText(QStringLiteral("晴れ"));
+            saved = w->SaveEntry(false);
+        });
+        keeper->turnOn(folder);
+        QVERIFY(keeper->busy()); // the scan runs on its own thread
+        keeper->waitForFiles();
+        disconnect(c);
+        QVERIFY(saved);
+    }
 
 private Q_SLOTS:
     void init()
@@ -50,6 +75,7 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitForWindowActive(w));
         w->mirrorKeeper()->setStillMs(0);
         w->mirrorKeeper()->turnOn(folder);
+        w->mirrorKeeper()->waitForFiles();
         QVERIFY(w->mirrorKeeper()->isOn());
         QVERIFY(QFile::exists(folder + u'/' + QLatin1String(mirror::kMarkerName)));
     }
@@ -71,6 +97,37 @@ private Q_SLOTS:
         QVERIFY(!w->Modified);
         // Written by the save itself, not by a pass some time later.
         QCOMPARE(fileText(todaysFile()), QStringLiteral("# snow\n\ndeep\n"));
+    }
+
+    // The pass had planned to write the day's file with what it read: it writes that,
+    // and the save follows in the next pass.
+    void saveWhileAPassRunsReachesItsFile()
+    {
+        w->mirrorKeeper()->turnOff();
+        QVERIFY(
+            diary::save(DateKey::fromDate(fake->date), QStringLiteral("朝"), QStringLiteral("雪")));
+        passWithASaveMeanwhile();
+        QCOMPARE(todaysText(), QStringLiteral("# 夜\n\n晴れ\n"));
+        QTRY_COMPARE(fileText(todaysFile()), QStringLiteral("# 夜\n\n晴れ\n"));
+        QTRY_VERIFY(!w->mirrorKeeper()->busy());
+        QCOMPARE(todaysText(), QStringLiteral("# 夜\n\n晴れ\n"));
+    }
+
+    // The pass had planned to read the day's file into the diary, where the day held no
+    // entry: the save made since is kept and the file left as it is, for the next pass to
+    // offer the choice (both sides changed).
+    void saveWhileAPassRunsIsNotOverwritten()
+    {
+        w->mirrorKeeper()->turnOff();
+        QDir().mkpath(todaysFile().section(u'/', 0, -2));
+        QFile f(todaysFile());
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("# \xE6\x9C\x9D\n\n\xE9\x9B\xAA\n"); // 朝 / 雪
+        f.close();
+        passWithASaveMeanwhile();
+        w->mirrorKeeper()->turnOff(); // before the next pass asks
+        QCOMPARE(todaysText(), QStringLiteral("# 夜\n\n晴れ\n"));
+        QCOMPARE(fileText(todaysFile()), QStringLiteral("# 朝\n\n雪\n"));
     }
 
     void outsideEditShowsOnActivation()
