@@ -176,6 +176,11 @@ void Mirror::choose(const QString& folder)
 
 QString unavailableReason()
 {
+    // Another machine holds the diary: its files and the agreements are that machine's to
+    // write. (A file this machine merely cannot write keeps its mirror: the files follow it.)
+    if (DbIsHeldElsewhere())
+        return QStringLiteral("この日記はほかのパソコンが使っているので、読み取り専用で"
+                              "開いています。\n写しのフォルダーは、そのパソコンが書きます");
     if (!DbIsEncrypted()) return {};
     return QStringLiteral("この日記は暗号化してあるので、写しのフォルダーは使えません。\n"
                           "写しのファイルは暗号化されず、日記の中身が平文のまま同期先にも"

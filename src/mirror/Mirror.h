@@ -201,8 +201,9 @@ private:
 // at once they are flushed together at the end instead of one by one.
 void runFileWork(Work& work, const keep::Progress& progress = {});
 
-// Why this diary keeps no mirror folder: an encrypted diary's entries would lie there
-// as plain text, and be carried to other machines so. Empty when it may.
+// Why this diary keeps no mirror folder: another machine holds it (that machine keeps the
+// files), or it is encrypted (its entries would lie there as plain text, and be carried to
+// other machines so). Empty when it may.
 QString unavailableReason();
 
 // The questions of a pass: the choice for conflicts (false: cancelled) and yes or no.
