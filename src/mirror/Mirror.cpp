@@ -42,21 +42,20 @@ bool settled(const FileStamp& stamp, qint64 statedNs)
     return statedNs - stamp.mtimeNs >= kSettledNs;
 }
 
-// The names in a folder that may be folders (or else files), unsorted: one read of the
-// folder, no look at each entry where the file system tells its kind.
-QStringList namesIn(const QString& folder, bool folders)
+// Each entry of a folder that may be a folder (or else a file), unsorted, with the
+// folder's descriptor for a look at it: one read of the folder, and no look at an entry
+// whose kind the file system tells.
+void eachIn(const QString& folder, bool folders,
+            const std::function<void(int dirFd, const char* name)>& visit)
 {
-    QStringList names;
     DIR* dir = ::opendir(QFile::encodeName(folder).constData());
-    if (!dir) return names;
+    if (!dir) return;
     while (const dirent* e = ::readdir(dir)) {
         if (e->d_name[0] == '.') continue; // ".", "..", hidden and temporary files
         const bool maybe = e->d_type == DT_UNKNOWN || e->d_type == DT_LNK;
-        if (maybe || e->d_type == (folders ? DT_DIR : DT_REG))
-            names << QFile::decodeName(e->d_name);
+        if (maybe || e->d_type == (folders ? DT_DIR : DT_REG)) visit(::dirfd(dir), e->d_name);
     }
     ::closedir(dir);
-    return names;
 }
 
 bool isYearName(const QString& name)
@@ -166,6 +165,7 @@ void Mirror::choose(const QString& folder)
     if (clean != state_.folder) {
         state_.folder = clean;
         state_.days.clear();
+        cleanFolders_.clear();
         firstSeen_.clear();
         declined_.clear();
     }
@@ -329,38 +329,73 @@ bool Mirror::scan(Pass& pass, const QDate& today, diary::DiaryReader& reader, bo
     QHash<QDate, FoundFile> files;
     QSet<QDate> unsettled; // not still or not readable: decided in a later pass
     QList<FoundFile> copies;
-    for (const QString& year : namesIn(state_.folder, true)) {
-        if (!isYearName(year)) continue;
+    files.reserve(state_.days.size() + 64);
+    pass.seen.reserve(state_.days.size() + 64);
+    QStringList years;
+    eachIn(state_.folder, true, [&](int, const char* name) { years << QFile::decodeName(name); });
+    QSet<int> skipped; // year folders as they were when every file in them was as agreed
+    for (const QString& year : std::as_const(years)) {
+        // Whether the diary's century window holds the year (a key has two digits of it).
+        if (!isYearName(year) || !holdsDay(QDate(year.toInt(), 1, 1), today)) continue;
         const QString yearPath = state_.folder + u'/' + year;
-        for (const QString& name : namesIn(yearPath, false)) {
+        const FileStamp folderNow = folderStampOf(yearPath);
+        if (!rescan && !folderNow.isNull() && cleanFolders_.value(year) == folderNow) {
+            skipped.insert(year.toInt());
+            continue;
+        }
+        // Clean: every file as agreed by its stamp, and the folder's own stamp settled.
+        bool clean = !folderNow.isNull() && settled(folderNow, statedNs);
+        eachIn(yearPath, false, [&](int dirFd, const char* fileName) {
+            const QString name = QFile::decodeName(fileName);
             const NameInfo info = classifyName(name);
-            if (info.kind == NameKind::Other || info.day.year() != year.toInt() ||
-                !holdsDay(info.day, today))
-                continue;
+            if (info.kind == NameKind::Other || info.day.year() != year.toInt()) return;
             FoundFile f;
             f.day = info.day;
-            f.path = yearPath + u'/' + name;
-            f.stamp = stampOf(f.path);
+            f.stamp = stampAt(dirFd, fileName);
             f.statedNs = statedNs;
-            if (f.stamp.isNull()) continue;
+            f.path = yearPath + u'/' + name;
+            const auto agreed = state_.days.constFind(f.day);
+            const bool asAgreed = info.kind == NameKind::Day && !f.stamp.isNull() &&
+                                  agreed != state_.days.constEnd() &&
+                                  trusted(*agreed, f.stamp, rescan);
+            clean = clean && asAgreed;
+            if (f.stamp.isNull()) return;
             if (info.kind == NameKind::ConflictCopy) {
                 copies << f;
-                continue;
+                return;
             }
             pass.seen.insert(f.day, f.stamp);
-            const auto agreed = state_.days.constFind(f.day);
-            if (agreed != state_.days.constEnd() && trusted(*agreed, f.stamp, rescan)) {
+            if (asAgreed) {
                 f.digest = agreed->digest;
                 f.known = false;
             } else if (!stillEnough(f.path, f.stamp)) {
                 pass.again = true;
                 unsettled.insert(f.day);
-                continue;
+                return;
             } else if (!readText(f)) {
                 pass.unreadable << f.path;
                 unsettled.insert(f.day);
-                continue;
+                return;
             }
+            files.insert(f.day, f);
+        });
+        if (clean)
+            cleanFolders_.insert(year, folderNow);
+        else
+            cleanFolders_.remove(year);
+    }
+    // A folder unchanged since then holds its agreed files as they were (their paths are
+    // made when needed).
+    if (!skipped.isEmpty()) {
+        for (auto it = state_.days.cbegin(); it != state_.days.cend(); ++it) {
+            if (!skipped.contains(it.key().year())) continue;
+            FoundFile f;
+            f.day = it.key();
+            f.stamp = it->stamp;
+            f.statedNs = it->statedNs;
+            f.digest = it->digest;
+            f.known = false;
+            pass.seen.insert(f.day, f.stamp);
             files.insert(f.day, f);
         }
     }
@@ -433,6 +468,7 @@ bool Mirror::scan(Pass& pass, const QDate& today, diary::DiaryReader& reader, bo
             if (const auto e = entryOfDay(day)) pass.filesGone << *e;
             break;
         case Step::AskRemoveFile:
+            if (file->path.isEmpty()) file->path = state_.folder + u'/' + dayFilePath(day);
             if (!file->known && !readText(*file)) {
                 pass.unreadable << file->path;
                 break;

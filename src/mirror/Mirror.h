@@ -31,6 +31,12 @@
 // same tick of a coarse clock would keep it): such a file is read again until a pass sees
 // it settled. A rescan (the window activated again) also reads every file modified within
 // the last hour by its time, for a folder whose clock runs behind this machine's.
+//
+// A year folder whose own stamp is as it was when every file in it was found as agreed
+// is not looked into at all by a pass (sync tools and most editors write a new file and
+// rename it, which changes the folder); an edit written in place into an existing file
+// leaves the folder as it is and is found by the next rescan, when the window is
+// activated again.
 
 #include "DiaryReader.h"
 #include "Import.h"
@@ -181,6 +187,10 @@ private:
     qint64 stillMs_ = 2000;
     QHash<QString, std::pair<FileStamp, qint64>> firstSeen_; // path: stamp, when seen
     QSet<QByteArray> declined_;
+    // Year folders, with their stamps, in which every file was as agreed by its stamp: a
+    // pass that finds a folder's stamp unchanged takes its files as agreed without a look
+    // at each (an edit in place, which leaves the folder as it is, waits for a rescan).
+    QHash<QString, FileStamp> cleanFolders_;
     // The diary as the last scan read it: read again when this program changed it (told)
     // or another program committed to it (the engine's data version). Rows read are kept
     // in `fresh` for the days whose files the scan found different.

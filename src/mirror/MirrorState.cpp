@@ -5,6 +5,7 @@
 
 #include <QFile>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 
 namespace drv::mirror {
@@ -22,8 +23,20 @@ qint64 nanos(const timespec& t)
 
 FileStamp stampOf(const QString& path)
 {
+    return stampAt(AT_FDCWD, QFile::encodeName(path).constData());
+}
+
+FileStamp folderStampOf(const QString& path)
+{
     struct stat st {};
-    if (::stat(QFile::encodeName(path).constData(), &st) != 0 || !S_ISREG(st.st_mode)) return {};
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0 || !S_ISDIR(st.st_mode)) return {};
+    return {qint64(st.st_size), nanos(st.st_mtim), nanos(st.st_ctim), quint64(st.st_ino)};
+}
+
+FileStamp stampAt(int folder, const char* name)
+{
+    struct stat st {};
+    if (::fstatat(folder, name, &st, 0) != 0 || !S_ISREG(st.st_mode)) return {};
     return {qint64(st.st_size), nanos(st.st_mtim), nanos(st.st_ctim), quint64(st.st_ino)};
 }
 

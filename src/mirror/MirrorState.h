@@ -33,6 +33,11 @@ struct FileStamp {
 };
 // The file's stamp; null when it cannot be read (missing).
 FileStamp stampOf(const QString& path);
+// The same for a name in an open folder (a descriptor, as openat takes).
+FileStamp stampAt(int folder, const char* name);
+// A folder's stamp: adding, removing or renaming an entry in it changes it. Null when it
+// is no folder.
+FileStamp folderStampOf(const QString& path);
 
 struct DayAgreement {
     QByteArray digest;
