@@ -251,9 +251,10 @@ void MirrorKeeper::scanDone()
     if (!work_.failure.isEmpty()) services().dialogs->message(work_.failure);
     if (!work_.changedDays.isEmpty() && shown_) shown_();
     waiting_ = pass.again;
-    pass_ = {};
     if (work_.jobs.size() > kAwayFromWindow) {
+        // The many entries and files are let go of there too.
         startStage(Stage::Writing, [this] {
+            pass_ = {};
             runFileWork(work_, [this](qint64 done, qint64 total) {
                 done_ = done;
                 total_ = total;
@@ -261,9 +262,11 @@ void MirrorKeeper::scanDone()
             });
             mirror_->record(work_);
             mirror_->saveState();
+            work_.jobs = {};
         });
         return;
     }
+    pass_ = {};
     runFileWork(work_);
     mirror_->record(work_);
     mirror_->saveState();
