@@ -39,11 +39,12 @@ void restoreEcho(int signal)
 
 // One line typed on the controlling terminal with its echo off, as su and ssh ask: the
 // terminal, not standard input, so that input and output may be redirected. False at the
-// end of input or without a terminal to ask on.
-bool readHidden(const QString& text, QString& answer)
+// end of input or without a terminal to ask on (`terminal` false then).
+bool readHidden(const QString& text, QString& answer, bool& terminal)
 {
     const int tty = ::open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC);
-    if (tty < 0) return false;
+    terminal = tty >= 0;
+    if (!terminal) return false;
     const bool quiet = ::tcgetattr(tty, &g_before) == 0;
     std::array<void (*)(int), 4> handlers{};
     constexpr std::array<int, 4> kSignals{SIGINT, SIGTERM, SIGHUP, SIGQUIT};
@@ -88,7 +89,7 @@ bool TerminalDialogs::secret(const QString& text, QString& answer)
         if (answered_ >= kTries) return false;
         for (const QString& line : take())
             err(QStringLiteral("drvesk: %1\n").arg(line));
-        if (!readHidden(text, answer)) {
+        if (!readHidden(text, answer, terminal_)) {
             noAnswer_ = true;
             return false;
         }
@@ -120,7 +121,7 @@ QString TerminalDialogs::passwordFailure()
         return QStringLiteral("パスワードのファイル %1 を読めません").arg(unreadable_);
     if (answered_ > 0 && !noAnswer_)
         return QStringLiteral("パスワードが違います。日記には何も書いていません");
-    if (!qEnvironmentVariable("DRVESK_PASSWORD_FILE").isEmpty() || answered_ > 0)
+    if (!qEnvironmentVariable("DRVESK_PASSWORD_FILE").isEmpty() || terminal_)
         return QStringLiteral("パスワードが入力されませんでした");
     return QStringLiteral("日記は暗号化されています。パスワードを聞く端末がありません "
                           "(DRVESK_PASSWORD_FILE にパスワードのファイルを指定します)");

@@ -37,6 +37,7 @@ private:
     QStringList said_;
     int answered_ = 0;      // passwords given: each was wrong when the diary did not open
     bool noAnswer_ = false; // the last question found no terminal, no file or no line
+    bool terminal_ = false; // a terminal was there to ask on
     QString unreadable_;    // the password file that could not be read
 };
 

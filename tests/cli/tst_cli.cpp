@@ -514,6 +514,8 @@ private Q_SLOTS:
             << QByteArray() << none << 1 << "DRVESK_PASSWORD_FILE";
         QTest::newRow("terminal, right after a miss")
             << QByteArray() << QStringList{wrong, right} << 0 << "平文";
+        QTest::newRow("terminal, end of input (Ctrl+D)")
+            << QByteArray() << QStringList{QString(QChar(4))} << 1 << "入力されませんでした";
         QTest::newRow("terminal, three misses")
             << QByteArray() << QStringList{wrong, wrong, wrong} << 1 << "パスワードが違います";
     }
