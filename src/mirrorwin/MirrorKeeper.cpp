@@ -18,7 +18,7 @@ namespace drv::mirror {
 
 namespace {
 
-// More files than this in one pass are written on a thread of their own.
+// More files or agreements than this in one pass are written on a thread of their own.
 constexpr int kAwayFromWindow = 200;
 // A stage shows its progress once it has run this long.
 constexpr int kShowAfterMs = 300;
@@ -251,7 +251,8 @@ void MirrorKeeper::scanDone()
     if (!work_.failure.isEmpty()) services().dialogs->message(work_.failure);
     if (!work_.changedDays.isEmpty() && shown_) shown_();
     waiting_ = pass.again;
-    if (work_.jobs.size() > kAwayFromWindow) {
+    // Many files, or many agreements (a state file of many lines written and synced).
+    if (work_.jobs.size() + work_.agree.size() + work_.forget.size() > kAwayFromWindow) {
         // The many entries and files are let go of there too.
         startStage(Stage::Writing, [this] {
             pass_ = {};
