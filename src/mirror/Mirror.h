@@ -126,6 +126,7 @@ public:
     QString asideFolder() const;
     // Writes the state when it changed.
     bool saveState();
+    bool stateChanged() const { return dirty_; }
     // Turns the mirror off (what was agreed stays for turning it on again) or on again.
     void setOn(bool on);
     // Turns the mirror on for a folder; a folder other than the last forgets what was

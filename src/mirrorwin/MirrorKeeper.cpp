@@ -18,7 +18,7 @@ namespace drv::mirror {
 
 namespace {
 
-// More files or agreements than this in one pass are written on a thread of their own.
+// More files than this in one pass are written on a thread of their own.
 constexpr int kAwayFromWindow = 200;
 // A stage shows its progress once it has run this long.
 constexpr int kShowAfterMs = 300;
@@ -164,10 +164,9 @@ void MirrorKeeper::saved(const QString& key)
     if (job.done) job.stamp = stampOf(path);
     work.jobs << job;
     mirror_->record(work);
-    // The state follows shortly: lost, the day would only be agreed on again.
-    QTimer::singleShot(1000, this, [this] {
-        if (mirror_ && !busy()) mirror_->saveState();
-    });
+    // The state follows with a pass shortly, written on its thread: lost, the day would
+    // only be agreed on again.
+    later(1000);
 }
 
 void MirrorKeeper::startStage(Stage stage, std::function<void()> work)
@@ -251,8 +250,9 @@ void MirrorKeeper::scanDone()
     if (!work_.failure.isEmpty()) services().dialogs->message(work_.failure);
     if (!work_.changedDays.isEmpty() && shown_) shown_();
     waiting_ = pass.again;
-    // Many files, or many agreements (a state file of many lines written and synced).
-    if (work_.jobs.size() + work_.agree.size() + work_.forget.size() > kAwayFromWindow) {
+    // Many files, or a state file to write (many lines, synced).
+    if (work_.jobs.size() > kAwayFromWindow || mirror_->stateChanged() || !work_.agree.isEmpty() ||
+        !work_.forget.isEmpty()) {
         // The many entries and files are let go of there too.
         startStage(Stage::Writing, [this] {
             pass_ = {};
