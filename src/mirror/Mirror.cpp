@@ -808,7 +808,7 @@ SyncResult syncOnce(Mirror& mirror, const Questions& ask, const QDate& today,
     Pass pass;
     const std::unique_ptr<diary::DiaryReader> reader = mirror.prepareScan();
     if (!mirror.scan(pass, today, *reader, true, keep::part(progress, 0, 300))) {
-        r.why = QStringLiteral("日記を読めませんでした (%1)").arg(mirror.scanFailure());
+        r.why = QStringLiteral("日記を読めませんでした");
         return r;
     }
     r.again = pass.again;
