@@ -554,7 +554,23 @@ void Mirror::planFiles(const Pass& pass, const QDate& today, Work& work) const
         work.jobs << asideJob(c);
 }
 
-void Mirror::applyToDiary(const Pass& pass, const Answers& answers, const QDate& today, Work& work)
+namespace {
+
+// Progress that keeps the caller's window going but cannot stop the work: a snapshot is
+// taken whole or not at all.
+keep::Progress painted(const keep::Progress& progress)
+{
+    if (!progress) return {};
+    return [progress](qint64 done, qint64 total) {
+        progress(done, total);
+        return true;
+    };
+}
+
+} // namespace
+
+void Mirror::applyToDiary(const Pass& pass, const Answers& answers, const QDate& today, Work& work,
+                          const keep::Progress& progress)
 {
     const QString& folder = state_.folder;
 
@@ -570,10 +586,14 @@ void Mirror::applyToDiary(const Pass& pass, const Answers& answers, const QDate&
         else
             agreeAfter << std::pair{f.day, f};
     };
-    for (const FoundFile& f : pass.fromFiles) {
+    // Reading a whole mirror's texts takes a while too: the caller's window is kept going.
+    const keep::Progress reading = keep::part(progress, 0, 150);
+    for (qsizetype i = 0; i < pass.fromFiles.size(); ++i) {
+        const FoundFile& f = pass.fromFiles.at(i);
         const DiaryEntry e = entryOfText(f.text, f.row ? f.row->skYmn : DateKey::fromDate(f.day));
         rows << diary::BatchRow{e, f.row};
         fileHolds(f, e);
+        if (reading && i % 256 == 255 && !reading(i, pass.fromFiles.size())) return;
     }
     if (answers.chosen) {
         for (qsizetype i = 0; i < pass.choose.conflicts.size(); ++i) {
@@ -636,9 +656,9 @@ void Mirror::applyToDiary(const Pass& pass, const Answers& answers, const QDate&
         return;
     }
     QString made, reason;
-    const keep::SnapshotOutcome snap =
-        keep::takeSnapshot(keep::diaryPath(), keep::snapshotFolder(), QDateTime::currentDateTime(),
-                           false, CopyPace{}, {}, made, reason);
+    const keep::SnapshotOutcome snap = keep::takeSnapshot(
+        keep::diaryPath(), keep::snapshotFolder(), QDateTime::currentDateTime(), false, CopyPace{},
+        painted(keep::part(progress, 150, 300)), made, reason);
     if (snap != keep::SnapshotOutcome::Made) {
         work.diaryFailed = true;
         work.failure = QStringLiteral("バックアップを作れないので、写しのファイルを日記に"
@@ -646,7 +666,8 @@ void Mirror::applyToDiary(const Pass& pass, const Answers& answers, const QDate&
                            .arg(reason);
         return;
     }
-    const diary::BatchOutcome outcome = diary::writeBatch(rows, {});
+    const diary::BatchOutcome outcome = diary::writeBatch(rows, keep::part(progress, 300, 1000));
+    if (outcome == diary::BatchOutcome::Stopped) return; // the user's cancel: files wait
     if (outcome == diary::BatchOutcome::Changed) {
         // A day was saved since the scan read it: decided again against what it holds now.
         diaryChanged();

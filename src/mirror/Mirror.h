@@ -41,6 +41,7 @@
 #include "DiaryReader.h"
 #include "Import.h"
 #include "MirrorState.h"
+#include "Progress.h"
 
 #include <QDateTime>
 #include <QSet>
@@ -172,8 +173,11 @@ public:
     void planFiles(const Pass& pass, const QDate& today, Work& work) const;
     // The diary's side of a pass, after the questions, added to planFiles' work: a
     // snapshot when rows change, then one transaction (the store's thread). A day that
-    // changed since the scan leaves the diary as it is and sets work.again.
-    void applyToDiary(const Pass& pass, const Answers& answers, const QDate& today, Work& work);
+    // changed since the scan leaves the diary as it is and sets work.again. progress hears
+    // the rows (a second machine's first link reads a whole diary); stopped by it, nothing
+    // is written and the files wait for the next pass.
+    void applyToDiary(const Pass& pass, const Answers& answers, const QDate& today, Work& work,
+                      const keep::Progress& progress = {});
     // What the files now hold is what both agree on.
     void record(const Work& work);
     // Days the user declined to choose for stay out of the next passes until a side changes.

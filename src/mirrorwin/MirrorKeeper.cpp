@@ -6,6 +6,7 @@
 #include "KeepAsk.h"
 #include "MirrorNames.h"
 #include "Platform.h"
+#include "ProgressBox.h"
 #include "SyncedFile.h"
 
 #include <QDir>
@@ -13,6 +14,8 @@
 #include <QMainWindow>
 #include <QProgressBar>
 #include <QStatusBar>
+
+#include <optional>
 
 namespace drv::mirror {
 
@@ -246,7 +249,15 @@ void MirrorKeeper::scanDone()
         answers.removeFiles = services().dialogs->confirm(removedRowsQuestion(pass.rowsGone));
     // Saves made since the scan (while the questions were open, too) are in the diary:
     // the batch checks each day against what the scan read.
-    mirror_->applyToDiary(pass, answers, today(), work_);
+    // Many rows (a second machine's first link) take seconds: the window stays painted
+    // under a box that shows when it takes longer than a moment.
+    std::optional<keep::ProgressBox> box;
+    if (pass.fromFiles.size() + pass.rowsGone.size() + pass.filesGone.size() +
+            pass.choose.added.size() >
+        kAwayFromWindow)
+        box.emplace(window_, QStringLiteral("写しのファイルを日記に読み込んでいます…"));
+    mirror_->applyToDiary(pass, answers, today(), work_, box ? box->progress() : keep::Progress{});
+    if (box) box->done();
     if (!work_.failure.isEmpty()) services().dialogs->message(work_.failure);
     if (!work_.changedDays.isEmpty() && shown_) shown_();
     waiting_ = pass.again;

@@ -151,6 +151,30 @@ private Q_SLOTS:
         QTRY_COMPARE(w->uTxt->Text(), QStringLiteral("大雪"));
         QVERIFY(!w->Modified);
     }
+
+    // Files of more days than a moment's work (another machine's diary) are read in under
+    // the window's progress box, every one of them.
+    void manyFilesAreReadIn()
+    {
+        const QDate first(2025, 1, 1);
+        for (int i = 0; i < 300; ++i) {
+            const QDate day = first.addDays(i);
+            const QString path = folder + u'/' + mirror::dayFilePath(day);
+            QDir().mkpath(path.section(u'/', 0, -2));
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(QStringLiteral("# 日 %1\n\n本文 %1\n").arg(i).toUtf8());
+        }
+        QVERIFY(w->mirrorKeeper()->passNow());
+        QTRY_VERIFY(!w->mirrorKeeper()->busy());
+        for (int i : {0, 150, 299}) {
+            QString title, body;
+            QVERIFY(diary::read(DateKey::fromDate(first.addDays(i)), title, body));
+            QCOMPARE(title, QStringLiteral("日 %1").arg(i));
+            QCOMPARE(body, QStringLiteral("本文 %1").arg(i));
+        }
+        QVERIFY(fake->messages.isEmpty());
+    }
 };
 
 QTEST_MAIN(TestMirrorWin)
