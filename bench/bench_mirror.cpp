@@ -60,6 +60,23 @@ int filesIn(const QString& folder)
     return n;
 }
 
+// Turns the window's mirror on, as timed iterations, running the window's events until
+// the pass is over (the window goes on while the diary is read and the files written);
+// longest_gap_ms is the longest wait of the window's events.
+void turnOnTimed(benchmark::State& state)
+{
+    mirror::MirrorKeeper* keeper = g_window->mirrorKeeper();
+    bench::GapMeter meter;
+    qint64 gap = 0;
+    for (auto _ : state) {
+        gap = meter.around([&] {
+            keeper->turnOn(g_folder);
+            untilIdle(keeper);
+        });
+    }
+    state.counters["longest_gap_ms"] = double(gap);
+}
+
 void BM_FromNothing(benchmark::State& state)
 {
     if (!g_session->useDiary(g_largest)) {
@@ -71,18 +88,8 @@ void BM_FromNothing(benchmark::State& state)
         state.SkipWithError("the main window did not start");
         return;
     }
-    mirror::MirrorKeeper* keeper = g_window->mirrorKeeper();
-    bench::GapMeter meter;
-    qint64 gap = 0;
-    for (auto _ : state) {
-        gap = meter.around([&] {
-            keeper->turnOn(g_folder);
-            // The window goes on while the diary is read and the files are written.
-            untilIdle(keeper);
-        });
-    }
+    turnOnTimed(state);
     state.counters["files"] = filesIn(g_folder);
-    state.counters["longest_gap_ms"] = double(gap);
     if (filesIn(g_folder) < 36000) state.SkipWithError("the mirror holds too few files");
 }
 
@@ -138,16 +145,7 @@ void BM_LinkIntoEmpty(benchmark::State& state)
         state.SkipWithError("the empty diary did not start");
         return;
     }
-    mirror::MirrorKeeper* keeper = g_window->mirrorKeeper();
-    bench::GapMeter meter;
-    qint64 gap = 0;
-    for (auto _ : state) {
-        gap = meter.around([&] {
-            keeper->turnOn(g_folder);
-            untilIdle(keeper);
-        });
-    }
-    state.counters["longest_gap_ms"] = double(gap);
+    turnOnTimed(state);
     // 36,525 entries of the largest diary make a file of some 190 MB.
     state.counters["diary_MB"] = double(QFileInfo(g_session->diaryPath()).size()) / 1e6;
     if (QFileInfo(g_session->diaryPath()).size() < 100'000'000)
