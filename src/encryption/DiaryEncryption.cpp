@@ -13,6 +13,7 @@
 #include <QFileInfo>
 
 #include <future>
+#include <system_error>
 
 #include <sqlite3.h>
 
@@ -126,11 +127,17 @@ std::unique_ptr<vault::KeySet> switchOn(const QString& diary, const QString& pas
     // The slots are made on a thread of their own while the rows are copied; `with` goes
     // before `keys`, waiting for that thread.
     const vault::Secret& dataKey = keys->dataKey();
-    with.slots = std::async(std::launch::async, [&dataKey, password, recoveryKey] {
-                     return QMap<QString, QByteArray>{
-                         {kPasswordSlot, vault::wrapWithPassword(dataKey, password)},
-                         {kRecoverySlot, vault::wrapWithRecovery(dataKey, recoveryKey)}};
-                 }).share();
+    const auto makeSlots = [&dataKey, password, recoveryKey] {
+        return QMap<QString, QByteArray>{
+            {kPasswordSlot, vault::wrapWithPassword(dataKey, password)},
+            {kRecoverySlot, vault::wrapWithRecovery(dataKey, recoveryKey)}};
+    };
+    try {
+        with.slots = std::async(std::launch::async, makeSlots).share();
+    } catch (const std::system_error&) {
+        // No thread to be had: the slots are made once the rows are copied.
+        with.slots = std::async(std::launch::deferred, makeSlots).share();
+    }
     if (!rewrite(diary, with, progress, reason)) return {};
     forgetIndex(diary);
     rewriteSnapshots(diary, with);

@@ -17,6 +17,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QStandardPaths>
 #include <QTest>
@@ -145,6 +146,51 @@ private Q_SLOTS:
         QCOMPARE(after.take(QStringLiteral("261130")).body, kSentence);
         QCOMPARE(after, before);
         QVERIFY(!test::filesHolding(sUsrFld + QStringLiteral("backup"), secret).isEmpty());
+        QVERIFY(DbOpen());
+        QVERIFY(!DbIsEncrypted());
+    }
+
+    // A key slot that cannot be made fails the switch as a whole: the diary and its
+    // snapshot stay byte for byte as they were, plain, with no slot and no file beside
+    // them, and the failure is told.
+    void switchingOnFailsWholeWhenASlotCannotBeMade_data()
+    {
+        QTest::addColumn<quint64>("memory"); // the password's derivation asks for
+        QTest::addColumn<QString>("recoveryKey");
+        // Beyond what a slot may ask: the derivation refuses, as Argon2id does when its
+        // memory is refused.
+        QTest::newRow("password's derivation refused")
+            << (quint64(4) << 30) << vault::newRecoveryKey();
+        QTest::newRow("recovery key unusable") << quint64(8u << 20) << QStringLiteral("XYZ");
+    }
+    void switchingOnFailsWholeWhenASlotCannotBeMade()
+    {
+        QFETCH(quint64, memory);
+        QFETCH(QString, recoveryKey);
+        test::put(QStringLiteral("261205"), QStringLiteral("坂"), kSentence);
+        test::put(QStringLiteral("261206"), QStringLiteral("雪"), QStringLiteral("雪が降った"));
+        QDir().mkpath(sUsrFld + QStringLiteral("backup"));
+        QVERIFY(QFile::copy(diaryFile(), sUsrFld + QStringLiteral("backup/dbVesk-20261201.mdb")));
+        const auto files = [] {
+            QMap<QString, QByteArray> out;
+            QDirIterator it(sUsrFld, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+            while (it.hasNext()) {
+                const QString path = it.next();
+                out.insert(path, test::digest(path));
+            }
+            return out;
+        };
+        const auto before = files();
+        const auto rows = test::stored();
+
+        vault::setPasswordCost({1, memory});
+        QString reason;
+        auto keys = encryption::switchOn(diaryFile(), kPassword, recoveryKey, {}, reason);
+        vault::setPasswordCost({1, 8u << 20});
+        QVERIFY(!keys);
+        QCOMPARE(reason, QStringLiteral("鍵を作れません (メモリが足りません)"));
+        QCOMPARE(files(), before);
+        QCOMPARE(test::stored(), rows);
         QVERIFY(DbOpen());
         QVERIFY(!DbIsEncrypted());
     }
