@@ -22,8 +22,9 @@ namespace drv::cli {
 
 namespace {
 
-// A search through an index that is there waits this long for it to be in step; past
-// that (or with no index) every body is read, which gives the same answer.
+// A search through an index kept from an earlier opening (an encrypted diary's sealed
+// one too) waits this long for it to be in step; past that (or with no index) every body
+// is read, which gives the same answer.
 constexpr int kIndexWaitMs = 3000;
 
 TerminalDialogs* g_dialogs = nullptr;
@@ -154,7 +155,7 @@ QString cell(const QString& text)
 
 int search(const Request& r)
 {
-    if (QFileInfo::exists(searchIndexPath())) waitForSearchIndex(kIndexWaitMs);
+    if (hasKeptSearchIndex()) waitForSearchIndex(kIndexWaitMs);
     QList<DiaryEntry> rows;
     if (!diary::search(r.word, rows)) return fail(QStringLiteral("探せませんでした"));
     QString text;

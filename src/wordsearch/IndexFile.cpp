@@ -296,12 +296,13 @@ void writeStamp(const QString& indexPath, qint64 generation, const QString& stam
     if (stamp.isEmpty() || !open(connection, indexPath, 1000)) return;
     sqlite3* h = sql::handleOf(QSqlDatabase::database(connection, false));
     if (sql::quietRun(h, sql::kBeginWrite)) {
-        bool same = false;
+        bool due = false;
         {
-            sql::Query q(h, sql::kMetaGen);
-            same = q.next() && q.number(0) == generation && q.number(1) == 1;
+            sql::Query q(h, sql::kMetaGet);
+            // The same stamp is not written again: a sealed index then stays as its file.
+            due = q.next() && q.number(2) == generation && q.number(3) == 1 && q.text(4) != stamp;
         }
-        if (same) sql::Query(h, sql::kMetaStamp, {stamp}).run();
+        if (due) sql::Query(h, sql::kMetaStamp, {stamp}).run();
         sql::quietRun(h, sql::kCommit);
     }
     close(connection);

@@ -3,6 +3,8 @@
 #include "IndexBuilder.h"
 #include "IndexFile.h"
 #include "KeySet.h"
+#include "SearchStatements.h"
+#include "SqlQuery.h"
 
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
@@ -33,6 +35,21 @@ sqlite3* IndexWorker::takeAnchor()
 {
     QMutexLocker lock(&mutex_);
     return std::exchange(anchor_, nullptr);
+}
+
+bool IndexWorker::sealedUnchanged() const
+{
+    QMutexLocker lock(&mutex_);
+    return anchor_ && sealedVersion_ >= 0 &&
+           sql::quietNumber(anchor_, sql::kDataVersion) == sealedVersion_;
+}
+
+void IndexWorker::markSealed()
+{
+    QMutexLocker lock(&mutex_);
+    bool ok = false;
+    const qint64 v = anchor_ ? sql::quietNumber(anchor_, sql::kDataVersion, &ok) : -1;
+    sealedVersion_ = ok ? v : -1;
 }
 
 void IndexWorker::post(const QList<OwnChange>& changes)
@@ -111,6 +128,7 @@ void IndexWorker::run()
     // The program's window comes up first: opening the index and reading the diary now
     // would slow it down.
     bool stopped = false;
+    bool loaded = false;
     {
         QDeadlineTimer pause(kFirstPassAfterMs);
         QMutexLocker lock(&mutex_);
@@ -132,12 +150,14 @@ void IndexWorker::run()
             return;
         }
         // Not trusted as read either: its stamp and digests are checked as a file's would be.
-        index::loadSealed(indexPath_, sealedPath_, *keys_);
+        loaded = index::loadSealed(indexPath_, sealedPath_, *keys_);
     }
     IndexBuilder b(diaryPath_, indexPath_, QStringLiteral("drvesk-index-%1").arg(quintptr(this)));
     bool ok = b.start(false);
     bool usable = true;
     const bool current = ok && b.upToDate();
+    // In step as read: a program that only searches need not write it again.
+    if (loaded && current) markSealed();
     publish([&](Status& s) {
         s.generation = b.generation();
         s.phase = !ok ? Phase::Failed : current ? Phase::Ready : Phase::Building;
@@ -213,7 +233,7 @@ void IndexWorker::run()
             if (progress_) progress_(1, 1);
             compact();
             // A kill from now on costs a comparison of digests at the next start, not a build.
-            if (keys_) b.seal(sealedPath_, *keys_);
+            if (keys_ && b.seal(sealedPath_, *keys_)) markSealed();
         } else if (r == IndexBuilder::Result::Stopped) {
             break;
         } else {

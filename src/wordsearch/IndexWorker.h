@@ -57,6 +57,9 @@ public:
     // The connection that keeps a memory index alive, made by the worker once it starts (so
     // the program's start does not wait for it); handed over after the worker ended.
     sqlite3* takeAnchor();
+    // Whether the memory index holds just what its sealed file holds: read from it or
+    // written to it, and no commit since. Asked after the worker ended, before takeAnchor.
+    bool sealedUnchanged() const;
     // Starts now instead of after the pause that leaves the start of the program to itself.
     void hurry();
     // Called on the worker's thread after each change of its status; set before start().
@@ -69,6 +72,8 @@ protected:
 
 private:
     bool takeWork(QList<OwnChange>& changes, quint64& pass, bool wait);
+    // The memory index is now as its sealed file (read, or just written).
+    void markSealed();
     void publish(const std::function<void(Status&)>& change);
 
     const QString diaryPath_, indexPath_, sealedPath_;
@@ -84,6 +89,9 @@ private:
     Status status_;
     sqlite3* compacting_ = nullptr; // the index's connection while it is compacted
     sqlite3* anchor_ = nullptr;     // under mutex_
+    // The anchor's count of other connections' commits when the index was last as its
+    // sealed file; -1 when it is not known to be.
+    qint64 sealedVersion_ = -1;
 };
 
 } // namespace drv

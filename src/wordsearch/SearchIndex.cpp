@@ -16,6 +16,7 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QFileInfo>
 #include <QHash>
 #include <QSet>
 #include <QSqlDatabase>
@@ -117,6 +118,12 @@ QString searchIndexPath()
     return g ? g->indexPath : QString();
 }
 
+bool hasKeptSearchIndex()
+{
+    if (!g || g->indexPath.isEmpty()) return false;
+    return QFileInfo::exists(g->keys ? g->sealedPath : g->indexPath);
+}
+
 void setSearchIndexProgress(std::function<void(int done, int total)> progress)
 {
     g_progress = std::move(progress);
@@ -205,15 +212,18 @@ void stopSearchIndex()
     }
     const IndexWorker::Phase phase =
         g->worker ? g->worker->status().phase : IndexWorker::Phase::Failed;
-    // A build cut short is kept too: the next start goes on from it.
-    const bool built = phase == IndexWorker::Phase::Ready || phase == IndexWorker::Phase::Building;
+    // A build cut short is kept too: the next start goes on from it. One that is just as
+    // its sealed file (a terminal's search) is not written again.
+    const bool kept =
+        (phase == IndexWorker::Phase::Ready || phase == IndexWorker::Phase::Building) &&
+        !(g->worker && g->worker->sealedUnchanged());
     sqlite3* anchor = g->worker ? g->worker->takeAnchor() : nullptr;
     g->worker.reset();
     g->notifier.reset();
     closeIndexReader();
     if (anchor) {
         // With its stamp, when it is in step: the next start uses it at once.
-        if (built) index::saveSealed(anchor, g->sealedPath, *g->keys);
+        if (kept) index::saveSealed(anchor, g->sealedPath, *g->keys);
         sqlite3_close(anchor);
     }
     index::settle(g->indexPath);

@@ -43,6 +43,11 @@ bool hasSearchIndex();
 bool waitForSearchIndex(int ms);
 // The index file of the open diary; empty when none is open.
 QString searchIndexPath();
+// Whether the open diary has an index kept from an earlier opening: its file, or an
+// encrypted diary's sealed file. A program that opens the diary for one search waits for
+// it (waitForSearchIndex) when there is one; with none, building it would take longer
+// than reading every body.
+bool hasKeptSearchIndex();
 
 // The index query for a word: each term as a quoted string, joined by AND. Empty when the
 // word has no character besides "*", or the index cannot answer it.

@@ -258,6 +258,47 @@ private Q_SLOTS:
         QCOMPARE(progress > 0, rebuilt);
     }
 
+    // A diary opened for one search (as the terminal does) waits for the index kept sealed
+    // from the last opening and is answered by it, and leaves its file alone; with none
+    // kept, every body is read. Either way the same entries.
+    void oneSearchUsesTheKeptSealedIndex_data()
+    {
+        QTest::addColumn<QString>("word");
+        QTest::addColumn<QStringList>("days");
+        QTest::newRow("a word") << QStringLiteral("雪") << QStringList{QStringLiteral("261206")};
+        QTest::newRow("two days") << QStringLiteral("の")
+                                  << QStringList{QStringLiteral("261207"),
+                                                 QStringLiteral("261205")};
+        QTest::newRow("* across") << QStringLiteral("海*見")
+                                  << QStringList{QStringLiteral("261205")};
+        QTest::newRow("nowhere") << QStringLiteral("晴") << QStringList();
+    }
+    void oneSearchUsesTheKeptSealedIndex()
+    {
+        QFETCH(QString, word);
+        QFETCH(QStringList, days);
+        encryptedDiary();
+        QVERIFY(waitForSearchIndex(20000));
+        const auto keys = vault::KeySet::fromDataKey(diaryKeys()->dataKey());
+        DbClose();
+        const QString sealed = index::sealedPathFor(index::pathFor(diaryFile()));
+        for (const bool kept : {true, false}) {
+            if (!kept) QVERIFY(QFile::remove(sealed));
+            const QByteArray file = test::digest(sealed);
+            QVERIFY(DbOpenUnlocked(vault::KeySet::fromDataKey(keys->dataKey())));
+            QCOMPARE(hasKeptSearchIndex(), kept);
+            if (kept) QVERIFY(waitForSearchIndex(20000));
+            QStringList found;
+            for (const QString& row : search(word))
+                found << row.left(6);
+            QCOMPARE(found, days);
+            if (kept) QVERIFY(hasSearchIndex());
+            DbClose();
+            // Read and left as it was, it is not written again.
+            if (kept) QCOMPARE(test::digest(sealed), file);
+        }
+    }
+
     // A wrong password says so, asks again, and writes nothing; after three misses the
     // recovery key is offered, and opens the diary even with its password slot damaged.
     void wrongPasswordWritesNothingAndRecoveryKeyOpens()
