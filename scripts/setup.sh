@@ -6,6 +6,8 @@ packages=(
   build-essential cmake pkg-config
   qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libgl-dev
   libsqlite3-dev libicu-dev libbenchmark-dev libyaml-cpp-dev libsodium-dev
+  # The desktop's keyring (QtKeychain on libsecret), and a real one for its test.
+  qtkeychain-qt6-dev libsecret-1-0 gnome-keyring
   clang clang-format git
   xvfb xauth xdotool x11-utils imagemagick sqlite3 python3 poppler-utils
   fonts-ipafont-gothic fontconfig locales appstream

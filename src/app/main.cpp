@@ -1,5 +1,6 @@
 #include "CommandLine.h"
 #include "Commands.h"
+#include "DesktopKeyring.h"
 #include "Platform.h"
 #include "Program.h"
 #include "RealPlatform.h"
@@ -19,6 +20,7 @@ int main(int argc, char* argv[])
     drv::IniUserStore userStore;
     drv::SystemClock clock;
     drv::WidgetDialogs dialogs;
-    drv::services() = {&program, &folders, &userStore, &clock, &dialogs, &dialogs};
+    drv::DesktopKeyring keyring;
+    drv::services() = {&program, &folders, &userStore, &clock, &dialogs, &dialogs, &keyring};
     return drv::Main();
 }

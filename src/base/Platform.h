@@ -2,6 +2,7 @@
 // Seams to the desktop: everything the program asks of the machine goes through
 // these, so tests can point them at temporary folders and scripted answers.
 
+#include <QByteArray>
 #include <QDate>
 #include <QString>
 #include <QStringList>
@@ -78,6 +79,19 @@ public:
     virtual bool open(const QUrl& url) = 0;
 };
 
+// The desktop's keyring (the Secret Service of GNOME Keyring or KWallet): secrets of this
+// program by account name. Any call may fail (no keyring, a locked one left locked, no
+// session bus); the caller then does without. A secret is raw bytes; callers wipe them.
+class Keyring {
+public:
+    virtual ~Keyring() = default;
+    // False with a reason when there is no such item or the keyring cannot be read.
+    virtual bool read(const QString& account, QByteArray& secret, QString& reason) = 0;
+    virtual bool write(const QString& account, const QByteArray& secret, QString& reason) = 0;
+    // Removing an item that is not there succeeds.
+    virtual bool remove(const QString& account, QString& reason) = 0;
+};
+
 struct Services {
     ProgramInfo* program = nullptr;
     SpecialFolders* folders = nullptr;
@@ -85,6 +99,7 @@ struct Services {
     Clock* clock = nullptr;
     Dialogs* dialogs = nullptr;
     Desktop* desktop = nullptr;
+    Keyring* keyring = nullptr; // none: the terminal's commands, and where none is installed
 };
 
 // The services in force. The program installs the real ones at start; tests their own.

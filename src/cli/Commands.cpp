@@ -229,7 +229,9 @@ int run(const Request& request, int argc, char* argv[])
         SystemClock clock;
         TerminalDialogs dialogs;
         g_dialogs = &dialogs;
-        services() = {&program, &folders, &userStore, &clock, &dialogs, nullptr};
+        // No keyring: a command opens the diary by its password only (an export, a
+        // plain copy, is always asked for it).
+        services() = {&program, &folders, &userStore, &clock, &dialogs, nullptr, nullptr};
         const int status = onDiary(request);
         services() = {};
         g_dialogs = nullptr;

@@ -4,6 +4,7 @@
 #include "DiaryRewrite.h"
 #include "IndexFile.h"
 #include "KeySlot.h"
+#include "Platform.h"
 #include "SqlQuery.h"
 #include "Statements.h"
 #include "SyncedFile.h"
@@ -87,7 +88,69 @@ void forgetIndex(const QString& diary)
     removeSynced(index::sealedPathFor(index));
 }
 
+// Removes the keyring's item of a keyring slot; false with a reason when it stays.
+bool forgetKeyringItem(const QByteArray& slot, QString& reason)
+{
+    const QString account = keyringAccount(slot);
+    Keyring* keyring = services().keyring;
+    if (account.isEmpty() || !keyring) return true;
+    if (keyring->remove(account, reason)) return true;
+    reason = QStringLiteral("キーリングの項目を消せませんでした (%1)。"
+                            "日記の側の鍵は消したので、その項目ではもう開けません")
+                 .arg(reason);
+    return false;
+}
+
 } // namespace
+
+bool hasKeyringSlot(const QString& diary)
+{
+    return slotsOfFile(diary).contains(kKeyringSlot);
+}
+
+bool keyringOn(const QString& diary, const vault::KeySet& keys, QString& reason)
+{
+    Keyring* keyring = services().keyring;
+    if (!keyring) {
+        reason = QStringLiteral("キーリングを使えません");
+        return false;
+    }
+    const auto secret = vault::newKeyringSecret();
+    const QByteArray slot = secret ? vault::wrapWithKeyring(keys.dataKey(), *secret) : QByteArray();
+    if (slot.isEmpty()) {
+        reason = QStringLiteral("鍵を作れません (メモリが足りません)");
+        return false;
+    }
+    const QByteArray before = slotsOfFile(diary).value(kKeyringSlot);
+    QByteArray bytes(reinterpret_cast<const char*>(secret->data()), qsizetype(secret->size()));
+    const bool kept = keyring->write(keyringAccount(slot), bytes, reason);
+    vault::wipe(bytes);
+    if (!kept) return false;
+    if (!writeKeySlots(diary, {{kKeyringSlot, slot}}, reason)) {
+        QString ignored;
+        keyring->remove(keyringAccount(slot), ignored);
+        return false;
+    }
+    // A slot made earlier (turned on twice) leaves no item behind.
+    if (!before.isEmpty()) {
+        QString ignored;
+        forgetKeyringItem(before, ignored);
+    }
+    return true;
+}
+
+bool keyringOff(const QString& diary, const vault::KeySet& keys, QString& reason)
+{
+    const QByteArray slot = slotsOfFile(diary).value(kKeyringSlot);
+    if (!writeKeySlots(diary, {{kKeyringSlot, QByteArray()}}, reason)) return false;
+    // Snapshots taken while it was on hold the slot too; a restore must not bring it back.
+    for (const QString& snapshot : snapshotsOf(diary)) {
+        QString ignored;
+        if (slotsOfFile(snapshot).contains(kKeyringSlot) && sealedBy(snapshot, keys))
+            writeKeySlots(snapshot, {{kKeyringSlot, QByteArray()}}, ignored);
+    }
+    return slot.isEmpty() || forgetKeyringItem(slot, reason);
+}
 
 QStringList snapshotsOf(const QString& diary)
 {
@@ -155,8 +218,13 @@ bool switchOff(const QString& diary, const vault::KeySet& keys, const Progress& 
     // The drafts are opened before the plain diary takes its place: a draft still sealed
     // beside a plain diary after a power cut or a kill would have no key left to open it.
     rewriteDrafts(diary, &keys, nullptr);
+    const QByteArray keyringSlot = slotsOfFile(diary).value(kKeyringSlot);
     if (!replaceFile(part, diary, reason)) return false;
     rewriteSnapshots(diary, with);
+    // Nothing is left for the item to open; a failure to reach the keyring is no failure
+    // of switching off.
+    QString ignored;
+    forgetKeyringItem(keyringSlot, ignored);
     return true;
 }
 

@@ -139,6 +139,37 @@ void changeDiaryPassword(const MainHooks&)
         dialogs().message(QStringLiteral("パスワードを変えられませんでした\n%1").arg(reason));
 }
 
+void switchKeyring(const MainHooks&)
+{
+    if (!DbIsEncrypted() || DbIsReadOnly()) {
+        dialogs().message(
+            QStringLiteral("キーリングで開けるのは、書き込める暗号化した日記だけです"));
+        return;
+    }
+    QString reason;
+    if (DbHasKeyringSlot()) {
+        if (encryption::keyringOff(diaryPath(), *diaryKeys(), reason))
+            dialogs().message(QStringLiteral("キーリングで開くのをやめました。"
+                                             "次からはパスワードを聞きます"));
+        else
+            dialogs().message(QStringLiteral("キーリングで開くのをやめました\n%1").arg(reason));
+        return;
+    }
+    if (!dialogs().confirm(
+            QStringLiteral("日記の鍵をデスクトップのキーリングに預け、次からはパスワードを"
+                           "聞かずに開きます。\nログインしている間は、このパソコンを使う人なら"
+                           "だれでも日記を開けます。キーリングが使えないときは、これまでどおり"
+                           "パスワードを聞きます。\nキーリングで開くようにしますか")) ||
+        !passwordAgain())
+        return;
+    if (encryption::keyringOn(diaryPath(), *diaryKeys(), reason))
+        dialogs().message(QStringLiteral("次からはキーリングで開きます"));
+    else
+        dialogs().message(QStringLiteral("キーリングに預けられませんでした。"
+                                         "これまでどおりパスワードで開きます\n%1")
+                              .arg(reason));
+}
+
 bool confirmPlainExport()
 {
     if (!DbIsEncrypted()) return true;

@@ -11,6 +11,8 @@ namespace drv::keep {
 void switchEncryption(const MainHooks& main);
 // The password now, then the new one twice; only the key slots are written.
 void changeDiaryPassword(const MainHooks& main);
+// Turns unlocking from the desktop's keyring on (after the password again) or off.
+void switchKeyring(const MainHooks& main);
 // Before an export of an encrypted diary: the password again, and the warning that the
 // file will be plain text. True for a plain diary.
 bool confirmPlainExport();

@@ -186,7 +186,7 @@ void fmTxt::showReadOnly()
     // What would write the diary is off; the title says why.
     for (QAction* a :
          {mnFile[SaveItem], mnFile[DeleteItem], mnFile[ChangeDate], mnTool[RestoreItem],
-          mnTool[ImportItem], mnTool[EncryptItem], mnTool[PasswordItem]})
+          mnTool[ImportItem], mnTool[EncryptItem], mnTool[PasswordItem], mnTool[KeyringItem]})
         a->setEnabled(false);
 }
 

@@ -85,12 +85,14 @@ public:
         ImportItem = 2,
         EncryptItem = 3,
         PasswordItem = 4,
-        MirrorItem = 5,
-        IdleLockItem = 6
+        KeyringItem = 5,
+        MirrorItem = 6,
+        IdleLockItem = 7
     };
     void mnTool_Click(int index);
     // The idle lock's minutes, asked and kept (IdleLock.h).
     void chooseIdleLock();
+    void showKeyringItem(); // its check and whether it can be chosen, as the menu opens
     // After the diary changed as a whole (restored, imported): the calendar's days and
     // the month list are read again, and the shown day's entry unless it holds a change.
     void ShowDiaryAgain();

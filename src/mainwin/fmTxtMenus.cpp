@@ -123,9 +123,13 @@ void fmTxt::buildMenus()
                        {"読み込み…"},
                        {"暗号化…"},
                        {"ﾊﾟｽﾜｰﾄﾞの変更…"},
+                       {"ｷｰﾘﾝｸﾞで開く"},
                        {"写しのフォルダー…"},
                        {"自動ロック…"}},
                       [this](int i) { mnTool_Click(i); });
+    // Checked while the diary opens from the desktop's keyring; only an encrypted diary can.
+    mnTool[KeyringItem]->setCheckable(true);
+    connect(mnJb.last(), &QMenu::aboutToShow, this, [this] { showKeyringItem(); });
 }
 
 int fmTxt::editKeyItem(const QKeyEvent& key) const

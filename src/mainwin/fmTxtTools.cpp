@@ -9,6 +9,7 @@
 #include "MirrorDialog.h"
 #include "MirrorKeeper.h"
 #include "Platform.h"
+#include "Store.h"
 #include "sbEdt.h"
 #include "sbFnd.h"
 
@@ -44,6 +45,10 @@ void fmTxt::mnTool_Click(int index)
     case PasswordItem:
         keep::changeDiaryPassword(hooks);
         break;
+    case KeyringItem:
+        keep::switchKeyring(hooks);
+        showKeyringItem();
+        return;
     case MirrorItem:
         chooseMirror();
         return;
@@ -93,6 +98,13 @@ void fmTxt::chooseIdleLock()
     }
     IdleLock::storeMinutes(minutes);
     IdleLock::instance().start(std::chrono::minutes(minutes));
+}
+
+void fmTxt::showKeyringItem()
+{
+    QAction* item = mnTool[KeyringItem];
+    item->setChecked(DbHasKeyringSlot());
+    item->setEnabled(DbIsEncrypted() && !DbIsReadOnly());
 }
 
 void fmTxt::ShowDiaryAgain()

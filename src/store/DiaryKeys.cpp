@@ -9,6 +9,8 @@
 
 #include <QMutex>
 
+#include <cstring>
+
 #include <sqlite3.h>
 
 #include <sys/prctl.h>
@@ -171,6 +173,32 @@ QMap<QString, QByteArray> readKeySlots(sqlite3* connection)
     while (q.next())
         slots.insert(q.text(0), q.blob(1));
     return slots;
+}
+
+QString keyringAccount(const QByteArray& slot)
+{
+    const QString id = vault::slotId(slot);
+    return id.isEmpty() ? QString() : QStringLiteral("diary-") + id;
+}
+
+std::unique_ptr<vault::KeySet> unlockFromKeyring(const QMap<QString, QByteArray>& slots)
+{
+    Keyring* keyring = services().keyring;
+    const QByteArray slot = slots.value(kKeyringSlot);
+    const QString account = keyringAccount(slot);
+    if (!keyring || account.isEmpty()) return {};
+    QByteArray bytes;
+    QString reason;
+    if (!keyring->read(account, bytes, reason) || bytes.size() != vault::kKeyringSecretBytes) {
+        vault::wipe(bytes);
+        return {};
+    }
+    vault::Secret secret(vault::kKeyringSecretBytes);
+    if (!secret.valid()) return {};
+    memcpy(secret.data(), bytes.constData(), secret.size());
+    vault::wipe(bytes);
+    const auto key = vault::unwrapWithKeyring(slot, secret);
+    return key ? vault::KeySet::fromDataKey(*key) : nullptr;
 }
 
 std::unique_ptr<vault::KeySet> askToUnlock(const QMap<QString, QByteArray>& slots)

@@ -144,13 +144,13 @@ bool writeSlots(sqlite3* db, const QMap<QString, QByteArray>& slots, QString& re
         sql::Query create(db, sql::kVaultCreate);
         if (!create.run()) return !failed(create, reason);
     }
-    sql::Query put(db, sql::kVaultPut);
-    bool first = true;
     for (auto it = slots.cbegin(); it != slots.cend(); ++it) {
-        if (!first) put.reset();
-        first = false;
-        put.bind(it.key()).bind(it.value());
-        if (!put.run()) return !failed(put, reason);
+        // An empty slot is one to remove (the keyring's, turned off).
+        const bool remove = it.value().isEmpty();
+        sql::Query q(db, remove ? sql::kVaultRemove : sql::kVaultPut);
+        q.bind(it.key());
+        if (!remove) q.bind(it.value());
+        if (!q.run()) return !failed(q, reason);
     }
     return true;
 }

@@ -42,8 +42,9 @@ bool rewriteDiaryFile(const QString& from, const QString& to, const RewriteKeys&
 // the rename is on disk.
 bool replaceFile(const QString& part, const QString& target, QString& reason);
 
-// Writes new key slots into a diary file that holds sealed values: a password change
-// rewraps the key and leaves every row alone.
+// Writes new key slots into a diary file that holds sealed values, in one transaction: a
+// password change rewraps the key and leaves every row alone. A slot given empty is
+// removed.
 bool writeKeySlots(const QString& path, const QMap<QString, QByteArray>& slots, QString& reason);
 
 } // namespace drv

@@ -90,6 +90,7 @@ inline const QString kVaultCreate =
 inline const QString kVaultSlots = QStringLiteral("Select sSlot, bData From tbVault");
 inline const QString kVaultPut =
     QStringLiteral("Insert Or Replace Into tbVault (sSlot, bData) Values (?, ?)");
+inline const QString kVaultRemove = QStringLiteral("Delete From tbVault Where sSlot = ?");
 inline const QString kVaultDrop = QStringLiteral("Drop Table If Exists tbVault");
 // Moving an encrypted entry seals it anew for its new day: new key, title, body, old key.
 inline const QString kMoveSealed =

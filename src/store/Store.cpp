@@ -264,7 +264,9 @@ bool DbOpen(bool heldElsewhere)
     // An encrypted diary opens once its password (or recovery key) has unwrapped its key;
     // until then nothing of it is read, and nothing is written.
     if (const auto slots = readKeySlots(handle()); !slots.isEmpty()) {
-        auto keys = g_unlocked ? std::move(g_unlocked) : askToUnlock(slots);
+        // The desktop's keyring first, when the person chose it; the password otherwise.
+        auto keys = g_unlocked ? std::move(g_unlocked) : unlockFromKeyring(slots);
+        if (!keys) keys = askToUnlock(slots);
         if (!keys) {
             DbClose();
             detail::setOpenCancelled(true);
@@ -286,6 +288,11 @@ bool DbOpen(bool heldElsewhere)
 bool isDiaryPassword(const QString& password)
 {
     return DbIsOpen() && vault::unwrap(readKeySlots(handle()).value(kPasswordSlot), password);
+}
+
+bool DbHasKeyringSlot()
+{
+    return DbIsEncrypted() && readKeySlots(handle()).contains(kKeyringSlot);
 }
 
 bool DbOpenUnlocked(std::unique_ptr<vault::KeySet> keys)

@@ -27,8 +27,9 @@ QByteArray passwordBytes(const QString& password)
     return password.normalized(QString::NormalizationForm_C).toUtf8();
 }
 
-// The key that wraps the data key, derived from the slot's own header.
-bool wrappingKey(const QByteArray& header, const QString& secret, Secret& out)
+// The key that wraps the data key, derived from the slot's own header and the secret: a
+// password or a recovery key as typed, or the keyring's random bytes.
+bool wrappingKey(const QByteArray& header, const QString& secret, const Secret* random, Secret& out)
 {
     const auto* h = reinterpret_cast<const unsigned char*>(header.constData());
     const auto kind = SlotKind(h[5]);
@@ -46,6 +47,12 @@ bool wrappingKey(const QByteArray& header, const QString& secret, Secret& out)
         sodium_memzero(pw.data(), size_t(pw.size()));
         return rc == 0;
     }
+    if (kind == SlotKind::Keyring) {
+        if (!random || !random->valid() || random->size() != kKeyringSecretBytes) return false;
+        crypto_generichash(out.data(), out.size(), salt, crypto_pwhash_SALTBYTES, random->data(),
+                           random->size());
+        return true;
+    }
     if (kind == SlotKind::Recovery) {
         QByteArray bytes = recoveryBytes(secret);
         if (bytes.isEmpty()) return false;
@@ -58,7 +65,7 @@ bool wrappingKey(const QByteArray& header, const QString& secret, Secret& out)
     return false;
 }
 
-QByteArray wrap(const Secret& key, SlotKind kind, const QString& secret)
+QByteArray wrap(const Secret& key, SlotKind kind, const QString& secret, const Secret* random)
 {
     if (!ready() || key.size() != kKeyBytes) return {};
     QByteArray slot(kSlotBytes, '\0');
@@ -72,11 +79,30 @@ QByteArray wrap(const Secret& key, SlotKind kind, const QString& secret)
     randombytes_buf(s + 18, crypto_pwhash_SALTBYTES);
     randombytes_buf(s + kNonceAt, crypto_aead_xchacha20poly1305_ietf_NPUBBYTES);
     Secret wrapping(kKeyBytes);
-    if (!wrapping.valid() || !wrappingKey(slot.left(kHeader), secret, wrapping)) return {};
+    if (!wrapping.valid() || !wrappingKey(slot.left(kHeader), secret, random, wrapping)) return {};
     unsigned long long written = 0;
     crypto_aead_xchacha20poly1305_ietf_encrypt(s + kWrappedAt, &written, key.data(), key.size(), s,
                                                kHeader, nullptr, s + kNonceAt, wrapping.data());
     return slot;
+}
+
+std::unique_ptr<Secret> unwrapBy(const QByteArray& slot, const QString& secret,
+                                 const Secret* random)
+{
+    if (!ready() || slotKind(slot) == 0) return {};
+    Secret wrapping(kKeyBytes);
+    if (!wrapping.valid() || !wrappingKey(slot.left(kHeader), secret, random, wrapping)) return {};
+    auto key = std::make_unique<Secret>(kKeyBytes);
+    const auto* s = reinterpret_cast<const unsigned char*>(slot.constData());
+    unsigned long long got = 0;
+    if (!key->valid() ||
+        crypto_aead_xchacha20poly1305_ietf_decrypt(
+            key->data(), &got, nullptr, s + kWrappedAt,
+            kKeyBytes + crypto_aead_xchacha20poly1305_ietf_ABYTES, s, kHeader, s + kNonceAt,
+            wrapping.data()) != 0 ||
+        got != kKeyBytes)
+        return {};
+    return key;
 }
 
 } // namespace
@@ -93,12 +119,12 @@ void setPasswordCost(const PasswordCost& cost)
 
 QByteArray wrapWithPassword(const Secret& key, const QString& password)
 {
-    return wrap(key, SlotKind::Password, password);
+    return wrap(key, SlotKind::Password, password, nullptr);
 }
 
 QByteArray wrapWithRecovery(const Secret& key, const QString& recoveryKey)
 {
-    return wrap(key, SlotKind::Recovery, recoveryKey);
+    return wrap(key, SlotKind::Recovery, recoveryKey, nullptr);
 }
 
 quint8 slotKind(const QByteArray& slot)
@@ -109,20 +135,32 @@ quint8 slotKind(const QByteArray& slot)
 
 std::unique_ptr<Secret> unwrap(const QByteArray& slot, const QString& secret)
 {
-    if (!ready() || slotKind(slot) == 0) return {};
-    Secret wrapping(kKeyBytes);
-    if (!wrapping.valid() || !wrappingKey(slot.left(kHeader), secret, wrapping)) return {};
-    auto key = std::make_unique<Secret>(kKeyBytes);
-    const auto* s = reinterpret_cast<const unsigned char*>(slot.constData());
-    unsigned long long got = 0;
-    if (!key->valid() ||
-        crypto_aead_xchacha20poly1305_ietf_decrypt(
-            key->data(), &got, nullptr, s + kWrappedAt,
-            kKeyBytes + crypto_aead_xchacha20poly1305_ietf_ABYTES, s, kHeader, s + kNonceAt,
-            wrapping.data()) != 0 ||
-        got != kKeyBytes)
-        return {};
-    return key;
+    return unwrapBy(slot, secret, nullptr);
+}
+
+std::unique_ptr<Secret> newKeyringSecret()
+{
+    auto secret = std::make_unique<Secret>(kKeyringSecretBytes);
+    if (!secret->valid()) return {};
+    randombytes_buf(secret->data(), secret->size());
+    return secret;
+}
+
+QByteArray wrapWithKeyring(const Secret& key, const Secret& keyringSecret)
+{
+    return wrap(key, SlotKind::Keyring, {}, &keyringSecret);
+}
+
+std::unique_ptr<Secret> unwrapWithKeyring(const QByteArray& slot, const Secret& keyringSecret)
+{
+    if (slotKind(slot) != quint8(SlotKind::Keyring)) return {};
+    return unwrapBy(slot, {}, &keyringSecret);
+}
+
+QString slotId(const QByteArray& slot)
+{
+    if (slotKind(slot) == 0) return {};
+    return QString::fromLatin1(slot.mid(18, crypto_pwhash_SALTBYTES).toHex());
 }
 
 } // namespace drv::vault

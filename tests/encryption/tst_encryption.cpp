@@ -11,6 +11,7 @@
 #include "Globals.h"
 #include "IndexFile.h"
 #include "KeySlot.h"
+#include "Platform.h"
 #include "RecoveryKey.h"
 #include "SearchIndex.h"
 #include "Store.h"
@@ -420,6 +421,134 @@ private Q_SLOTS:
         fake->promptAnswers = {kPassword, QStringLiteral("新しい")};
         QVERIFY(DbOpen());
         QCOMPARE(fake->messages, QStringList{QStringLiteral("パスワードが違います")});
+    }
+
+    // The keyring opens the diary without a prompt, and still after a password change (the
+    // slot wraps the data key, which the change keeps). A keyring that cannot keep the
+    // secret leaves the diary as it was.
+    void keyringOpensWithoutAPrompt()
+    {
+        encryptedDiary();
+        const auto& keys = *diaryKeys();
+        const QByteArray before = test::digest(diaryFile());
+        fake->keyring.failure = QStringLiteral("locked");
+        QString reason;
+        QVERIFY(!encryption::keyringOn(diaryFile(), keys, reason));
+        QCOMPARE(reason, QStringLiteral("locked"));
+        QCOMPARE(test::digest(diaryFile()), before);
+        fake->keyring.failure.clear();
+        QVERIFY2(encryption::keyringOn(diaryFile(), keys, reason), qPrintable(reason));
+        QVERIFY(DbHasKeyringSlot());
+        QCOMPARE(fake->keyring.items.size(), 1);
+        QVERIFY(encryption::changePassword(diaryFile(), keys, QStringLiteral("新しい"), reason));
+        DbClose();
+        QVERIFY(DbOpen());
+        QVERIFY(fake->prompts.isEmpty());
+        QString title, body;
+        QVERIFY(diary::read(QStringLiteral("261205"), title, body));
+        QCOMPARE(body, kSentence);
+    }
+
+    // Whatever keeps the keyring from giving the slot's secret, the password is asked and
+    // nothing is written, in the diary or the keyring.
+    void keyringFailureAsksThePassword_data()
+    {
+        QTest::addColumn<QString>("fault");
+        for (const char* fault : {"no keyring service", "no item", "keyring refuses",
+                                  "wrong secret", "secret of another length", "password slot"})
+            QTest::newRow(fault) << QString::fromLatin1(fault);
+    }
+    void keyringFailureAsksThePassword()
+    {
+        QFETCH(QString, fault);
+        encryptedDiary();
+        QString reason;
+        QVERIFY(encryption::keyringOn(diaryFile(), *diaryKeys(), reason));
+        const QString account = fake->keyring.items.firstKey();
+        DbClose();
+        if (fault == u"no keyring service")
+            services().keyring = nullptr;
+        else if (fault == u"no item")
+            fake->keyring.items.clear();
+        else if (fault == u"keyring refuses")
+            fake->keyring.failure = QStringLiteral("The name org.freedesktop.secrets was not "
+                                                   "provided by any .service files");
+        else if (fault == u"wrong secret")
+            fake->keyring.items[account] = QByteArray(vault::kKeyringSecretBytes, 'x');
+        else if (fault == u"secret of another length")
+            fake->keyring.items[account].chop(1);
+        else // the keyring's slot replaced by another kind: its secret must not open that
+            QVERIFY(test::onFile(diaryFile(),
+                                 QStringLiteral("update tbVault set bData=(select bData from "
+                                                "tbVault where sSlot='password') where "
+                                                "sSlot='keyring'")));
+        const QByteArray file = test::digest(diaryFile());
+        const auto items = fake->keyring.items;
+        fake->promptAnswers = {kPassword};
+        QVERIFY(DbOpen());
+        QCOMPARE(fake->prompts.size(), 1);
+        QVERIFY(fake->messages.isEmpty());
+        QCOMPARE(test::digest(diaryFile()), file);
+        QCOMPARE(fake->keyring.items, items);
+    }
+
+    // Turning the keyring off removes the slot from the diary and from its snapshots,
+    // also when the keyring cannot be reached to remove its item (which then opens nothing).
+    void keyringOffRemovesTheSlot_data()
+    {
+        QTest::addColumn<bool>("reachable");
+        QTest::newRow("keyring reachable") << true;
+        QTest::newRow("keyring unreachable") << false;
+    }
+    void keyringOffRemovesTheSlot()
+    {
+        QFETCH(bool, reachable);
+        encryptedDiary();
+        QString reason;
+        QVERIFY(encryption::keyringOn(diaryFile(), *diaryKeys(), reason));
+        const QString snapshot = sUsrFld + QStringLiteral("backup/dbVesk-20261207.mdb");
+        QVERIFY(QDir().mkpath(sUsrFld + QStringLiteral("backup")));
+        QVERIFY(QFile::copy(diaryFile(), snapshot));
+        fake->keyring.failure = reachable ? QString() : QStringLiteral("no session bus");
+        QCOMPARE(encryption::keyringOff(diaryFile(), *diaryKeys(), reason), reachable);
+        QVERIFY(!DbHasKeyringSlot());
+        QVERIFY(!encryption::hasKeyringSlot(snapshot));
+        QCOMPARE(fake->keyring.items.isEmpty(), reachable);
+        fake->keyring.failure.clear();
+        DbClose();
+        fake->promptAnswers = {kPassword};
+        QVERIFY(DbOpen());
+        QCOMPARE(fake->prompts.size(), 1);
+    }
+
+    // Switching off removes the keyring's item; an item left behind (the keyring was
+    // unreachable) opens no diary encrypted later.
+    void switchingOffLeavesNoKeyringThatOpensALaterDiary_data()
+    {
+        QTest::addColumn<bool>("reachable");
+        QTest::newRow("keyring reachable") << true;
+        QTest::newRow("keyring unreachable") << false;
+    }
+    void switchingOffLeavesNoKeyringThatOpensALaterDiary()
+    {
+        QFETCH(bool, reachable);
+        encryptedDiary();
+        QString reason;
+        QVERIFY(encryption::keyringOn(diaryFile(), *diaryKeys(), reason));
+        auto keys = vault::KeySet::fromDataKey(diaryKeys()->dataKey());
+        DbClose();
+        fake->keyring.failure = reachable ? QString() : QStringLiteral("locked");
+        QVERIFY2(encryption::switchOff(diaryFile(), *keys, {}, reason), qPrintable(reason));
+        QCOMPARE(fake->keyring.items.isEmpty(), reachable);
+        QCOMPARE(test::firstColumn(diaryFile(), QStringLiteral("select count(*) from "
+                                                               "sqlite_master where "
+                                                               "name='tbVault'")),
+                 QStringList{"0"});
+        fake->keyring.failure.clear();
+        QVERIFY(encryption::switchOn(diaryFile(), kPassword, recovery, {}, reason));
+        fake->promptAnswers = {kPassword};
+        QVERIFY(DbOpen());
+        QCOMPARE(fake->prompts.size(), 1);
     }
 };
 

@@ -151,7 +151,8 @@ private Q_SLOTS:
         for (QAction* a : w->mnTool)
             tools << a->text();
         QCOMPARE(tools, (QStringList{"ﾊﾞｯｸｱｯﾌﾟから復元…", "書き出し…", "読み込み…", "暗号化…",
-                                     "ﾊﾟｽﾜｰﾄﾞの変更…", "写しのフォルダー…", "自動ロック…"}));
+                                     "ﾊﾟｽﾜｰﾄﾞの変更…", "ｷｰﾘﾝｸﾞで開く", "写しのフォルダー…",
+                                     "自動ロック…"}));
         QCOMPARE(w->menuAt(5)->actions(), w->mnTool);
     }
 
@@ -351,6 +352,35 @@ private Q_SLOTS:
         QCOMPARE(fake->messages.last(), QStringLiteral("暗号化を解除しました"));
         QCOMPARE(test::firstColumn(diaryPath(), QStringLiteral("select szTtl from tbDoc")),
                  (QStringList{"三日", "七日の題"}));
+    }
+
+    // The keyring's item can be chosen for an encrypted diary only; it is checked exactly
+    // when the diary opens from the keyring, also after a turn-on that was cancelled.
+    void keyringItemFollowsTheDiary()
+    {
+        QAction* item = w->mnTool[fmTxt::KeyringItem];
+        auto shown = [&] {
+            Q_EMIT w->menuAt(5)->aboutToShow();
+            return QString::fromLatin1(item->isEnabled() ? "enabled" : "disabled") +
+                   (item->isChecked() ? "+checked" : "");
+        };
+        QCOMPARE(shown(), QStringLiteral("disabled"));
+        vault::setPasswordCost({1, 8u << 20});
+        fake->promptAnswers = {QStringLiteral("pw"), QStringLiteral("pw")};
+        w->mnTool_Click(fmTxt::EncryptItem);
+        QCOMPARE(shown(), QStringLiteral("enabled"));
+        fake->promptAnswers = {QStringLiteral("wrong")};
+        item->trigger();
+        QCOMPARE(shown(), QStringLiteral("enabled"));
+        QVERIFY(fake->keyring.items.isEmpty());
+        fake->promptAnswers = {QStringLiteral("pw")};
+        item->trigger();
+        QCOMPARE(fake->messages.last(), QStringLiteral("次からはキーリングで開きます"));
+        QCOMPARE(shown(), QStringLiteral("enabled+checked"));
+        QCOMPARE(fake->keyring.items.size(), 1);
+        item->trigger();
+        QCOMPARE(shown(), QStringLiteral("enabled"));
+        QVERIFY(fake->keyring.items.isEmpty());
     }
 
     // The idle lock of an encrypted diary, set from the tools menu: after the idle time the

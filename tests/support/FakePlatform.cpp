@@ -24,6 +24,7 @@ FakePlatform::FakePlatform() : saved_(services())
     s.clock = this;
     s.dialogs = this;
     s.desktop = this;
+    s.keyring = &keyring;
 }
 
 FakePlatform::~FakePlatform()
@@ -33,6 +34,35 @@ FakePlatform::~FakePlatform()
         qputenv("XDG_CACHE_HOME", savedCache_);
     else
         qunsetenv("XDG_CACHE_HOME");
+}
+
+bool FakeKeyring::read(const QString& account, QByteArray& secret, QString& reason)
+{
+    ++reads;
+    reason = failure;
+    if (!failure.isEmpty()) return false;
+    if (!items.contains(account)) {
+        reason = QStringLiteral("no such item");
+        return false;
+    }
+    secret = items.value(account);
+    return true;
+}
+
+bool FakeKeyring::write(const QString& account, const QByteArray& secret, QString& reason)
+{
+    reason = failure;
+    if (!failure.isEmpty()) return false;
+    items.insert(account, secret);
+    return true;
+}
+
+bool FakeKeyring::remove(const QString& account, QString& reason)
+{
+    reason = failure;
+    if (!failure.isEmpty()) return false;
+    items.remove(account);
+    return true;
 }
 
 QString FakePlatform::makeDir(const QString& relative) const

@@ -13,6 +13,19 @@
 
 namespace drv::test {
 
+// A keyring in memory; `failure` set makes every call fail with it as the reason (a
+// locked keyring, no secret service, no session bus: the caller sees only a failure).
+class FakeKeyring final : public Keyring {
+public:
+    bool read(const QString& account, QByteArray& secret, QString& reason) override;
+    bool write(const QString& account, const QByteArray& secret, QString& reason) override;
+    bool remove(const QString& account, QString& reason) override;
+
+    QMap<QString, QByteArray> items; // account -> secret
+    QString failure;
+    int reads = 0;
+};
+
 class FakePlatform final : public ProgramInfo,
                            public SpecialFolders,
                            public UserStore,
@@ -71,6 +84,7 @@ public:
     QList<QVariant> promptAnswers;  // next answers: a string, or a null QVariant for Cancel
     std::function<void()> onPrompt; // called as each prompt shows, to look at the screen then
     QList<QUrl> opened;
+    FakeKeyring keyring; // installed as the keyring; empty
     struct FontChoice {
         QString name;
         double size = 0;

@@ -36,6 +36,25 @@ private Q_SLOTS:
         QVERIFY(unwrap(kana, QStringLiteral("か\u3099")));
     }
 
+    // A keyring slot opens with its random secret only, never with text typed as a
+    // password or recovery key; each slot made has its own id.
+    void keyringSlotOpensOnlyWithItsSecret()
+    {
+        const auto keys = KeySet::generate();
+        const auto secret = newKeyringSecret();
+        QVERIFY(secret && secret->size() == kKeyringSecretBytes);
+        const QByteArray slot = wrapWithKeyring(keys->dataKey(), *secret);
+        QCOMPARE(slotKind(slot), quint8(SlotKind::Keyring));
+        const auto right = unwrapWithKeyring(slot, *secret);
+        QVERIFY(right && *right == keys->dataKey());
+        QVERIFY(!unwrapWithKeyring(slot, *newKeyringSecret()));
+        QVERIFY(!unwrap(slot, QString()));
+        QVERIFY(!unwrapWithKeyring(wrapWithRecovery(keys->dataKey(), newRecoveryKey()), *secret));
+        const QByteArray again = wrapWithKeyring(keys->dataKey(), *secret);
+        QCOMPARE(slotId(slot).size(), 32);
+        QVERIFY(slotId(slot) != slotId(again));
+    }
+
     void damagedSlot_data()
     {
         QTest::addColumn<int>("at");
