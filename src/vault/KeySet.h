@@ -3,9 +3,10 @@
 // for each use, so that a row's key never seals a draft or the index.
 //
 // A sealed row value is a blob: "\xD7vx\x01", a fresh 24-byte nonce, then the UTF-8 text
-// sealed with XChaCha20-Poly1305, the day's key and the column's name as associated data,
-// so a value copied to another day or column fails to open. Anything else (text written
-// by another tool) is a plain value and is read as it is.
+// ("\xD7vx\x02": the UTF-16LE text, when that is shorter, as for Japanese) sealed with
+// XChaCha20-Poly1305, the day's key and the column's name as associated data, so a value copied to
+// another day or column fails to open. Anything else (text written by another tool) is a plain
+// value and is read as it is.
 
 #include "Secret.h"
 

@@ -92,13 +92,24 @@ private Q_SLOTS:
         QVERIFY(recoveryBytes(QString(key).replace(0, 1, u'!')).isEmpty());
     }
 
+    // Japanese text is sealed as UTF-16 (shorter), mostly-ASCII text as UTF-8; both open.
+    void sealedValueOpensForItsDayAndColumnOnly_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("form");
+        QTest::newRow("japanese") << QStringLiteral("今日は雪が降った。\r\n'\"?") << 2;
+        QTest::newRow("ascii") << QStringLiteral("Snow today, 20 cm. 雪") << 1;
+    }
+
     void sealedValueOpensForItsDayAndColumnOnly()
     {
+        QFETCH(QString, text);
+        QFETCH(int, form);
         const auto keys = KeySet::generate();
-        const QString text = QStringLiteral("今日は雪が降った。\r\n'\"?");
         const QByteArray sealed =
             keys->sealValue(QStringLiteral("261207"), QStringLiteral("szDoc"), text);
         QVERIFY(isSealed(sealed));
+        QCOMPARE(int(sealed[3]), form);
         QVERIFY(!sealed.contains(text.toUtf8()));
         QVERIFY(!isSealed(text.toUtf8()));
         // A fresh nonce each time: the same text never seals to the same bytes.
