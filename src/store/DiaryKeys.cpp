@@ -2,7 +2,6 @@
 
 #include "DateKey.h"
 #include "KeySlot.h"
-#include "OpenMany.h"
 #include "Platform.h"
 #include "SqlQuery.h"
 #include "Statements.h"
@@ -118,30 +117,16 @@ QStringList openTable(ColumnTable& table, int count, const QStringList& names)
     QStringList bad;
     const int keyColumn = int(names.indexOf(QStringLiteral("skYmn"), 0));
     if (keyColumn < 0 || table.size() != names.size()) return bad;
-    // Sealed cells are opened together (a listing of long bodies on several cores).
-    QList<std::pair<int, int>> at;
-    QList<vault::SealedValue> sealed;
     for (int c = 0; c < names.size(); ++c) {
         if (names[c] != u"szTtl" && names[c] != u"szDoc") continue;
         for (int row = 0; row < count; ++row) {
             QVariant& v = table[c][row];
             if (v.typeId() != QMetaType::QByteArray) continue;
-            const QByteArray bytes = v.toByteArray();
-            if (!vault::isSealed(bytes)) {
-                v = QString::fromUtf8(bytes);
-                continue;
-            }
-            at.append({c, row});
-            sealed.append({table[keyColumn][row].toString(), names[c], bytes});
+            const QString key = table[keyColumn][row].toString();
+            QString text;
+            if (!textOfStored(key, names[c], v, text) && !bad.contains(key)) bad << key;
+            v = text;
         }
-    }
-    if (sealed.isEmpty()) return bad;
-    const auto texts = vault::openMany(heldDiaryKeys(), std::move(sealed));
-    for (qsizetype i = 0; i < at.size(); ++i) {
-        const auto [c, row] = at[i];
-        table[c][row] = texts[i].value_or(QString());
-        const QString key = table[keyColumn][row].toString();
-        if (!texts[i] && !bad.contains(key)) bad << key;
     }
     return bad;
 }

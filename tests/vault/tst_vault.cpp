@@ -3,7 +3,6 @@
 
 #include "KeySet.h"
 #include "KeySlot.h"
-#include "OpenMany.h"
 #include "RecoveryKey.h"
 
 #include <QRegularExpression>
@@ -145,31 +144,6 @@ private Q_SLOTS:
         QCOMPARE(keys->digest("x", 1), same->digest("x", 1));
         QVERIFY(keys->digest("x", 1) != KeySet::generate()->digest("x", 1));
         QVERIFY(keys->digest("x", 1) != keys->digest("y", 1));
-    }
-
-    // Enough long values that the helper threads take shares; the texts must come back in
-    // order, each opened once, with the ones that do not open (altered, moved to another
-    // day) in their own places only.
-    void manyValuesOpenInOrder()
-    {
-        const std::shared_ptr<const KeySet> keys = KeySet::generate();
-        QList<SealedValue> values;
-        QList<std::optional<QString>> wanted;
-        for (int i = 0; i < 120; ++i) {
-            const QString day = QString::number(260101 + i);
-            const QString text = QString(2000 + i, QChar(u'雪' + i % 7)) + QString::number(i);
-            QByteArray sealed = keys->sealValue(day, QStringLiteral("szDoc"), text);
-            const bool bad = i % 37 == 5;
-            if (bad && i % 2) sealed[30] = char(sealed[30] ^ 1);
-            values.append({bad && !(i % 2) ? QStringLiteral("250101") : day,
-                           QStringLiteral("szDoc"), sealed});
-            wanted.append(bad ? std::nullopt : std::optional<QString>(text));
-        }
-        for (int round = 0; round < 20; ++round)
-            QCOMPARE(openMany(keys, values), wanted);
-        QCOMPARE(openMany(nullptr, values.mid(0, 2)),
-                 (QList<std::optional<QString>>{std::nullopt, std::nullopt}));
-        QVERIFY(openMany(keys, {}).isEmpty());
     }
 };
 
