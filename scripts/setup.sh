@@ -9,7 +9,7 @@ packages=(
   # The desktop's keyring (QtKeychain on libsecret), and a real one for its test.
   qtkeychain-qt6-dev libsecret-1-0 gnome-keyring
   clang clang-format git
-  xvfb xauth xdotool x11-utils imagemagick sqlite3 python3 poppler-utils
+  xvfb xauth xdotool x11-utils x11-xserver-utils imagemagick sqlite3 python3 poppler-utils
   fonts-ipafont-gothic fontconfig locales appstream
   # The input methods the end-to-end test types through, with their Qt 6 front ends
   # (IBus's is part of Qt itself).
