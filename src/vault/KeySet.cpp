@@ -46,7 +46,8 @@ QByteArray seal(const QByteArray& magic, const Secret& key, const QByteArray& ad
     return out;
 }
 
-// Opens a sealed value or file into `plain`, which openInto sizes through `sized`.
+// Opens a sealed value or file into the buffer `sized` gives for the opened length
+// (null: not to be opened).
 bool openInto(const QByteArray& magic, const Secret& key, const QByteArray& ad,
               const QByteArray& sealed, const std::function<unsigned char*(qsizetype)>& sized)
 {
